@@ -1,0 +1,15 @@
+// Installation detection: whether one catalogue entry is installed, and where
+// its program file lies.
+#pragma once
+
+#include <string>
+
+namespace email32 {
+
+// Runs the detection method that the system's "PathType" selects and, when
+// "CheckVersion" is 1, the version check. Never throws; every failure means
+// not installed. On true, foundPath holds the program's full path (method 18
+// leaves it unchanged).
+[[nodiscard]] bool DetectEmailSystem(const char* systemKey, const char* cataloguePath, std::string& foundPath);
+
+}  // namespace email32

@@ -1,0 +1,35 @@
+#include "public/EmailComponent.h"
+
+#include "registry/AppDataFolder.h"
+#include "registry/HostPaths.h"
+
+namespace {
+
+constexpr char kCatalogueName[] = "EmailDB.ini";
+constexpr char kInstalledListName[] = "AliveDB.ini";
+
+}  // namespace
+
+EmailComponent::EmailComponent() : EmailComponent(false) {}
+
+EmailComponent::EmailComponent(bool detect) {
+    // The catalogue ships with the host, so it is found beside the host's
+    // executable whatever the current folder and wherever the module lies.
+    m_cataloguePath = email32::HostExecutableFolder() + kCatalogueName;
+
+    // Without the per-user folder there is no installed list to keep, so the
+    // object stays empty and nothing is detected.
+    const std::optional<std::string> folder = email32::QueryAppDataFolder();
+    if (!folder) return;
+    m_installedListPath = *folder + kInstalledListName;
+
+    if (detect) {
+        InitEmailSysDB(true);
+    }
+}
+
+EmailComponent::EmailComponent(const EmailComponent& other) = default;
+
+EmailComponent& EmailComponent::operator=(const EmailComponent& other) = default;
+
+EmailComponent::~EmailComponent() = default;

@@ -1,0 +1,23 @@
+// The machine's default mail client, as Windows records it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace email32 {
+
+// The default value of HKEY_LOCAL_MACHINE "Software\Clients\Mail"; false
+// (and name left empty) when it cannot be read.
+[[nodiscard]] bool GetDefaultMailClientName(std::string& name);
+
+// The extra acceptance test for systems reached through a mail client's own
+// Simple MAPI library (link type 2); true for every other system.
+[[nodiscard]] bool CheckMailClientRegistration(const char* systemKey, const std::string& clientName,
+                                               const char* cataloguePath);
+
+// Reads a text value of an HKEY_LOCAL_MACHINE key (the empty name means the
+// default value) into buffer (256 bytes). The key is closed on every path.
+[[nodiscard]] bool ReadMachineString(const char* subKey, const char* valueName, char* buffer,
+                                     std::size_t bufferSize);
+
+}  // namespace email32

@@ -1,0 +1,57 @@
+# Sourced by the scripts: a throwaway 32-bit Wine prefix on a private X
+# display, kept warm by a persistent Wine server.
+#   wine_session_start PREFIX_DIR   creates the prefix and exports the
+#                                   environment (DISPLAY, WINEPREFIX, ...)
+#   wine_session_stop               stops the server and the display
+
+WINE_SESSION_XVFB_PID=""
+
+wine_session_start() {
+  local prefix="$1"
+  export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$prefix"
+
+  # The display must exist before the Wine server starts.
+  local n
+  for n in $(seq 90 140); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then break; fi
+  done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  WINE_SESSION_XVFB_PID=$!
+  local tries=0
+  until [ -e "/tmp/.X11-unix/X$n" ]; do
+    sleep 0.1; tries=$((tries + 1))
+    if [ $tries -gt 100 ]; then echo "Xvfb did not start" >&2; return 1; fi
+  done
+  export DISPLAY=":$n"
+
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+
+  # A virtual desktop makes dialogs appear at once instead of after a window
+  # manager timeout; the font links let the captions' Chinese characters render.
+  local link='wqy-microhei.ttc,WenQuanYi Micro Hei'
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
+  local face
+  for face in 'Tahoma' 'MS Shell Dlg' 'MS Shell Dlg 2' 'Microsoft Sans Serif' 'MS Sans Serif'; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d "$link" /f >/dev/null 2>&1
+  done
+  wineserver -k || true
+  wineserver -w || true
+
+  # Without a persistent server every test process pays a full Wine start.
+  wineserver -p60
+  wine cmd /c exit >/dev/null 2>&1 || true
+}
+
+wine_session_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$WINE_SESSION_XVFB_PID" ]; then
+    kill "$WINE_SESSION_XVFB_PID" >/dev/null 2>&1 || true
+    wait "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
+    WINE_SESSION_XVFB_PID=""
+  fi
+}

@@ -1,0 +1,27 @@
+// Numbered keys of a section, bounded by the keys present rather than by a
+// count that the file may state absurdly.
+#include "registry/InstalledList.h"
+
+#include <gtest/gtest.h>
+
+using email32::PresentNumberedKeys;
+
+TEST(NumberedKeys, FollowNumericOrderNotFileOrderAndStopBelowCount) {
+    EXPECT_EQ(PresentNumberedKeys({"Count", "2", "0", "10", "3", "1"}, 3), (std::vector<unsigned>{0, 1, 2}));
+}
+
+TEST(NumberedKeys, OnlyTheExactDecimalTextCounts) {
+    EXPECT_EQ(PresentNumberedKeys({"01", "+1", " 1", "1x", "1", "x"}, 5), (std::vector<unsigned>{1}));
+}
+
+TEST(NumberedKeys, AHugeCountIsBoundedByTheKeysPresent) {
+    EXPECT_EQ(PresentNumberedKeys({"0", "1", "5"}, 2000000000u), (std::vector<unsigned>{0, 1, 5}));
+}
+
+TEST(NumberedKeys, ACountOfMinusOneReachesKeysPrintedAsNegativeNumbers) {
+    // A loop up to 0xFFFFFFFF formats numbers past 0x7FFFFFFF with "%d" as
+    // negative texts; those keys are met at the end of the loop.
+    EXPECT_EQ(PresentNumberedKeys({"-2", "0", "-2147483648"}, 0xFFFFFFFFu),
+              (std::vector<unsigned>{0, 0x80000000u, 0xFFFFFFFEu}));
+    EXPECT_TRUE(PresentNumberedKeys({"-2"}, 2000000000u).empty());
+}
