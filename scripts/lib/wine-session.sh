@@ -10,19 +10,19 @@ wine_session_start() {
   local prefix="$1"
   export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$prefix"
 
-  # The display must exist before the Wine server starts.
-  local n
-  for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then break; fi
-  done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  # The display must exist before the Wine server starts. Xvfb picks a free
+  # display number itself and writes it to the given descriptor.
+  local numberFile
+  numberFile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
   WINE_SESSION_XVFB_PID=$!
   local tries=0
-  until [ -e "/tmp/.X11-unix/X$n" ]; do
+  until [ -s "$numberFile" ]; do
     sleep 0.1; tries=$((tries + 1))
-    if [ $tries -gt 100 ]; then echo "Xvfb did not start" >&2; return 1; fi
+    if [ $tries -gt 100 ]; then echo "Xvfb did not start" >&2; rm -f "$numberFile"; return 1; fi
   done
-  export DISPLAY=":$n"
+  export DISPLAY=":$(head -n1 "$numberFile")"
+  rm -f "$numberFile"
 
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
