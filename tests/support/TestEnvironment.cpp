@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 namespace email32::test {
 
@@ -137,10 +138,45 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& curr
     return result;
 }
 
+namespace {
+
+// Wine's GetProcessHandleCount always reports 0; its system handle table
+// (NtQuerySystemInformation, class 16) does list every handle by process.
+DWORD HandlesInSystemTable() {
+    struct Entry {
+        USHORT processId;
+        USHORT creatorBackTraceIndex;
+        UCHAR objectType;
+        UCHAR flags;
+        USHORT handle;
+        PVOID object;
+        ULONG access;
+    };
+    using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (query == nullptr) return 0;
+    std::vector<char> buffer(1 << 20);
+    ULONG size = 0;
+    LONG status = 0;
+    while ((status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &size)) == LONG(0xC0000004)) {
+        buffer.resize(buffer.size() * 2);
+    }
+    if (status != 0) return 0;
+    const ULONG entries = *reinterpret_cast<const ULONG*>(buffer.data());
+    const auto* entry = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
+    const auto self = static_cast<USHORT>(::GetCurrentProcessId());
+    DWORD count = 0;
+    for (ULONG i = 0; i < entries; ++i) count += entry[i].processId == self ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
 DWORD ProcessHandleCount() {
     DWORD count = 0;
     ::GetProcessHandleCount(::GetCurrentProcess(), &count);
-    return count;
+    return count != 0 ? count : HandlesInSystemTable();
 }
 
 DWORD ProcessGdiObjectCount() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
