@@ -27,7 +27,10 @@ std::string WithoutCarriageReturns(std::string text) {
 // Every test starts without an AliveDB.ini and removes the one it made.
 class DetectCommand : public ::testing::Test {
 protected:
-    void SetUp() override { ::DeleteFileA(m_alive.c_str()); }
+    void SetUp() override {
+        ::CreateDirectoryA(AppDataFolder().c_str(), nullptr);
+        ::DeleteFileA(m_alive.c_str());
+    }
     void TearDown() override { ::DeleteFileA(m_alive.c_str()); }
     const std::string m_alive = AppDataFolder() + "AliveDB.ini";
     const std::string m_messaging = "Software\\Microsoft\\Windows Messaging Subsystem";
