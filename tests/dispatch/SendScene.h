@@ -86,7 +86,7 @@ public:
     // their (command line, folder) pairs in start order.
     [[nodiscard]] std::vector<std::pair<std::string, std::string>> Runs(size_t count) const {
         std::vector<Fields> runs;
-        for (int tries = 0; tries < 400; ++tries) {
+        for (int tries = 0; tries < 1200; ++tries) {
             runs = Records("run");
             if (runs.size() >= count) break;
             ::Sleep(25);
