@@ -180,6 +180,16 @@ TEST(PixoDrawText, OnlyTextInsideTheRectangleIsDrawnAndTheRectangleIsKept) {
     EXPECT_GT(height, font.lineHeight);
     EXPECT_TRUE(::EqualRect(&rect, &before));
     EXPECT_EQ(ChangesOf(measured, kBackground, Bgr{0, 0, 0xFF}).count, 0);
+
+    // An ellipsis that DrawText writes into the text goes into a copy.
+    const CString text("A text far too wide for the rectangle");
+    PPixo cut;
+    Fill(cut, 120, 50, kBackground);
+    EXPECT_GT(CUtility::PixoDrawText(&cut, text, &rect, &font.font, kRed,
+                                     DT_SINGLELINE | DT_END_ELLIPSIS | DT_MODIFYSTRING),
+              0);
+    EXPECT_STREQ(text, "A text far too wide for the rectangle");
+    EXPECT_TRUE(::EqualRect(&rect, &before));
 }
 
 TEST(PixoDrawText, WithoutARectangleTheWholePictureIsTheLayout) {
