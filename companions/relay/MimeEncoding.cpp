@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <vector>
 
 namespace relay {
 namespace {
@@ -113,6 +114,38 @@ std::string HeaderText(std::string_view utf8) {
     const std::string clean = WithoutControls(utf8);
     if (IsAscii(clean)) return clean;
     return EncodedWords(clean, "\r\n ");
+}
+
+std::string AddressHeaderText(std::string_view utf8List) {
+    const std::string clean = WithoutControls(utf8List);
+    // Split at commas and semicolons outside quoted names, one mailbox per
+    // line: a semicolon would end a group in the header.
+    std::vector<std::string_view> mailboxes;
+    bool quoted = false;
+    size_t start = 0;
+    for (size_t i = 0; i <= clean.size(); ++i) {
+        if (i < clean.size() && clean[i] == '"') quoted = !quoted;
+        if (i == clean.size() || (!quoted && (clean[i] == ',' || clean[i] == ';'))) {
+            std::string_view mailbox = std::string_view(clean).substr(start, i - start);
+            while (!mailbox.empty() && mailbox.front() == ' ') mailbox.remove_prefix(1);
+            while (!mailbox.empty() && mailbox.back() == ' ') mailbox.remove_suffix(1);
+            if (!mailbox.empty()) mailboxes.push_back(mailbox);
+            start = i + 1;
+        }
+    }
+    std::string out;
+    for (const std::string_view mailbox : mailboxes) {
+        if (!out.empty()) out += ",\r\n ";
+        const size_t open = mailbox.find('<');
+        if (open != std::string_view::npos && open > 0 && !IsAscii(mailbox.substr(0, open))) {
+            std::string_view name = mailbox.substr(0, open);
+            while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+            out += EncodedWords(name, "\r\n ") + " " + std::string(mailbox.substr(open));
+        } else {
+            out += mailbox;
+        }
+    }
+    return out;
 }
 
 std::string FileNameParameter(std::string_view attribute, std::string_view utf8Name) {

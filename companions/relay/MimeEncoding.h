@@ -17,6 +17,10 @@ namespace relay {
 // become blanks, so a value can never add a header of its own.
 [[nodiscard]] std::string HeaderText(std::string_view utf8);
 
+// An address list header value ("Name <address>, ..."): display names outside
+// ASCII become encoded words, addresses stay as they are.
+[[nodiscard]] std::string AddressHeaderText(std::string_view utf8List);
+
 // The parameter `attribute` carrying a UTF-8 file name, to follow "; " in a
 // Content-Type or Content-Disposition header: a quoted string for ASCII names,
 // RFC 2231 continuations (attribute*0*=UTF-8''...) otherwise. `folded`

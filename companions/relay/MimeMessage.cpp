@@ -71,8 +71,9 @@ std::string ComposeMessage(const MessageHeaders& headers, const std::vector<Atta
     const std::string boundary = Boundary(body);
 
     std::string m;
-    m += "From: " + HeaderText(headers.from) + "\r\n";
-    m += "To: " + (headers.to.empty() ? std::string("undisclosed-recipients:;") : HeaderText(headers.to)) + "\r\n";
+    m += "From: " + AddressHeaderText(headers.from) + "\r\n";
+    const std::string to = AddressHeaderText(headers.to);
+    m += "To: " + (to.empty() ? std::string("undisclosed-recipients:;") : to) + "\r\n";
     m += "Subject: " + HeaderText(headers.subject) + "\r\n";
     m += "Date: " + headers.date + "\r\n";
     m += "Message-ID: " + headers.messageId + "\r\n";

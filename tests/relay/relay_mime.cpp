@@ -61,6 +61,13 @@ TEST(RelayMime, HeaderTextKeepsAsciiEncodesTheRestAndNeverBreaksTheHeader) {
     }
 }
 
+TEST(RelayMime, AddressHeadersEncodeOnlyDisplayNamesAndSeparateByCommas) {
+    EXPECT_EQ(AddressHeaderText("Me <me@x.example>"), "Me <me@x.example>");
+    EXPECT_EQ(AddressHeaderText("a@x; B <b@y>,, c@z"), "a@x,\r\n B <b@y>,\r\n c@z");
+    EXPECT_EQ(AddressHeaderText("\"Doe, J\" <j@x>"), "\"Doe, J\" <j@x>");
+    EXPECT_EQ(AddressHeaderText("Stra\xC3\x9F" "e <s@x>, t@y"), "=?UTF-8?B?U3RyYcOfZQ==?= <s@x>,\r\n t@y");
+}
+
 TEST(RelayMime, FileNameParametersQuoteAsciiAndContinueOtherNames) {
     EXPECT_EQ(FileNameParameter("filename", "Sunset at sea.jpg"), "filename=\"Sunset at sea.jpg\"");
     EXPECT_EQ(FileNameParameter("filename", "say \"cheese\".jpg"), "filename=\"say \\\"cheese\\\".jpg\"");
