@@ -56,12 +56,17 @@ std::wstring Wide(const std::string& ansi) {
     return wide;
 }
 
-// The two pictures every send carries: every byte value, lines that start
+// The two pictures every send carries: every byte value, 1.5 MB, lines that start
 // with a dot, and a name outside ASCII whose short form differs from it.
 std::string WritePictures(const std::string& folder) {
     ::CreateDirectoryA(folder.c_str(), nullptr);
+    // A picture-sized file: many socket sends and DATA lines.
     std::string first = "\xFF\xD8\xFF\xE0";
-    for (int i = 0; i < 5000; ++i) first += static_cast<char>((i * 131) & 0xFF);
+    unsigned state = 12345;
+    for (int i = 0; i < 1500000; ++i) {
+        state = state * 1103515245u + 12345u;
+        first += static_cast<char>(state >> 24);
+    }
     std::string second = ".\r\n.\r\n..\n";
     for (int i = 0; i < 256; ++i) second += static_cast<char>(i);
     const std::wstring firstPath = Wide(folder) + L"Sunset at sea.jpg";
