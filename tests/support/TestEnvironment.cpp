@@ -1,5 +1,7 @@
 #include "tests/support/TestEnvironment.h"
 
+#include "tests/support/ObjectCounts.h"
+
 #include "framework/Win32Handles.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +10,6 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
-#include <vector>
 
 namespace email32::test {
 
@@ -138,48 +139,22 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& curr
     return result;
 }
 
-namespace {
-
-// Wine's GetProcessHandleCount always reports 0; its system handle table
-// (NtQuerySystemInformation, class 16) does list every handle by process.
-DWORD HandlesInSystemTable() {
-    struct Entry {
-        USHORT processId;
-        USHORT creatorBackTraceIndex;
-        UCHAR objectType;
-        UCHAR flags;
-        USHORT handle;
-        PVOID object;
-        ULONG access;
-    };
-    using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-    const auto query = reinterpret_cast<QueryFn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-    if (query == nullptr) return 0;
-    std::vector<char> buffer(1 << 20);
-    ULONG size = 0;
-    LONG status = 0;
-    while ((status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &size)) == LONG(0xC0000004)) {
-        buffer.resize(buffer.size() * 2);
-    }
-    if (status != 0) return 0;
-    const ULONG entries = *reinterpret_cast<const ULONG*>(buffer.data());
-    const auto* entry = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
-    const auto self = static_cast<USHORT>(::GetCurrentProcessId());
-    DWORD count = 0;
-    for (ULONG i = 0; i < entries; ++i) count += entry[i].processId == self ? 1 : 0;
-    return count;
-}
-
-}  // namespace
-
 DWORD ProcessHandleCount() {
     DWORD count = 0;
     ::GetProcessHandleCount(::GetCurrentProcess(), &count);
-    return count != 0 ? count : HandlesInSystemTable();
+    // Wine answers 0; a process always holds some handles.
+    if (count == 0) count = HandleCountFromSystemList().value_or(0);
+    return count;
 }
 
-DWORD ProcessGdiObjectCount() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
+DWORD ProcessGdiObjectCount() {
+    const DWORD count = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    return count != 0 ? count : GdiObjectCountFromTable(0).value_or(0);
+}
+
+DWORD ProcessGdiObjectCount(DWORD objectType) {
+    return GdiObjectCountFromTable(objectType).value_or(ProcessGdiObjectCount());
+}
 
 Deployment::Deployment(Userpath userpath, const std::string& host) : m_folder("deploy"), m_elsewhere("cwd"), m_host(host) {
     const std::string bin = BinFolder();
