@@ -10,19 +10,26 @@ wine_session_start() {
   local prefix="$1"
   export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$prefix"
 
+  # With WINE_SESSION_USER_DISPLAY=1 and a DISPLAY set, the session shows its
+  # windows on that display (the user's own) instead of a private Xvfb one.
+  local userDisplay=0
+  if [ "${WINE_SESSION_USER_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then userDisplay=1; fi
+
   # The display must exist before the Wine server starts. Xvfb picks a free
   # display number itself and writes it to the given descriptor.
-  local numberFile
-  numberFile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
-  WINE_SESSION_XVFB_PID=$!
-  local tries=0
-  until [ -s "$numberFile" ]; do
-    sleep 0.1; tries=$((tries + 1))
-    if [ $tries -gt 100 ]; then echo "Xvfb did not start" >&2; rm -f "$numberFile"; return 1; fi
-  done
-  export DISPLAY=":$(head -n1 "$numberFile")"
-  rm -f "$numberFile"
+  if [ $userDisplay = 0 ]; then
+    local numberFile
+    numberFile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
+    WINE_SESSION_XVFB_PID=$!
+    local tries=0
+    until [ -s "$numberFile" ]; do
+      sleep 0.1; tries=$((tries + 1))
+      if [ $tries -gt 100 ]; then echo "Xvfb did not start" >&2; rm -f "$numberFile"; return 1; fi
+    done
+    export DISPLAY=":$(head -n1 "$numberFile")"
+    rm -f "$numberFile"
+  fi
 
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
@@ -32,8 +39,10 @@ wine_session_start() {
   # A virtual desktop makes dialogs appear at once instead of after a window
   # manager timeout; the font links let the captions' Chinese characters render.
   local link='wqy-microhei.ttc,WenQuanYi Micro Hei'
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
+  if [ $userDisplay = 0 ]; then
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
+  fi
   local face
   for face in 'Tahoma' 'MS Shell Dlg' 'MS Shell Dlg 2' 'Microsoft Sans Serif' 'MS Sans Serif'; do
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
