@@ -5,13 +5,16 @@ deployed in a folder of its own (the sample catalogue, Relay32.dll and its
 Relay32.ini) through SendMail with the mail-server system, to a real SMTP
 server on 127.0.0.1 (scripts/lib/smtp-sink.py).
 
-  endtoend.py delivery|outbox --bin BUILD/bin --root SOURCE --work DIR
+  endtoend.py delivery|outbox|dialog --bin BUILD/bin --root SOURCE --work DIR
 
 delivery: the server receives one message that parses with Python's email
           package, whose attachments are byte for byte the prepared files,
           with their names.
 outbox:   with the server stopped, the same send leaves exactly one complete
           .eml in the outbox of the per-user folder and a line in Relay32.log.
+dialog:   the demo's way: the send options dialog shown by the host, driven by
+          dialog-pilot (JPG, 640, a screenshot, OK); the files the dialog
+          leaves in the attachment array are the prepared ones and arrive.
 
 Runs under the Wine prefix of the environment (scripts/test makes it).
 """
@@ -64,6 +67,7 @@ class Scene:
 
     def __init__(self, args):
         self.root = args.root
+        self.bin = args.bin
         self.work = os.path.abspath(args.work)
         shutil.rmtree(self.work, ignore_errors=True)
         self.host = os.path.join(self.work, "host")
@@ -129,17 +133,7 @@ class Scene:
             raise Failure("email32 paths: " + out + err)
         return os.path.dirname(unix_path(lines[1]))
 
-    def prepare(self):
-        """The files the preparation makes for JPG at 640 pixels: their
-        Windows paths as the host gets them."""
-        sources = [windows_path(p) for p in self.picture_paths()]
-        if "  prepare " not in self.email32()[2]:
-            return self.prepare_without_module()
-        code, out, err = self.email32("prepare", "--format", "JPG", "--width", "640", *sources)
-        lines = out.splitlines()
-        if code != 0 or len(lines) != len(sources) + 1 or not lines[-1].endswith(" KB"):
-            raise Failure("email32 prepare (status %d):\n%s%s" % (code, out, err))
-        prepared = lines[:-1]
+    def check_prepared(self, prepared):
         for path, (name, _, height) in zip(prepared, PICTURES):
             local = unix_path(path)
             expected = os.path.splitext(name)[0] + ".jpg"
@@ -152,6 +146,19 @@ class Scene:
         for path, before in self.originals.items():
             if digest(path) != before:
                 raise Failure("the host's picture %s was written" % path)
+
+    def prepare(self):
+        """The files the preparation makes for JPG at 640 pixels: their
+        Windows paths as the host gets them."""
+        sources = [windows_path(p) for p in self.picture_paths()]
+        if "  prepare " not in self.email32()[2]:
+            return self.prepare_without_module()
+        code, out, err = self.email32("prepare", "--format", "JPG", "--width", "640", *sources)
+        lines = out.splitlines()
+        if code != 0 or len(lines) != len(sources) + 1 or not lines[-1].endswith(" KB"):
+            raise Failure("email32 prepare (status %d):\n%s%s" % (code, out, err))
+        prepared = lines[:-1]
+        self.check_prepared(prepared)
         return prepared
 
     def prepare_without_module(self):
@@ -177,6 +184,10 @@ def delivery(scene):
     scene.detect()
     prepared = scene.prepare()
     scene.send(prepared)
+    expect_one_received(scene, prepared)
+
+
+def expect_one_received(scene, prepared):
     mailbox = os.path.join(scene.smtp, "mailbox")
     messages = sorted(n for n in os.listdir(mailbox) if n.endswith(".eml"))
     if len(messages) != 1:
@@ -217,16 +228,48 @@ def outbox(scene):
             os.remove(os.path.join(box, name))
 
 
+def dialog(scene):
+    if "  dialog " not in scene.email32()[2]:
+        print("the host has no dialog command yet")
+        sys.exit(77)
+    port = scene.start_server()
+    scene.write_settings(port)
+    scene.detect()
+    host = subprocess.Popen(["wine", os.path.join(scene.host, "email32.exe"), "dialog"]
+                            + [windows_path(p) for p in scene.picture_paths()],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    screenshot = os.path.join(scene.work, "dialog.bmp")
+    code, out, err = wine(os.path.join(scene.bin, "dialog-pilot.exe"), "--format", "JPG", "--width", "640",
+                          "--screenshot", windows_path(screenshot))
+    try:
+        shown, _ = host.communicate(timeout=120)
+    except subprocess.TimeoutExpired:
+        host.kill()
+        raise Failure("the dialog did not close; dialog-pilot said:\n" + out + err)
+    if code != 0 or "pressed OK" not in out:
+        raise Failure("dialog-pilot (status %d):\n%s%s" % (code, out, err))
+    lines = shown.decode("latin-1").splitlines()
+    if host.returncode != 0 or len(lines) != len(PICTURES) + 1 or lines[0] != "SmtpRelay":
+        raise Failure("email32 dialog (status %d): %r" % (host.returncode, lines))
+    prepared = lines[1:]
+    scene.check_prepared(prepared)
+    with Image.open(screenshot) as picture:
+        if picture.format != "BMP" or picture.size[0] < 200 or picture.size[1] < 100:
+            raise Failure("the screenshot is %s %dx%d" % (picture.format, picture.size[0], picture.size[1]))
+    scene.send(prepared)
+    expect_one_received(scene, prepared)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("case", choices=["delivery", "outbox"])
+    parser.add_argument("case", choices=["delivery", "outbox", "dialog"])
     parser.add_argument("--bin", required=True)
     parser.add_argument("--root", required=True)
     parser.add_argument("--work", required=True)
     args = parser.parse_args()
     scene = Scene(args)
     try:
-        (delivery if args.case == "delivery" else outbox)(scene)
+        {"delivery": delivery, "outbox": outbox, "dialog": dialog}[args.case](scene)
     except (Failure, MessageError) as e:
         print("endtoend %s: %s" % (args.case, e), file=sys.stderr)
         return 1
