@@ -71,10 +71,12 @@ bool AnalyseFile(const char* path, Format& format, PictureInfo& info) {
     format = DetectFormat(path);
     switch (format) {
     case Format::Pcx:
-    case Format::Tga: {
+    case Format::Tga:
+    case Format::BmpRle: {
         std::vector<BYTE> file;
         if (!ReadWholeFile(path, kMaxOwnFileBytes, file)) return false;
-        return format == Format::Pcx ? pcx::ReadInfo(file, info) : tga::ReadInfo(file, info);
+        if (format == Format::Pcx) return pcx::ReadInfo(file, info);
+        return format == Format::Tga ? tga::ReadInfo(file, info) : bmp::ReadRleInfo(file, info);
     }
     case Format::Bmp:
     case Format::Gif:
@@ -215,15 +217,18 @@ BOOL RasioReadDIBImg(const char* path, const PixoLmmInfo* record, int offset, in
     Canvas canvas;
     if (path == nullptr || !CanvasOf(record, offset, canvas)) return FALSE;
     try {
-        switch (DetectFormat(path)) {
+        const Format format = DetectFormat(path);
+        switch (format) {
         case Format::Pcx:
-        case Format::Tga: {
+        case Format::Tga:
+        case Format::BmpRle: {
             std::vector<BYTE> file;
             if (!ReadWholeFile(path, kMaxOwnFileBytes, file)) return FALSE;
             Picture picture;
-            const bool pcxFile = DetectFormat(path) == Format::Pcx;
-            if (!(pcxFile ? pcx::Decode(file, picture) : tga::Decode(file, picture))) return FALSE;
-            return CopyInto(picture, canvas) ? TRUE : FALSE;
+            const bool decoded = format == Format::Pcx   ? pcx::Decode(file, picture)
+                                 : format == Format::Tga ? tga::Decode(file, picture)
+                                                         : bmp::DecodeRle(file, picture);
+            return decoded && CopyInto(picture, canvas) ? TRUE : FALSE;
         }
         case Format::Bmp:
         case Format::Gif:

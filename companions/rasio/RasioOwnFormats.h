@@ -23,6 +23,9 @@ bool Encode(const Canvas& canvas, std::vector<BYTE>& out);
 
 namespace bmp {
 bool Encode(const Canvas& canvas, std::vector<BYTE>& out);
+// Run-length encoded 4- and 8-bit files.
+bool ReadRleInfo(const std::vector<BYTE>& file, PictureInfo& info);
+bool DecodeRle(const std::vector<BYTE>& file, Picture& picture);
 }  // namespace bmp
 
 // Little-endian helpers for the byte-level formats.

@@ -165,9 +165,10 @@ bool Encode(const Canvas& canvas, std::vector<BYTE>& out) {
     const int bits = canvas.Bits();
     if (canvas.width > 65535 || canvas.height > 65535) return false;
     int planes, bitsPerPlane;
-    if (bits == 1) { planes = 1; bitsPerPlane = 1; }
-    else if (bits == 4) { planes = 4; bitsPerPlane = 1; }
-    else if (bits == 8) { planes = 1; bitsPerPlane = 8; }
+    // Readers disagree on whether a one-bit PCX is black or white for 0,
+    // so black-and-white pictures are written with a 256-colour table.
+    if (bits == 4) { planes = 4; bitsPerPlane = 1; }
+    else if (bits <= 8) { planes = 1; bitsPerPlane = 8; }
     else { planes = 3; bitsPerPlane = 8; }
     int bytesPerLine = (canvas.width * bitsPerPlane + 7) / 8;
     bytesPerLine += bytesPerLine & 1;
@@ -185,7 +186,7 @@ bool Encode(const Canvas& canvas, std::vector<BYTE>& out) {
     const int dpiY = static_cast<int>(std::lround(canvas.yPixelsPerMetre * 0.0254));
     h[12] = BYTE(dpiX & 0xFF); h[13] = BYTE((dpiX >> 8) & 0xFF);
     h[14] = BYTE(dpiY & 0xFF); h[15] = BYTE((dpiY >> 8) & 0xFF);
-    if (bits <= 4) {
+    if (bits == 4) {
         for (std::size_t i = 0; i < canvas.colours.size() && i < 16; ++i) {
             h[16 + i * 3] = canvas.colours[i].rgbRed;
             h[17 + i * 3] = canvas.colours[i].rgbGreen;
@@ -203,7 +204,9 @@ bool Encode(const Canvas& canvas, std::vector<BYTE>& out) {
         const BYTE* line = canvas.Line(y);
         if (bits == 1 || bits == 8) {
             std::fill(plane.begin(), plane.end(), 0);
-            std::memcpy(plane.data(), line, (static_cast<std::size_t>(canvas.width) * bits + 7) / 8);
+            for (int x = 0; x < canvas.width; ++x) {
+                plane[static_cast<std::size_t>(x)] = bits == 8 ? line[x] : BYTE((line[x >> 3] >> (7 - (x & 7))) & 1);
+            }
             PackRun(out, plane.data(), plane.size());
         } else if (bits == 4) {
             for (int p = 0; p < 4; ++p) {
@@ -223,7 +226,7 @@ bool Encode(const Canvas& canvas, std::vector<BYTE>& out) {
             }
         }
     }
-    if (bits == 8) {
+    if (bits == 1 || bits == 8) {
         out.push_back(0x0C);
         for (int i = 0; i < 256; ++i) {
             const RGBQUAD c = i < static_cast<int>(canvas.colours.size()) ? canvas.colours[static_cast<std::size_t>(i)]

@@ -124,9 +124,15 @@ bool ReplaceFile(const char* path, const std::vector<BYTE>& bytes) {
 
 Format DetectFormat(const char* path) {
     std::vector<BYTE> head;
-    if (!ReadFilePrefix(path, 16, head) || head.size() < 4) return Format::Unknown;
+    if (!ReadFilePrefix(path, 64, head) || head.size() < 4) return Format::Unknown;
     const BYTE* b = head.data();
-    if (b[0] == 'B' && b[1] == 'M') return Format::Bmp;
+    if (b[0] == 'B' && b[1] == 'M') {
+        if (head.size() >= 34) {
+            const unsigned compression = b[30] | (b[31] << 8);
+            if (compression == BI_RLE8 || compression == BI_RLE4) return Format::BmpRle;
+        }
+        return Format::Bmp;
+    }
     if (std::memcmp(b, "GIF8", 4) == 0) return Format::Gif;
     if (b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return Format::Jpeg;
     if (head.size() >= 8 && std::memcmp(b, "\x89PNG\r\n\x1A\n", 8) == 0) return Format::Png;

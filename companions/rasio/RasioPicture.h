@@ -10,7 +10,9 @@
 
 namespace rasio {
 
-enum class Format { Unknown, Bmp, Gif, Jpeg, Png, Tiff, Pcx, Tga, Fpx };
+// BmpRle: a run-length encoded BMP, which the platform decoder would hand
+// over as 32-bit colour; read by our own decoder to stay indexed.
+enum class Format { Unknown, Bmp, BmpRle, Gif, Jpeg, Png, Tiff, Pcx, Tga, Fpx };
 
 // A file's size and the layout it loads as.
 struct PictureInfo {

@@ -164,10 +164,26 @@ bool ReadPixels(const char* path, const Canvas& canvas) {
     const UINT height = source.height;
     try {
         switch (plan.route) {
-        case Route::Native:
-            if (plan.bits == 16 && plan.rgb565 != (canvas.type == kPixoRgb565)) return false;
-            return SUCCEEDED(source.frame->CopyPixels(nullptr, static_cast<UINT>(canvas.lineBytes),
-                                                      static_cast<UINT>(canvas.lineBytes) * height, canvas.bits));
+        case Route::Native: {
+            if (FAILED(source.frame->CopyPixels(nullptr, static_cast<UINT>(canvas.lineBytes),
+                                                static_cast<UINT>(canvas.lineBytes) * height, canvas.bits))) {
+                return false;
+            }
+            if (plan.bits == 16 && plan.rgb565 != (canvas.type == kPixoRgb565)) {
+                // A 16-bit file read into the other 16-bit layout.
+                for (int y = 0; y < canvas.height; ++y) {
+                    BYTE* line = canvas.Line(y);
+                    for (int x = 0; x < canvas.width; ++x) {
+                        const unsigned v = line[x * 2] | (line[x * 2 + 1] << 8);
+                        const unsigned w = plan.rgb565 ? ((v >> 1) & 0x7FE0) | (v & 0x1F)
+                                                       : ((v & 0x7FE0) << 1) | ((v >> 4) & 0x20) | (v & 0x1F);
+                        line[x * 2] = BYTE(w & 0xFF);
+                        line[x * 2 + 1] = BYTE(w >> 8);
+                    }
+                }
+            }
+            return true;
+        }
         case Route::Expand2Indexed:
         case Route::Expand2Grey: {
             const bool grey = plan.route == Route::Expand2Grey;

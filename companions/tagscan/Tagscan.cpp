@@ -75,7 +75,9 @@ bool JpegHasExif(const unsigned char* data, std::size_t size) noexcept {
         if (marker == 0xDA || marker == 0xD9) return false;   // image data or end: no more headers
         const std::size_t length = (static_cast<std::size_t>(data[at + 2]) << 8) | data[at + 3];
         if (length < 2) return false;
-        if (marker == 0xE1 && length >= 8 && at + 4 + 6 <= size && std::memcmp(data + at + 4, "Exif\0\0", 6) == 0) {
+        // A segment that runs past the end of the file is damage, not data.
+        if (at + 2 + length > size) return false;
+        if (marker == 0xE1 && length >= 8 && std::memcmp(data + at + 4, "Exif\0\0", 6) == 0) {
             return true;
         }
         at += 2 + length;
