@@ -99,7 +99,15 @@ std::string SiblingTempName(const char* path) {
     return std::string(path) + ".~new";
 }
 
+bool MayReplace(const char* path) {
+    const DWORD attributes = ::GetFileAttributesA(path);
+    return attributes == INVALID_FILE_ATTRIBUTES ||
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+
 bool ReplaceFile(const char* path, const std::vector<BYTE>& bytes) {
+    // Moving over a read-only file succeeds on some systems; it must not.
+    if (!MayReplace(path)) return false;
     const std::string temporary = SiblingTempName(path);
     {
         email32::AutoCloseHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -63,6 +63,8 @@ bool AllocatePicture(Picture& picture);
 bool ReadFilePrefix(const char* path, std::size_t maxBytes, std::vector<BYTE>& bytes);
 // The whole file, refused above maxBytes.
 bool ReadWholeFile(const char* path, std::size_t maxBytes, std::vector<BYTE>& bytes);
+// False when path names a read-only file, which a save must not replace.
+bool MayReplace(const char* path);
 // Writes bytes to a new file beside path and moves it over path.
 bool ReplaceFile(const char* path, const std::vector<BYTE>& bytes);
 // A name beside path for writing before the final move.

@@ -392,7 +392,7 @@ bool Encode(IWICImagingFactory* factory, const std::wstring& target, Format form
 }  // namespace
 
 bool Write(const char* path, Format format, const Canvas& canvas) {
-    if (Container(format) == nullptr) return false;
+    if (Container(format) == nullptr || !MayReplace(path)) return false;
     ComScope com;
     if (!com.usable()) return false;
     const std::string temporary = SiblingTempName(path);

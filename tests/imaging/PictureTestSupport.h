@@ -64,6 +64,19 @@ inline void MakeTestPicture(PPixo& image, int width, int height) {
     }
 }
 
+// A 24-bit picture of smooth colour waves.
+inline void MakeSmoothPicture(PPixo& image, int width, int height) {
+    image.CreateImage(kPixoTrueColor, width, height, 0, nullptr, 0, 0, 15, 0, 0);
+    for (int y = 0; y < height; ++y) {
+        BYTE* line = image.Line(y);
+        for (int x = 0; x < width; ++x) {
+            line[x * 3] = static_cast<BYTE>(x * 255 / std::max(1, width - 1));
+            line[x * 3 + 1] = static_cast<BYTE>(y * 255 / std::max(1, height - 1));
+            line[x * 3 + 2] = static_cast<BYTE>(128 + 100 * std::sin((x + y) / 15.0));
+        }
+    }
+}
+
 // Fills an image of any type with a pattern of its own values.
 inline void FillPattern(PPixo& image) {
     std::vector<BYTE> line(static_cast<std::size_t>(image.GetLineBytes()));
