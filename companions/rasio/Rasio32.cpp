@@ -258,8 +258,9 @@ BOOL RasioSaveDIBImg(const char* path, const PixoLmmInfo* record, int offset, in
             return pcx::Encode(canvas, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
         case Format::Tga:
             return tga::Encode(canvas, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
-        case Format::Gif:
         case Format::Jpeg:
+            return jpeg::Encode(canvas, jpeg::kDefaultQuality, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
+        case Format::Gif:
         case Format::Png:
         case Format::Tiff:
             return wic::Write(path, format, canvas) ? TRUE : FALSE;

@@ -63,6 +63,13 @@ TEST(ImagingRoundTrip, JpegAndGifKeepThePictureClose) {
         // GIF's fitted palette is dithered, which costs a few decibels.
         EXPECT_GE(Psnr(RgbOf(loaded), RgbOf(picture)), std::string(name) == "p.gif" ? 27.0 : 30.0);
     }
+    // Quality 90: the first luminance quantiser is 16 scaled to 3.
+    const std::string jpeg = ReadFile(folder / "p.jpg");
+    const std::size_t dqt = jpeg.find("\xFF\xDB");
+    ASSERT_NE(dqt, std::string::npos);
+    EXPECT_EQ(jpeg[dqt + 4], 0);   // table 0, 8-bit entries
+    EXPECT_EQ(jpeg[dqt + 5], 3);
+
     // A grey picture is written as a grey JPEG and loads as grey.
     PPixo grey;
     ASSERT_TRUE(grey.CreateImage(kPixoGray256, 64, 32, 0, nullptr, 0, 0, 15, 0, 0));
