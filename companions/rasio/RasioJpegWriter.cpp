@@ -91,37 +91,34 @@ private:
 };
 
 struct Component {
-    float reciprocal[64];   // 1 / quantiser, natural order
+    float reciprocal[64];   // quantiser with the DCT's scaling, inverted; natural order
     const Huffman* dc;
     const Huffman* ac;
     int previousDc = 0;
 };
 
-// Forward DCT of one 8x8 block (level-shifted samples), quantised, and
-// Huffman coded.
+// Forward DCT of one 8x8 block (level-shifted samples) by the factored
+// Arai-Agui-Nakajima scheme, whose output scaling is folded into the
+// quantisers; then quantised and Huffman coded.
 class BlockCoder {
 public:
-    BlockCoder() {
-        for (int u = 0; u < 8; ++u)
-            for (int x = 0; x < 8; ++x)
-                m_cos[u][x] = static_cast<float>((u == 0 ? std::sqrt(0.125) : 0.5) * std::cos((2 * x + 1) * u * 3.14159265358979323846 / 16));
-    }
-    void Code(const float* samples, Component& c, BitWriter& bits) const {
-        float rows[64];
-        for (int y = 0; y < 8; ++y)
-            for (int u = 0; u < 8; ++u) {
-                float s = 0;
-                for (int x = 0; x < 8; ++x) s += m_cos[u][x] * samples[y * 8 + x];
-                rows[y * 8 + u] = s;
-            }
-        int quantised[64];
+    static void Prepare(const BYTE* table, float* reciprocal) {
+        static constexpr double kScale[8] = {1.0,         1.387039845, 1.306562965, 1.175875602,
+                                             1.0,         0.785694958, 0.541196100, 0.275899379};
         for (int v = 0; v < 8; ++v)
             for (int u = 0; u < 8; ++u) {
-                float s = 0;
-                for (int y = 0; y < 8; ++y) s += m_cos[v][y] * rows[y * 8 + u];
-                const float q = s * c.reciprocal[v * 8 + u];
-                quantised[v * 8 + u] = static_cast<int>(q < 0 ? q - 0.5f : q + 0.5f);
+                reciprocal[v * 8 + u] = static_cast<float>(1.0 / (table[v * 8 + u] * kScale[v] * kScale[u] * 8.0));
             }
+    }
+
+    void Code(float* data, Component& c, BitWriter& bits) const {
+        Transform(data, 1, 8);   // rows
+        Transform(data, 8, 1);   // columns
+        int quantised[64];
+        for (int i = 0; i < 64; ++i) {
+            const float q = data[i] * c.reciprocal[i];
+            quantised[i] = static_cast<int>(q < 0 ? q - 0.5f : q + 0.5f);
+        }
         const int dc = quantised[0];
         Emit(dc - c.previousDc, *c.dc, 0, bits);
         c.previousDc = dc;
@@ -152,7 +149,36 @@ private:
         if (size > 0) bits.Put(static_cast<unsigned>(value < 0 ? value - 1 : value), size);
     }
 
-    float m_cos[8][8];
+    // One pass over eight lines of eight values: `step` apart within a line,
+    // `next` from line to line.
+    static void Transform(float* d, int step, int next) {
+        for (int line = 0; line < 8; ++line, d += next) {
+            float* p[8];
+            for (int i = 0; i < 8; ++i) p[i] = d + i * step;
+            const float t0 = *p[0] + *p[7], t7 = *p[0] - *p[7];
+            const float t1 = *p[1] + *p[6], t6 = *p[1] - *p[6];
+            const float t2 = *p[2] + *p[5], t5 = *p[2] - *p[5];
+            const float t3 = *p[3] + *p[4], t4 = *p[3] - *p[4];
+            // Even part.
+            const float t10 = t0 + t3, t13 = t0 - t3, t11 = t1 + t2, t12 = t1 - t2;
+            *p[0] = t10 + t11;
+            *p[4] = t10 - t11;
+            const float z1 = (t12 + t13) * 0.707106781f;
+            *p[2] = t13 + z1;
+            *p[6] = t13 - z1;
+            // Odd part.
+            const float o10 = t4 + t5, o11 = t5 + t6, o12 = t6 + t7;
+            const float z5 = (o10 - o12) * 0.382683433f;
+            const float z2 = 0.541196100f * o10 + z5;
+            const float z4 = 1.306562965f * o12 + z5;
+            const float z3 = o11 * 0.707106781f;
+            const float z11 = t7 + z3, z13 = t7 - z3;
+            *p[5] = z13 + z2;
+            *p[3] = z13 - z2;
+            *p[1] = z11 + z4;
+            *p[7] = z11 - z4;
+        }
+    }
 };
 
 void Marker(std::vector<BYTE>& out, BYTE marker, const std::vector<BYTE>& body) {
@@ -229,7 +255,7 @@ bool Encode(const Canvas& canvas, int quality, std::vector<BYTE>& out) {
     Component parts[3];
     for (int c = 0; c < 3; ++c) {
         const BYTE* table = tables[c == 0 ? 0 : 1];
-        for (int i = 0; i < 64; ++i) parts[c].reciprocal[i] = 1.0f / table[i];
+        BlockCoder::Prepare(table, parts[c].reciprocal);
         parts[c].dc = c == 0 ? &dcLuminance : &dcChrominance;
         parts[c].ac = c == 0 ? &acLuminance : &acChrominance;
     }
