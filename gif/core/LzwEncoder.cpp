@@ -1,0 +1,175 @@
+#include "gif/core/Lzw.h"
+
+#include <cstring>
+#include <vector>
+
+namespace gifcore {
+namespace {
+
+constexpr int kHashSlots = 5003;
+
+// Packs codes least significant bit first and hands the bytes out as data
+// sub-blocks once 254 of them are complete.
+class CodePacker {
+public:
+    explicit CodePacker(ByteSink& sink) : m_sink(sink) { std::memset(m_buffer, 0, sizeof m_buffer); }
+
+    void SetWidth(int width) noexcept { m_width = width; }
+
+    void PutCode(int code) {
+        int index = m_bitCount / 8;
+        const int offset = m_bitCount % 8;
+        if (index >= 254) {
+            WriteSubBlock(m_buffer, index);
+            m_buffer[0] = m_buffer[index];
+            index = 0;
+            m_bitCount = offset;
+        }
+        const std::uint32_t shifted = static_cast<std::uint32_t>(code) << offset;
+        m_buffer[index] = static_cast<std::uint8_t>(m_buffer[index] | (shifted & 0xFF));
+        m_buffer[index + 1] = static_cast<std::uint8_t>(shifted >> 8);
+        if (offset != 0) m_buffer[index + 2] = static_cast<std::uint8_t>(shifted >> 16);
+        m_bitCount += m_width;
+    }
+
+    // The bytes still held, in sub-blocks of at most 255, then the terminator.
+    void Finish() {
+        int left = (m_bitCount + 7) / 8;
+        const std::uint8_t* p = m_buffer;
+        while (left > 0) {
+            const int n = left > 255 ? 255 : left;
+            WriteSubBlock(p, n);
+            p += n;
+            left -= n;
+        }
+        WriteSubBlock(nullptr, 0);
+    }
+
+private:
+    void WriteSubBlock(const std::uint8_t* bytes, int count) {
+        const std::uint8_t length = static_cast<std::uint8_t>(count);
+        m_sink.Write(&length, 1);
+        if (count > 0) m_sink.Write(bytes, static_cast<std::size_t>(count));
+    }
+
+    ByteSink& m_sink;
+    std::uint8_t m_buffer[260];
+    int m_bitCount = 0;
+    int m_width = 0;
+};
+
+// Open-addressed table of the strings coded so far: (prefix code, next
+// pixel) -> code.
+class StringTable {
+public:
+    StringTable() : m_code(kHashSlots), m_key(kHashSlots) {}
+
+    void Empty() { std::fill(m_code.begin(), m_code.end(), 0); }
+
+    // The code of (prefix, c), or -1 with `slot` at the empty slot to fill
+    // (-1 too when the probe found none, which leaves the string uncoded).
+    int Find(int prefix, int c, int& slot) const {
+        const std::uint32_t key = Key(prefix, c);
+        int s = ((c << 5) ^ prefix) % kHashSlots;
+        int step = 1;
+        for (int probes = 0; probes < kHashSlots; ++probes) {
+            const std::size_t i = static_cast<std::size_t>(s);
+            if (m_code[i] == 0) {
+                slot = s;
+                return -1;
+            }
+            if (m_key[i] == key) return m_code[i];
+            s += step;
+            step += 2;
+            s %= kHashSlots;
+        }
+        slot = -1;
+        return -1;
+    }
+
+    void Store(int slot, int prefix, int c, int code) {
+        m_code[static_cast<std::size_t>(slot)] = static_cast<std::uint16_t>(code);
+        m_key[static_cast<std::size_t>(slot)] = Key(prefix, c);
+    }
+
+private:
+    static std::uint32_t Key(int prefix, int c) noexcept {
+        return (static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(c);
+    }
+
+    std::vector<std::uint16_t> m_code;  // 0 = empty; no stored code is 0
+    std::vector<std::uint32_t> m_key;
+};
+
+}  // namespace
+
+void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSink& sink) {
+    const std::uint8_t m = static_cast<std::uint8_t>(minCodeSize);
+    sink.Write(&m, 1);
+    CodePacker packer(sink);
+    StringTable table;
+
+    const int clear = 1 << minCodeSize;
+    const int end = clear + 1;
+    int codeWidth = minCodeSize + 1;
+    int nextCode = clear + 2;
+    int widthLimit = 1 << codeWidth;
+    table.Empty();
+    packer.SetWidth(codeWidth);
+    packer.PutCode(clear);
+
+    if (width <= 0 || height <= 0) {
+        packer.PutCode(end);
+        packer.Finish();
+        return;
+    }
+
+    const int pixelMask = clear - 1;
+    const std::uint8_t* row = source.GetRow(0);
+    int prefix = row[0] & pixelMask;
+    int x = 1;
+    int rowCounter = 1;
+    for (;;) {
+        if (x == width) {
+            if (rowCounter >= height) break;
+            row = source.GetRow(rowCounter);
+            x = 0;
+            ++rowCounter;
+        }
+        const int c = row[x++] & pixelMask;
+        int slot = -1;
+        const int found = table.Find(prefix, c, slot);
+        if (found >= 0) {
+            prefix = found;
+            continue;
+        }
+        packer.PutCode(prefix);
+        const int n = nextCode;
+        if (n <= 4095) {
+            if (slot >= 0) table.Store(slot, prefix, c, n);
+            nextCode = n + 1;
+        }
+        if (n == widthLimit) {
+            if (codeWidth < 12) {
+                ++codeWidth;
+                widthLimit *= 2;
+            } else {
+                packer.PutCode(clear);
+                codeWidth = minCodeSize + 1;
+                nextCode = clear + 2;
+                widthLimit = 1 << codeWidth;
+                table.Empty();
+            }
+            packer.SetWidth(codeWidth);
+        }
+        prefix = c;
+    }
+    packer.PutCode(prefix);
+    // The decoder adds an entry for that last code too; when it brings its
+    // table to the width limit it reads the end code one bit wider.
+    if (nextCode == widthLimit && codeWidth < 12) packer.SetWidth(codeWidth + 1);
+    packer.PutCode(end);
+    packer.Finish();
+}
+
+}  // namespace gifcore
