@@ -4,7 +4,9 @@
 
 namespace gifcore {
 
-WalkEnd WalkBlocks(ByteView file, std::size_t position, BlockVisitor& visitor) {
+namespace {
+
+WalkEnd Walk(ByteView file, std::size_t& position, BlockVisitor& visitor) {
     for (;;) {
         if (position >= file.size) return WalkEnd::EndOfFile;
         std::size_t consumed = 0;
@@ -33,6 +35,14 @@ WalkEnd WalkBlocks(ByteView file, std::size_t position, BlockVisitor& visitor) {
         }
         if (visitor.Enough()) return WalkEnd::Enough;
     }
+}
+
+}  // namespace
+
+WalkEnd WalkBlocks(ByteView file, std::size_t position, BlockVisitor& visitor, std::size_t* endPosition) {
+    const WalkEnd end = Walk(file, position, visitor);
+    if (endPosition) *endPosition = position;
+    return end;
 }
 
 }  // namespace gifcore

@@ -27,7 +27,8 @@ enum class WalkEnd { Trailer, NotABlock, EndOfFile, CutOff, Enough };
 
 // Zero bytes between blocks are skipped; the walk ends at the trailer, at a
 // byte that starts no block, at or past the end of the file, at a block cut
-// off by the end, or when the visitor has enough.
-WalkEnd WalkBlocks(ByteView file, std::size_t position, BlockVisitor& visitor);
+// off by the end, or when the visitor has enough. `endPosition`, when
+// given, receives the position the walk ended at.
+WalkEnd WalkBlocks(ByteView file, std::size_t position, BlockVisitor& visitor, std::size_t* endPosition = nullptr);
 
 }  // namespace gifcore

@@ -1,0 +1,28 @@
+// The GIF codec's interface for tools and tests: what the email32 host's
+// "gif" command needs from the module, exported as plain functions.
+#pragma once
+
+#include "public/Email32Api.h"
+
+enum Email32GifStatus : int {
+    kEmail32GifOk = 0,
+    kEmail32GifUnreadable = 1,   // missing, unreadable or not a GIF file
+    kEmail32GifDamaged = 2,      // header or global colour table longer than the file
+    kEmail32GifWriteFailed = 3,  // the output file could not be written
+};
+
+// *animated = CGif89a::IsAnimated(path).
+EMAIL32_API int Email32GifIsAnimated(const char* path, int* animated);
+
+// Receives each frame's true-colour image: rows top-down, three bytes per
+// pixel (blue, green, red), `stride` bytes apart. Returns 0 to go on.
+using Email32GifFrameFn = int (*)(void* context, int index, int width, int height, const unsigned char* rows,
+                                  int stride);
+// Reads every frame (not stopping at two) and hands each decoded one over in
+// file order; *frameCount receives the number of frames.
+EMAIL32_API int Email32GifForEachFrame(const char* path, Email32GifFrameFn fn, void* context, int* frameCount);
+
+// Writes the file back through the blocks' serialisation: the head, the
+// other blocks in order, frames re-encoded by the module's LZW encoder, then
+// a trailer. The destination is written only when the source was read.
+EMAIL32_API int Email32GifRewrite(const char* source, const char* destination);
