@@ -69,7 +69,6 @@ void CGif89a::Reset() {
     m_nFileSize = 0;
     m_nSourceState = 2;
     m_strPath.Empty();
-    m_nPosition = 0;
 }
 
 WORD CGif89a::GetFrameCount() const {

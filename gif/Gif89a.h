@@ -43,6 +43,7 @@ public:
     void Save(CArchive& archive);
 
     [[nodiscard]] const CObList& Blocks() const noexcept { return *m_pBlocks; }
+    // Where the last parse ended (kept by Reset).
     [[nodiscard]] std::size_t BytesParsed() const noexcept { return m_nPosition; }
 
 private:
