@@ -83,14 +83,12 @@ WORD CGif89a::GetFrameCount() const {
 
 CGifBlock* CGif89a::LastBlock() const { return static_cast<CGifBlock*>(m_pBlocks->GetTail()); }
 
-CGifFrame* CGif89a::NewFrame() {
-    auto frame = std::make_unique<CGifFrame>();
+void CGif89a::GiveHead(CGifFrame& frame) const {
     auto* first = static_cast<CGifBlock*>(m_pBlocks->GetHead());
     if (first != nullptr && first->m_nKind == CGifBlock::kHead) {
         auto* head = static_cast<CGifHead*>(first);
-        frame->SetHead(head->HeaderRecord(), head->GlobalPalette());
+        frame.SetHead(head->HeaderRecord(), head->GlobalPalette());
     }
-    return frame.release();
 }
 
 std::size_t CGif89a::ReadHead(const BYTE* view, std::size_t size) {
@@ -103,7 +101,8 @@ std::size_t CGif89a::ReadHead(const BYTE* view, std::size_t size) {
 std::size_t CGif89a::ReadImage(const BYTE* p, std::size_t available) {
     CGifBlock* last = LastBlock();
     if (last != nullptr && last->m_nKind == CGifBlock::kFrame) return last->Read(p, available);
-    std::unique_ptr<CGifFrame> frame(NewFrame());
+    auto frame = std::make_unique<CGifFrame>();
+    GiveHead(*frame);
     const std::size_t consumed = frame->Read(p, available);
     m_pBlocks->AddTail(frame.release());
     return consumed;
@@ -120,8 +119,7 @@ std::size_t CGif89a::ReadExtension(const BYTE* p, std::size_t available) {
         auto frame = std::make_unique<CGifFrame>();
         const std::size_t consumed = frame->Read(p, available);
         if (consumed == gifcore::kCutOff) return consumed;
-        std::unique_ptr<CGifFrame> withHead(NewFrame());
-        frame->SetHead(withHead->HeadRecord(), withHead->GlobalPalette());
+        GiveHead(*frame);
         m_pBlocks->AddTail(frame.release());
         return consumed;
     }

@@ -51,7 +51,7 @@ private:
     std::size_t ReadHead(const BYTE* view, std::size_t size);
     std::size_t ReadExtension(const BYTE* p, std::size_t available);
     std::size_t ReadImage(const BYTE* p, std::size_t available);
-    CGifFrame* NewFrame();
+    void GiveHead(CGifFrame& frame) const;
     [[nodiscard]] CGifBlock* LastBlock() const;
 
     CString m_strPath;

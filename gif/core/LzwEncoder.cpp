@@ -1,5 +1,6 @@
 #include "gif/core/Lzw.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -59,46 +60,43 @@ private:
 };
 
 // Open-addressed table of the strings coded so far: (prefix code, next
-// pixel) -> code.
+// pixel) -> code. A slot packs the 20-bit key and the 12-bit code into one
+// word, so a probe touches one cache line; 0 is an empty slot (no stored
+// code is 0).
 class StringTable {
 public:
-    StringTable() : m_code(kHashSlots), m_key(kHashSlots) {}
+    StringTable() : m_slots(kHashSlots, 0) {}
 
-    void Empty() { std::fill(m_code.begin(), m_code.end(), 0); }
+    void Empty() { std::fill(m_slots.begin(), m_slots.end(), 0u); }
 
     // The code of (prefix, c), or -1 with `slot` at the empty slot to fill
     // (-1 too when the probe found none, which leaves the string uncoded).
     int Find(int prefix, int c, int& slot) const {
-        const std::uint32_t key = Key(prefix, c);
+        const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(c);
         int s = ((c << 5) ^ prefix) % kHashSlots;
         int step = 1;
         for (int probes = 0; probes < kHashSlots; ++probes) {
-            const std::size_t i = static_cast<std::size_t>(s);
-            if (m_code[i] == 0) {
+            const std::uint32_t entry = m_slots[static_cast<std::size_t>(s)];
+            if (entry == 0) {
                 slot = s;
                 return -1;
             }
-            if (m_key[i] == key) return m_code[i];
+            if ((entry >> 12) == key) return static_cast<int>(entry & 0xFFF);
             s += step;
             step += 2;
-            s %= kHashSlots;
+            if (s >= kHashSlots) s %= kHashSlots;
         }
         slot = -1;
         return -1;
     }
 
     void Store(int slot, int prefix, int c, int code) {
-        m_code[static_cast<std::size_t>(slot)] = static_cast<std::uint16_t>(code);
-        m_key[static_cast<std::size_t>(slot)] = Key(prefix, c);
+        const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(c);
+        m_slots[static_cast<std::size_t>(slot)] = (key << 12) | static_cast<std::uint32_t>(code);
     }
 
 private:
-    static std::uint32_t Key(int prefix, int c) noexcept {
-        return (static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(c);
-    }
-
-    std::vector<std::uint16_t> m_code;  // 0 = empty; no stored code is 0
-    std::vector<std::uint32_t> m_key;
+    std::vector<std::uint32_t> m_slots;
 };
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "public/tooling/GifTooling.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <string>
 
@@ -50,6 +52,7 @@ int RunGif(const email32::host::Arguments& arguments) {
     }
     if (arguments.size() == 3 && arguments[0] == "--frames") {
         FrameDump dump{arguments[1]};
+        ::CreateDirectoryA(dump.folder.c_str(), nullptr);
         int count = 0;
         const int status = Email32GifForEachFrame(arguments[2].c_str(), WriteFrame, &dump, &count);
         if (status != kEmail32GifOk) return Report(status, arguments[2]);
