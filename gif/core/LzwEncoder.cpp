@@ -67,12 +67,19 @@ class StringTable {
 public:
     StringTable() : m_slots(kHashSlots, 0) {}
 
-    void Empty() { std::fill(m_slots.begin(), m_slots.end(), 0u); }
+    void Empty() {
+        std::fill(m_slots.begin(), m_slots.end(), 0u);
+        std::fill(m_front.begin(), m_front.end(), 0u);
+    }
 
     // The code of (prefix, c), or -1 with `slot` at the empty slot to fill
     // (-1 too when the probe found none, which leaves the string uncoded).
-    int Find(int prefix, int c, int& slot) const {
+    int Find(int prefix, int c, int& slot) {
         const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(c);
+        // Most strings met again are answered by the small direct-mapped
+        // cache in front of the table; the probe would give the same code.
+        std::uint32_t& cached = m_front[FrontIndex(key)];
+        if ((cached >> 12) == key && cached != 0) return static_cast<int>(cached & 0xFFF);
         int s = ((c << 5) ^ prefix) % kHashSlots;
         int step = 1;
         for (int probes = 0; probes < kHashSlots; ++probes) {
@@ -81,7 +88,10 @@ public:
                 slot = s;
                 return -1;
             }
-            if ((entry >> 12) == key) return static_cast<int>(entry & 0xFFF);
+            if ((entry >> 12) == key) {
+                cached = entry;
+                return static_cast<int>(entry & 0xFFF);
+            }
             s += step;
             step += 2;
             if (s >= kHashSlots) s %= kHashSlots;
@@ -93,10 +103,15 @@ public:
     void Store(int slot, int prefix, int c, int code) {
         const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(c);
         m_slots[static_cast<std::size_t>(slot)] = (key << 12) | static_cast<std::uint32_t>(code);
+        m_front[FrontIndex(key)] = (key << 12) | static_cast<std::uint32_t>(code);
     }
 
 private:
+    static constexpr int kFrontBits = 12;
+    static std::size_t FrontIndex(std::uint32_t key) noexcept { return (key * 2654435761u) >> (32 - kFrontBits); }
+
     std::vector<std::uint32_t> m_slots;
+    std::vector<std::uint32_t> m_front = std::vector<std::uint32_t>(std::size_t{1} << kFrontBits, 0u);
 };
 
 }  // namespace
