@@ -16,7 +16,7 @@ public:
 
 class CFileException : public CException {
 public:
-    enum { none, genericException, fileNotFound, accessDenied, endOfFile = 14, diskFull = 13 };
+    enum { none, genericException, fileNotFound, accessDenied, diskFull, endOfFile };
     CFileException(int cause, LONG osError, const CString& fileName) : m_cause(cause), m_lOsError(osError), m_strFileName(fileName) {}
     int m_cause;
     LONG m_lOsError;

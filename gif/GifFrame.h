@@ -55,7 +55,6 @@ private:
     std::size_t ReadPlainText(const BYTE* p, std::size_t available);
     std::size_t ReadImage(const BYTE* p, std::size_t available);
     std::size_t DecodeImage(const BYTE* data, std::size_t available);
-    void PackRow(BYTE* row) const;
 
     void PrepareIndexedImage();
     void EncodeImage(CArchive& archive);
@@ -83,5 +82,4 @@ private:
     WORD m_nRowStride = 0;
     BYTE m_nBitsPerPixel = 0;
 
-    friend class GifFrameTestAccess;
 };

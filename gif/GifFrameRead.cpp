@@ -155,11 +155,6 @@ std::size_t CGifFrame::DecodeImage(const BYTE* data, std::size_t available) {
     return gifcore::DecodeLzw(view, width, height, interlaced, rows).consumed;
 }
 
-void CGifFrame::PackRow(BYTE* row) const {
-    const int width = m_descriptor[4] | (m_descriptor[5] << 8);
-    gifcore::PackRow(row, width, m_nBitsPerPixel, m_nRowStride);
-}
-
 int CGifFrame::TableColours() const noexcept {
     if (m_descriptor[8] & gifcore::kColourTableFlag) return gifcore::ColourCount(m_descriptor[8]);
     if (m_pHeadRecord && (m_pHeadRecord[10] & gifcore::kColourTableFlag)) return gifcore::ColourCount(m_pHeadRecord[10]);
