@@ -1,15 +1,13 @@
 // Writing a frame back in GIF89a form, and painting it.
 #include "gif/GifFrame.h"
 
+#include "companions/kromo/PKromo.h"
+
 #include "gif/core/Blocks.h"
 #include "gif/core/Lzw.h"
 #include "gif/core/RowPacking.h"
 #include "module/ModuleApp.h"
 
-#if __has_include("companions/kromo/PKromo.h")
-#include "companions/kromo/PKromo.h"
-#define EMAIL32_HAVE_KROMO 1
-#endif
 
 #include <algorithm>
 #include <cmath>
@@ -66,24 +64,22 @@ void CGifFrame::PrepareIndexedImage() {
                          m_pIndexed->GetImageHeight() == m_pTrueColor->GetImageHeight();
     CPalette* palette = m_pLocalPalette ? m_pLocalPalette.get() : m_pGlobalPalette;
     if (!matches && m_pTrueColor && !m_pTrueColor->IsEmpty() && palette && palette->GetSafeHandle()) {
-        int type = kPixoIndexed256;
-        if (m_pIndexed) {
-            type = m_pIndexed->GetImageType();
-        } else {
+        // The indexed image keeps its type; an emptied one has none left, and
+        // then, as without an indexed image, the palette's size chooses.
+        int type = m_pIndexed ? m_pIndexed->GetImageType() : kPixoUnsupported;
+        if (type != kPixoBlackWhite && type != kPixoIndexed16 && type != kPixoIndexed256) {
             const int entries = palette->GetEntryCount();
             type = entries <= 2 ? kPixoBlackWhite : entries <= 16 ? kPixoIndexed16 : kPixoIndexed256;
-            m_pIndexed = std::make_unique<PPixo>();
         }
+        if (!m_pIndexed) m_pIndexed = std::make_unique<PPixo>();
         m_pIndexed->DeleteImage(1);
         if (m_pIndexed->CreateImage(type, m_pTrueColor->GetImageWidth(), m_pTrueColor->GetImageHeight(), 0, nullptr,
                                     0, 0, 15, 0, 0)) {
             m_pIndexed->SetPalette(static_cast<HPALETTE>(palette->GetSafeHandle()), 0);
-#ifdef EMAIL32_HAVE_KROMO
             PKromo agent;
             const PKromoMethod method{7, 0, 4};
             if (agent.BuildAgent(m_pIndexed.get(), m_pTrueColor.get(), method))
                 agent.ConvertImg(nullptr, nullptr, nullptr, 0, 100);
-#endif
         }
     }
     m_descriptor[8] = static_cast<BYTE>(m_descriptor[8] & ~gifcore::kColourTableFlag);

@@ -2,8 +2,10 @@
 
 #include "gif/Gif89a.h"
 #include "gif/GifFrame.h"
+#include "companions/rasio/Rasio32.h"
 
-#include <vector>
+#include <cstdio>
+#include <string>
 
 int Email32GifIsAnimated(const char* path, int* animated) {
     if (animated == nullptr) return kEmail32GifUnreadable;
@@ -19,27 +21,28 @@ int Email32GifIsAnimated(const char* path, int* animated) {
     }
 }
 
-int Email32GifForEachFrame(const char* path, Email32GifFrameFn fn, void* context, int* frameCount) {
+int Email32GifSaveFrames(const char* path, const char* folder, int* frameCount) {
     if (frameCount) *frameCount = 0;
+    if (folder == nullptr) return kEmail32GifWriteFailed;
     try {
         CGif89a gif;
         if (!gif.Load(path)) return kEmail32GifUnreadable;
         int index = 0;
-        std::vector<BYTE> rows;
         for (POSITION position = gif.Blocks().GetHeadPosition(); position != nullptr;) {
             auto* block = static_cast<CGifBlock*>(gif.Blocks().GetNext(position));
             if (block->m_nKind != CGifBlock::kFrame) continue;
             auto* frame = static_cast<CGifFrame*>(block);
             if (!frame->HasImage()) continue;
+            char name[32];
+            std::snprintf(name, sizeof name, "\\frame-%03d.png", index);
+            const std::string file = std::string(folder) + name;
             const PPixo* image = frame->TrueColorImage();
-            const int stride = image->GetLineBytes();
-            rows.assign(static_cast<std::size_t>(stride) * static_cast<std::size_t>(image->GetImageHeight()), 0);
-            for (int y = 0; y < image->GetImageHeight(); ++y)
-                image->GetHorLine(y, rows.data() + static_cast<std::size_t>(y) * stride);
-            if (fn && fn(context, index, image->GetImageWidth(), image->GetImageHeight(), rows.data(), stride) != 0) break;
+            PixoLmmInfo record{};
+            if (!image->GetLmmInfo(&record) || !RasioSaveDIBImg(file.c_str(), &record, image->GetLmmOffset(), 0))
+                return kEmail32GifWriteFailed;
             ++index;
+            if (frameCount) *frameCount = index;
         }
-        if (frameCount) *frameCount = index;
         return kEmail32GifOk;
     } catch (const CArchiveException&) {
         return kEmail32GifDamaged;

@@ -8,19 +8,16 @@ enum Email32GifStatus : int {
     kEmail32GifOk = 0,
     kEmail32GifUnreadable = 1,   // missing, unreadable or not a GIF file
     kEmail32GifDamaged = 2,      // header or global colour table longer than the file
-    kEmail32GifWriteFailed = 3,  // the output file could not be written
+    kEmail32GifWriteFailed = 3,  // an output file could not be written
 };
 
 // *animated = CGif89a::IsAnimated(path).
 EMAIL32_API int Email32GifIsAnimated(const char* path, int* animated);
 
-// Receives each frame's true-colour image: rows top-down, three bytes per
-// pixel (blue, green, red), `stride` bytes apart. Returns 0 to go on.
-using Email32GifFrameFn = int (*)(void* context, int index, int width, int height, const unsigned char* rows,
-                                  int stride);
-// Reads every frame (not stopping at two) and hands each decoded one over in
-// file order; *frameCount receives the number of frames.
-EMAIL32_API int Email32GifForEachFrame(const char* path, Email32GifFrameFn fn, void* context, int* frameCount);
+// Reads every frame (not stopping at two) and writes each decoded frame's
+// true-colour image as FOLDER\frame-NNN.png (NNN from 000, in file order)
+// through the image file library; *frameCount receives the number written.
+EMAIL32_API int Email32GifSaveFrames(const char* path, const char* folder, int* frameCount);
 
 // Writes the file back through the blocks' serialisation: the head, the
 // other blocks in order, frames re-encoded by the module's LZW encoder, then

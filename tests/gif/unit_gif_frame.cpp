@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace giftest;
 using email32::test::ReadFile;
 using email32::test::TempFolder;
@@ -115,6 +117,24 @@ TEST(GifFrame, WritingScalesTheDelayAndReencodesTheImage) {
         again.frame.SetHead(again.head.HeaderRecord(), again.head.GlobalPalette());
         ASSERT_NE(again.frame.Read(Data(written) + 8, written.size() - 8), gifcore::kCutOff);
         for (int y = 0; y < 7; ++y) EXPECT_EQ(Row(*again.frame.IndexedImage(), y), Row(*f.frame.IndexedImage(), y));
+    }
+}
+
+TEST(GifFrame, AMissingIndexedImageIsRebuiltFromTheTrueColourOne) {
+    for (int bits : {0, 3, 7}) {  // 2, 16 and 256 colours
+        Framed f(bits);
+        const int colours = 2 << bits;
+        const int m = std::max(2, bits + 1);
+        ASSERT_NE(f.Read(Image(13, 7, Pattern(13, 7, colours), m)), gifcore::kCutOff);
+        std::vector<std::vector<BYTE>> rows;
+        for (int y = 0; y < 7; ++y) rows.push_back(Row(*f.frame.IndexedImage(), y));
+        f.frame.IndexedImage()->DeleteImage(1);
+        // The palette-constrained conversion maps the palette's own colours
+        // back to their indices.
+        const Bytes written = Stored(f.frame);
+        Framed again(bits);
+        ASSERT_NE(again.Read(written), gifcore::kCutOff);
+        for (int y = 0; y < 7; ++y) EXPECT_EQ(Row(*again.frame.IndexedImage(), y), rows[static_cast<std::size_t>(y)]) << bits;
     }
 }
 

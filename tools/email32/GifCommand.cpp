@@ -1,7 +1,6 @@
 // email32 gif: the animated-GIF test, frame dumps and rewriting through the
 // module's GIF codec.
 #include "tools/email32/Command.h"
-#include "tools/email32/PngWriter.h"
 
 #include "public/tooling/GifTooling.h"
 
@@ -12,31 +11,13 @@
 
 namespace {
 
-struct FrameDump {
-    std::string folder;
-    bool failed = false;
-};
-
-int WriteFrame(void* context, int index, int width, int height, const unsigned char* rows, int stride) {
-    auto* dump = static_cast<FrameDump*>(context);
-    char name[32];
-    std::snprintf(name, sizeof name, "frame-%03d.png", index);
-    const std::string path = dump->folder + "\\" + name;
-    if (!email32::host::WritePng(path, width, height, rows, stride)) {
-        std::fprintf(stderr, "email32: cannot write %s\n", path.c_str());
-        dump->failed = true;
-        return 1;
-    }
-    return 0;
-}
-
 int Report(int status, const std::string& file) {
     switch (status) {
     case kEmail32GifUnreadable: std::fprintf(stderr, "email32: %s: not a readable GIF file\n", file.c_str()); break;
     case kEmail32GifDamaged:
         std::fprintf(stderr, "email32: %s: damaged GIF file (header longer than the file)\n", file.c_str());
         break;
-    case kEmail32GifWriteFailed: std::fprintf(stderr, "email32: cannot write the rewritten file\n"); break;
+    case kEmail32GifWriteFailed: std::fprintf(stderr, "email32: cannot write the output file\n"); break;
     default: break;
     }
     return 1;
@@ -51,12 +32,10 @@ int RunGif(const email32::host::Arguments& arguments) {
         return 0;
     }
     if (arguments.size() == 3 && arguments[0] == "--frames") {
-        FrameDump dump{arguments[1]};
-        ::CreateDirectoryA(dump.folder.c_str(), nullptr);
+        ::CreateDirectoryA(arguments[1].c_str(), nullptr);
         int count = 0;
-        const int status = Email32GifForEachFrame(arguments[2].c_str(), WriteFrame, &dump, &count);
+        const int status = Email32GifSaveFrames(arguments[2].c_str(), arguments[1].c_str(), &count);
         if (status != kEmail32GifOk) return Report(status, arguments[2]);
-        if (dump.failed) return 1;
         std::printf("%d\n", count);
         return 0;
     }
