@@ -14,7 +14,9 @@ for member in \
   '_ZN14EmailComponentD1Ev' '_ZN14EmailComponent14InitEmailSysDBEb' '_ZN14EmailComponent18SetDefaultEmailSys' \
   '_ZNK14EmailComponent19GetAllAliveEmailSys' '_ZNK14EmailComponent18GetDefaultEmailSys' \
   '_ZNK14EmailComponent16GetEmailSysTitle' '_ZNK14EmailComponent22GetEmailSysTitleFromDB' \
-  '_ZNK14EmailComponent15GetEmailSysIcon'; do
+  '_ZNK14EmailComponent15GetEmailSysIcon' '_ZNK14EmailComponent8SendMailERKNSt' '_ZNK14EmailComponent8SendMailERKSt6vector' \
+  '_ZN8CUtility12BuildPaletteEPhi' '_ZN8CUtility11CopyPalette' '_ZN8CUtility15LoadFilePalette' '_ZN8CUtility11SavePalette' \
+  '_ZN8CUtility14TransToTrueClr' '_ZN8CUtility11PixoTextOut' '_ZN8CUtility12PixoDrawText' '_ZN8CUtilityaSERKS_'; do
   grep -q "$member" <<<"$exports" || fail "Email32.dll does not export $member"
 done
 
