@@ -1,0 +1,36 @@
+// What the attachment preparation and the convertibility test ask of the
+// picture libraries and the GIF reader, gathered in one place.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+namespace email32 {
+
+class PictureAccess {
+public:
+    PictureAccess();
+    PictureAccess(const PictureAccess&) = delete;
+    PictureAccess& operator=(const PictureAccess&) = delete;
+    ~PictureAccess();
+
+    // A GIF89a file with two or more frames.
+    [[nodiscard]] bool IsAnimated(const char* path);
+    // The file carries Exif data.
+    [[nodiscard]] static bool HasExif(const char* path);
+    [[nodiscard]] static bool ReadHeader(const char* path, BITMAPINFOHEADER& header);
+    // Reads source, brings it to 24-bit colour and writes it to target, whose
+    // extension chooses the file format.
+    [[nodiscard]] static bool ConvertToTrueColour(const char* source, const char* target);
+
+    enum class RescaleOutcome { NotLoaded, Written, NotWritten };
+    // Scales the picture in path to width x height and writes it back.
+    [[nodiscard]] static RescaleOutcome Rescale(const char* path, int width, int height);
+
+private:
+    struct Gif;
+    std::unique_ptr<Gif> m_gif;
+};
+
+}  // namespace email32
