@@ -30,6 +30,7 @@ class DialogCommand : public ::testing::Test {
 protected:
     void SetUp() override {
         m_alive = AppDataFolder() + "AliveDB.ini";
+        ::CreateDirectoryA(AppDataFolder().c_str(), nullptr);
         WriteFile(m_alive, "[AliveEmailSys]\r\nCount=2\r\n1=Alpha\r\n2=Beta\r\n[DefaultEmailSys]\r\nDefault=Beta\r\n");
         m_deployment.WriteCatalogue("[Alpha]\r\nTitle=Alpha Mail\r\n[Beta]\r\nTitle=Beta Mail\r\n");
     }

@@ -45,6 +45,7 @@ class SendOptionsDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         m_alive = AppDataFolder() + "AliveDB.ini";
+        ::CreateDirectoryA(AppDataFolder().c_str(), nullptr);
         m_catalogue = BinFolder() + "EmailDB.ini";
         // Beta has no program file and so no icon.
         WriteFile(m_alive,

@@ -11,6 +11,7 @@ using namespace email32::test;
 
 TEST(SendOptionsResources, ModuleResourcesAreCurrentOnlyWhileTheDialogRuns) {
     const std::string alive = AppDataFolder() + "AliveDB.ini";
+    ::CreateDirectoryA(AppDataFolder().c_str(), nullptr);
     WriteFile(alive, "[AliveEmailSys]\r\nCount=1\r\n1=Alpha\r\n[DefaultEmailSys]\r\nDefault=Alpha\r\n");
     EmailComponent component(false);
     ASSERT_EQ(component.InitEmailSysDB(false), 1);
