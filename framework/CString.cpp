@@ -1,6 +1,7 @@
 #include "framework/CString.h"
 
 #include "framework/ModuleState.h"
+#include "framework/ResourceModules.h"
 
 #include <windows.h>
 
@@ -53,8 +54,11 @@ bool CString::LoadString(unsigned int id) {
     // String resources are UTF-16; the module's texts are handed out in the
     // user's ANSI code page like every other text of the module.
     const wchar_t* resource = nullptr;
-    const int length = ::LoadStringW(email32::ResourceInstance(), id,
-                                     reinterpret_cast<wchar_t*>(&resource), 0);
+    int length = 0;
+    for (HINSTANCE module : email32::ResourceSearchOrder()) {
+        length = ::LoadStringW(module, id, reinterpret_cast<wchar_t*>(&resource), 0);
+        if (length > 0 && resource != nullptr) break;
+    }
     if (length <= 0 || resource == nullptr) {
         m_text.clear();
         return false;

@@ -1,5 +1,7 @@
 #include "tests/support/TestEnvironment.h"
 
+#include "tests/support/ObjectCounts.h"
+
 #include "framework/Win32Handles.h"
 
 #include <gtest/gtest.h>
@@ -140,10 +142,19 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& curr
 DWORD ProcessHandleCount() {
     DWORD count = 0;
     ::GetProcessHandleCount(::GetCurrentProcess(), &count);
+    // Wine answers 0; a process always holds some handles.
+    if (count == 0) count = HandleCountFromSystemList().value_or(0);
     return count;
 }
 
-DWORD ProcessGdiObjectCount() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
+DWORD ProcessGdiObjectCount() {
+    const DWORD count = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    return count != 0 ? count : GdiObjectCountFromTable(0).value_or(0);
+}
+
+DWORD ProcessGdiObjectCount(DWORD objectType) {
+    return GdiObjectCountFromTable(objectType).value_or(ProcessGdiObjectCount());
+}
 
 Deployment::Deployment(Userpath userpath, const std::string& host) : m_folder("deploy"), m_elsewhere("cwd"), m_host(host) {
     const std::string bin = BinFolder();

@@ -48,9 +48,12 @@ struct ProcessResult {
 // Runs a command line to its end in a folder and collects both outputs.
 ProcessResult RunProcess(const std::string& commandLine, const std::string& currentFolder);
 
-// Handles and GDI objects the test process holds now.
+// Handles and GDI objects the test process holds now (stock objects aside).
 DWORD ProcessHandleCount();
 DWORD ProcessGdiObjectCount();
+// GDI objects of one GetObjectType kind (OBJ_PAL, OBJ_BITMAP, ...); where
+// the kinds cannot be told apart, all of them.
+DWORD ProcessGdiObjectCount(DWORD objectType);
 
 // A host deployed as a product ships: the host program, Email32.dll, the
 // runtime, a catalogue and, unless told otherwise, the real Userpath.dll.

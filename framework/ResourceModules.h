@@ -1,0 +1,20 @@
+// The modules that resource lookups search: the current resource instance
+// first, then the modules that registered their resources, the most recent
+// first. A module joins at start-up and leaves at unload.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+namespace email32 {
+
+// Adds a module to the search; a module already in it stays where it is.
+void AddResourceModule(HINSTANCE module);
+void RemoveResourceModule(HINSTANCE module) noexcept;
+[[nodiscard]] bool IsResourceModule(HINSTANCE module) noexcept;
+
+// Where a lookup searches, in order, without repeats.
+[[nodiscard]] std::vector<HINSTANCE> ResourceSearchOrder();
+
+}  // namespace email32

@@ -1,0 +1,3 @@
+#include "public/Utility.h"
+
+CUtility& CUtility::operator=(const CUtility& /*other*/) { return *this; }

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# check_exports.sh BIN_DIR OBJDUMP
+set -euo pipefail
+bin="$1"; objdump="$2"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+file "$bin/Email32.dll" | grep -q 'PE32 executable (DLL).*Intel 80386' || fail "Email32.dll is not a PE32 DLL for Intel 80386"
+exports=$("$objdump" -p "$bin/Email32.dll")
+for member in \
+  '_ZN14EmailComponentC1Ev' '_ZN14EmailComponentC1Eb' '_ZN14EmailComponentC1ERKS_' '_ZN14EmailComponentaSERKS_' \
+  '_ZN14EmailComponentD1Ev' '_ZN14EmailComponent14InitEmailSysDBEb' '_ZN14EmailComponent18SetDefaultEmailSys' \
+  '_ZNK14EmailComponent19GetAllAliveEmailSys' '_ZNK14EmailComponent18GetDefaultEmailSys' \
+  '_ZNK14EmailComponent16GetEmailSysTitle' '_ZNK14EmailComponent22GetEmailSysTitleFromDB' \
+  '_ZNK14EmailComponent15GetEmailSysIcon'; do
+  grep -q "$member" <<<"$exports" || fail "Email32.dll does not export $member"
+done
+
+file "$bin/Userpath.dll" | grep -q 'PE32 executable (DLL).*Intel 80386' || fail "Userpath.dll is not a PE32 DLL"
+"$objdump" -p "$bin/Userpath.dll" | grep -Eq '\] GetAppDataPath$' || fail "Userpath.dll does not export GetAppDataPath undecorated"
+echo "exports as expected"
