@@ -1,0 +1,50 @@
+// email32 relay FILE...: hands the files to the mail-server plug-in beside the
+// host the way the module's mail-server link does (short paths joined by "^"),
+// so that a Relay32.ini can be tried without a catalogue.
+#include "tools/email32/Command.h"
+
+#include "framework/Win32Handles.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+using SendFilesFn = int(__cdecl*)(int, const char*);
+
+std::string HostFolder() {
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string text(path, length < MAX_PATH ? length : 0);
+    return text.substr(0, text.find_last_of('\\') + 1);
+}
+
+int RunRelay(const email32::host::Arguments& arguments) {
+    if (arguments.empty()) {
+        std::fprintf(stderr, "usage: email32 relay FILE...\n");
+        return 64;
+    }
+    const email32::AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
+    const auto send = email32::ProcAddress<SendFilesFn>(plugin.get(), "MailSvr_SendFiles");
+    if (!send) {
+        std::fprintf(stderr, "email32: no Relay32.dll with MailSvr_SendFiles in the host folder\n");
+        return 1;
+    }
+    std::string joined;
+    for (const std::string& file : arguments) {
+        char shortPath[MAX_PATH] = {};
+        const DWORD length = ::GetShortPathNameA(file.c_str(), shortPath, MAX_PATH);
+        if (!joined.empty()) joined += '^';
+        joined += length > 0 && length < MAX_PATH ? std::string(shortPath, length) : file;
+    }
+    switch (send(1, joined.c_str())) {
+        case 1: std::printf("delivered\n"); return 0;
+        case 2: std::printf("kept in the outbox\n"); return 1;
+        default: std::printf("nothing sent\n"); return 1;
+    }
+}
+
+}  // namespace
+
+EMAIL32_COMMAND("relay", "relay FILE...              send the files through Relay32.dll beside the host", RunRelay);
