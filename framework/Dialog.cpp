@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <exception>
+
 namespace {
 
 // The list view and the other common controls a template may name must be
@@ -14,6 +16,20 @@ void RegisterCommonControls() {
         return ::InitCommonControlsEx(&controls) != FALSE;
     }();
     (void)registered;
+}
+
+// What a handler threw, told to the user the way the framework reports
+// exceptions that reach its message loop. Exceptions must not unwind through
+// the platform's dialog code.
+void ReportHandlerException(HWND window) noexcept {
+    const char* text = "Unexpected file format.";
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        text = e.what();
+    } catch (...) {
+    }
+    ::MessageBoxA(window, text, nullptr, MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace
@@ -35,22 +51,35 @@ INT_PTR CALLBACK CDialog::DialogProcedure(HWND window, UINT message, WPARAM wPar
         auto* dialog = reinterpret_cast<CDialog*>(lParam);
         ::SetWindowLongPtrA(window, DWLP_USER, lParam);
         dialog->m_hWnd = window;
-        return dialog->OnInitDialog();
+        try {
+            return dialog->OnInitDialog();
+        } catch (...) {
+            // A dialog that could not be set up is not left open half-made.
+            ReportHandlerException(window);
+            ::EndDialog(window, IDCANCEL);
+            return TRUE;
+        }
     }
     auto* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(window, DWLP_USER));
-    if (!dialog) return FALSE;
-    if (message == WM_COMMAND) {
-        const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
-        if (id == IDOK && code == BN_CLICKED) {
-            dialog->OnOK();
-            return TRUE;
-        }
-        if (id == IDCANCEL && code == BN_CLICKED) {
-            dialog->OnCancel();
-            return TRUE;
-        }
-        return dialog->OnCommand(id, code) ? TRUE : FALSE;
+    if (!dialog || message != WM_COMMAND) return FALSE;
+    try {
+        return dialog->OnCommandMessage(wParam);
+    } catch (...) {
+        ReportHandlerException(window);
+        return TRUE;
     }
-    return FALSE;
+}
+
+INT_PTR CDialog::OnCommandMessage(WPARAM wParam) {
+    const int id = LOWORD(wParam);
+    const int code = HIWORD(wParam);
+    if (id == IDOK && code == BN_CLICKED) {
+        OnOK();
+        return TRUE;
+    }
+    if (id == IDCANCEL && code == BN_CLICKED) {
+        OnCancel();
+        return TRUE;
+    }
+    return OnCommand(id, code) ? TRUE : FALSE;
 }

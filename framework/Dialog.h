@@ -55,6 +55,7 @@ protected:
     }
 
 private:
+    INT_PTR OnCommandMessage(WPARAM wParam);
     static INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     UINT m_templateId;
