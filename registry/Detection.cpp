@@ -1,9 +1,61 @@
 #include "registry/Detection.h"
 
-namespace email32 {
+#include "registry/DetectionMethods.h"
+#include "registry/IniFile.h"
+#include "registry/VersionCheck.h"
 
-bool DetectEmailSystem(const char* /*systemKey*/, const char* /*cataloguePath*/, std::string& /*foundPath*/) {
-    return false;
+namespace email32 {
+namespace {
+
+// Indexed by "PathType"; the numbers without a method never detect anything.
+const DetectionMethod kMethods[] = {
+    FindByAppPath,          // 0
+    FindInWindowsFolder,    // 1
+    FindInSystemFolder,     // 2
+    FindByWinIni,           // 3
+    FindByPrivateIni,       // 4
+    FindByPrivateIni,       // 5
+    FindByComServer,        // 6
+    NeverInstalled,         // 7
+    NeverInstalled,         // 8
+    FindByAppPathWithMapi,  // 9
+    NeverInstalled,         // 10
+    NeverInstalled,         // 11
+    NeverInstalled,         // 12
+    NeverInstalled,         // 13
+    NeverInstalled,         // 14
+    FindByRegistryValue,    // 15
+    NeverInstalled,         // 16
+    FindCcMail,             // 17
+    FindMessagingSubsystem, // 18
+    NeverInstalled,         // 19
+};
+
+}  // namespace
+
+DetectionMethod DetectionMethodFor(unsigned int pathType) {
+    return pathType < std::size(kMethods) ? kMethods[pathType] : NeverInstalled;
+}
+
+bool DetectEmailSystem(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+    if (systemKey == nullptr || cataloguePath == nullptr) return false;
+    try {
+        const unsigned int pathType = ini::ReadUnsigned(cataloguePath, systemKey, "PathType");
+        const int version = ini::ReadInt(cataloguePath, systemKey, "Version");
+        const int checkVersion = ini::ReadInt(cataloguePath, systemKey, "CheckVersion");
+
+        // Worked on a copy: the version check may replace the method's found
+        // path and still fail, and a failed detection leaves foundPath alone.
+        std::string path = foundPath;
+        if (!DetectionMethodFor(pathType)(systemKey, cataloguePath, path)) return false;
+        if (checkVersion == 1 && !CheckMapiVersion(systemKey, cataloguePath, path, version)) return false;
+        foundPath = std::move(path);
+        return true;
+    } catch (const std::exception&) {
+        // Only memory can run out here; detection reports nothing, so the
+        // system counts as not installed.
+        return false;
+    }
 }
 
 }  // namespace email32

@@ -33,6 +33,17 @@ std::vector<unsigned int> PresentNumberedKeys(const std::vector<std::string>& ke
     return numbers;
 }
 
+unsigned int LoadedListLength(unsigned int count, const std::vector<std::string>& keyNames) {
+    // A list written by detection has one key per entry; a hand-edited one
+    // may miss a few, which then load as empty entries. A count beyond that
+    // is not trusted: the list then ends at its last numbered key within
+    // reach, so neither the work nor the list follows the count.
+    const std::size_t limit = keyNames.size() + kMissingKeySlack;
+    if (count <= limit) return count;
+    const std::vector<unsigned int> present = PresentNumberedKeys(keyNames, static_cast<unsigned int>(limit) + 1);
+    return present.empty() ? 0u : present.back();
+}
+
 }  // namespace email32
 
 namespace {
@@ -82,19 +93,11 @@ int EmailComponent::InitEmailSysDB(bool detect) {
     } else {
         const unsigned int count = ini::ReadUnsigned(m_installedListPath, kAliveSection, "Count");
         if (count == 0) throw AliveDBNotExist();
-        // The list is as long as "Count" says, missing keys giving empty
-        // entries; a count beyond every key in the file is not trusted.
-        const std::vector<std::string> names = ini::KeyNames(m_installedListPath, kAliveSection);
-        const std::vector<unsigned int> present = PresentNumberedKeys(names, count == UINT32_MAX ? count : count + 1);
-        unsigned int length = count;
-        if (count > names.size()) {
-            length = present.empty() ? 0u : std::min(count, present.back());
-        }
+        const unsigned int length =
+            LoadedListLength(count, ini::KeyNames(m_installedListPath, kAliveSection));
         m_installed.resize(length);
-        for (unsigned int number : present) {
-            if (number >= 1 && number <= length) {
-                m_installed[number - 1] = ini::ReadString(m_installedListPath, kAliveSection, KeyText(number).c_str());
-            }
+        for (unsigned int k = 1; k <= length; ++k) {
+            m_installed[k - 1] = ini::ReadString(m_installedListPath, kAliveSection, KeyText(k).c_str());
         }
     }
 

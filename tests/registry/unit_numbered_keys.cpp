@@ -25,3 +25,15 @@ TEST(NumberedKeys, ACountOfMinusOneReachesKeysPrintedAsNegativeNumbers) {
               (std::vector<unsigned>{0, 0x80000000u, 0xFFFFFFFEu}));
     EXPECT_TRUE(PresentNumberedKeys({"-2"}, 2000000000u).empty());
 }
+
+TEST(NumberedKeys, AStoredListFollowsASaneCountButNotAnAbsurdOne) {
+    using email32::LoadedListLength;
+    // Missing keys within reach load as empty entries.
+    EXPECT_EQ(LoadedListLength(3, {"Count", "1", "3"}), 3u);
+    EXPECT_EQ(LoadedListLength(5, {"Count", "1"}), 5u);
+    // Far beyond the keys present: the list ends at the last key in reach,
+    // and a key numbered absurdly high is out of reach.
+    EXPECT_EQ(LoadedListLength(2000000000u, {"Count", "1", "2", "1999999999"}), 2u);
+    EXPECT_EQ(LoadedListLength(0xFFFFFFFFu, {"Count", "2", "-1"}), 2u);
+    EXPECT_EQ(LoadedListLength(2000000000u, {"Count"}), 0u);
+}

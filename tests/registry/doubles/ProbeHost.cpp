@@ -22,6 +22,18 @@ int main(int argc, char** argv) {
             std::printf("default %s\n", key.c_str());
             return 0;
         }
+        if (scenario == "send-one" && argc == 4) {
+            // The one-file form: probe_host send-one FILE KEY
+            EmailComponent component(false);
+            component.InitEmailSysDB(false);
+            std::printf("%s\n", component.SendMail(std::string(argv[2]), std::string(argv[3])) ? "true" : "false");
+            return 0;
+        }
+        if (scenario == "send-unloaded") {
+            const EmailComponent component(false);
+            component.SendMail(std::string("C:\\a.jpg"), std::string());
+            return 0;
+        }
         if (scenario == "load") {
             EmailComponent component(false);
             std::printf("count %d\n", component.InitEmailSysDB(false));

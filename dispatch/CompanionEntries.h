@@ -1,0 +1,48 @@
+// The entries of the companion libraries beside the host, "Nbridge32.dll"
+// (Notes bridge) and "Relay32.dll" (mail-server plug-in), and the record the
+// Notes bridge is given. Every entry is a plain exported C function,
+// caller-cleaned (__cdecl), exported under its undecorated name; any library
+// put in their place must accept exactly these calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace email32 {
+
+// The record passed to ImageToNotesProc: 24 bytes, little-endian, 32-bit
+// pointer.
+struct NotesSendBlock {
+    std::int32_t leadValue;    // 0
+    std::int16_t kindCode;     // 0, then 999 before code 9002
+    std::uint8_t padding[2];   // never set
+    const char* fileList;      // null, then the blank-joined full paths
+    std::int32_t optionValue;  // 1
+    std::int32_t fileCount;    // 0, then the number of files
+    std::int32_t trailValue;   // 0
+};
+static_assert(sizeof(void*) == 4, "the companions are 32-bit libraries");
+static_assert(sizeof(NotesSendBlock) == 24, "NotesSendBlock is a 24-byte record");
+static_assert(offsetof(NotesSendBlock, leadValue) == 0);
+static_assert(offsetof(NotesSendBlock, kindCode) == 4);
+static_assert(offsetof(NotesSendBlock, fileList) == 8);
+static_assert(offsetof(NotesSendBlock, optionValue) == 12);
+static_assert(offsetof(NotesSendBlock, fileCount) == 16);
+static_assert(offsetof(NotesSendBlock, trailValue) == 20);
+
+// Command codes of ImageToNotesProc, in the order a send uses them.
+enum NotesCommand : std::int32_t {
+    kNotesBegin = 9004,
+    kNotesReady = 9003,   // non-zero result: go on
+    kNotesSend = 9002,
+    kNotesFinish = 9005,
+};
+
+// Nbridge32.dll: non-zero when the Notes client is ready.
+using NotesBridgeLoadFn = std::int32_t(__cdecl*)();
+// Nbridge32.dll: command code, record (or null) and its size (24, or 0).
+using ImageToNotesProcFn = std::int32_t(__cdecl*)(std::int32_t command, NotesSendBlock* block, std::int32_t size);
+// Relay32.dll: always 1, then the "^"-joined short paths of the files.
+using MailSvrSendFilesFn = std::int32_t(__cdecl*)(std::int32_t mode, const char* shortPaths);
+
+}  // namespace email32

@@ -1,0 +1,41 @@
+#include "dispatch/AliveDbPath.h"
+#include "dispatch/Links.h"
+
+#include "registry/AppDataFolder.h"
+#include "registry/IniFile.h"
+
+#include <optional>
+
+namespace email32 {
+
+bool NoLink(const char* /*systemKey*/, const char* /*cataloguePath*/, const FileList& /*files*/) { return false; }
+
+Link LinkFor(int linkType) {
+    switch (linkType) {
+    case 1: return SendByCommandLine;
+    case 2: return SendByClientLibrary;
+    case 6: return SendByNotesBridge;
+    case 7: return SendByMailServer;
+    case 10: return SendBySimpleMapi;
+    default: return NoLink;
+    }
+}
+
+bool SendByLink(const char* systemKey, const char* cataloguePath, const FileList& files) {
+    const std::optional<std::string> folder = QueryAppDataFolder();
+    if (!folder) return false;
+    SetModuleAliveDbPath(*folder + "AliveDB.ini");
+    const int linkType = ini::ReadInt(cataloguePath, systemKey, "LinkType");
+    return LinkFor(linkType)(systemKey, cataloguePath, files);
+}
+
+std::string JoinPaths(const FileList& files, const char* delimiter) {
+    std::string joined;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i > 0) joined += delimiter;
+        joined += files[i];
+    }
+    return joined;
+}
+
+}  // namespace email32

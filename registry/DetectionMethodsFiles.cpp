@@ -1,0 +1,89 @@
+// Methods that find the program through App Paths or in the Windows folders.
+#include "registry/DetectionMethods.h"
+#include "registry/DetectionSupport.h"
+#include "registry/HostPaths.h"
+#include "registry/RegistryRead.h"
+
+#include <windows.h>
+
+namespace email32 {
+
+using detection::AcceptCandidate;
+using detection::ReadRequired;
+
+bool ExpandAppPathValue(const std::string& value, bool expandable, std::string& result) {
+    if (!expandable) {
+        result = value;
+        return true;
+    }
+    std::string text = value;
+    const std::size_t first = value.find('%');
+    const std::size_t second = first == std::string::npos ? std::string::npos : value.find('%', first + 1);
+    if (second != std::string::npos) {
+        const std::string name = value.substr(first + 1, second - first - 1);
+        char variable[ini::kValueBuffer] = {};
+        const DWORD length = name.empty() ? 0 : ::GetEnvironmentVariableA(name.c_str(), variable, sizeof variable);
+        // A variable that is not set, or too long for its buffer, leaves the
+        // reference as it stands.
+        if (length > 0 && length < sizeof variable) {
+            text = value.substr(0, first) + variable + value.substr(second + 1);
+        }
+    }
+    if (!text.empty() && text.front() == '"') {
+        const std::size_t closing = text.find('"', 1);
+        text = text.substr(1, closing == std::string::npos ? std::string::npos : closing - 1);
+    }
+    if (text.size() >= ini::kValueBuffer) return false;
+    result = text;
+    return true;
+}
+
+bool FindByAppPath(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+    std::string exeName;
+    if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) return false;
+    const std::optional<RegistryText> value =
+        QueryRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exeName,
+                          "", ini::kValueBuffer);
+    if (!value) return false;
+    std::string candidate;
+    if (!ExpandAppPathValue(value->text, value->type == REG_EXPAND_SZ, candidate)) return false;
+    return AcceptCandidate(candidate, foundPath);
+}
+
+namespace {
+
+bool FindInFolder(UINT (WINAPI* folderOf)(LPSTR, UINT), const char* systemKey, const char* cataloguePath,
+                  std::string& foundPath) {
+    std::string exeName;
+    if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) return false;
+    char folder[MAX_PATH] = {};
+    const UINT length = folderOf(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    return AcceptCandidate(std::string(folder) + "\\" + exeName, foundPath);
+}
+
+}  // namespace
+
+bool FindInWindowsFolder(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+    return FindInFolder(::GetWindowsDirectoryA, systemKey, cataloguePath, foundPath);
+}
+
+bool FindInSystemFolder(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+    return FindInFolder(::GetSystemDirectoryA, systemKey, cataloguePath, foundPath);
+}
+
+bool FindByAppPathWithMapi(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+    std::string exeName;
+    std::string library;
+    if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) return false;
+    if (!ReadRequired(cataloguePath, systemKey, "MAPI32DLL", library)) return false;
+    std::string program;
+    if (!FindByAppPath(systemKey, cataloguePath, program)) return false;
+    const std::string folder = DriveAndFolder(program);
+    std::string ignored;
+    if (!AcceptCandidate(folder + exeName, ignored) || !AcceptCandidate(folder + library, ignored)) return false;
+    foundPath = program;
+    return true;
+}
+
+}  // namespace email32

@@ -1,0 +1,64 @@
+// Methods that find the program's folder recorded in WIN.INI or in a private
+// INI file of the Windows folder.
+#include "registry/DetectionMethods.h"
+#include "registry/DetectionSupport.h"
+#include "registry/HostPaths.h"
+
+#include <windows.h>
+
+namespace email32 {
+
+using detection::AcceptCandidate;
+using detection::ReadRequired;
+
+namespace {
+
+std::string ReadWinIni(const char* section, const char* key) {
+    char value[ini::kValueBuffer] = {};
+    ::GetProfileStringA(section, key, "", value, sizeof value);
+    return value;
+}
+
+}  // namespace
+
+bool FindByWinIni(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+    std::string section, key, exeName;
+    if (!ReadRequired(cataloguePath, systemKey, "Section", section) ||
+        !ReadRequired(cataloguePath, systemKey, "Key", key) ||
+        !ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) {
+        return false;
+    }
+    std::string folder = ReadWinIni(section.c_str(), key.c_str());
+    // An empty value is no folder; the bare program name is then looked for
+    // in the current folder.
+    (void)MakeFolderText(folder, ini::kValueBuffer);
+    return AcceptCandidate(DriveAndFolder(folder) + exeName, foundPath);
+}
+
+bool FindByPrivateIni(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+    std::string privateIni, section, key, exeName;
+    if (!ReadRequired(cataloguePath, systemKey, "PrivateINI", privateIni) ||
+        !ReadRequired(cataloguePath, systemKey, "Section", section) ||
+        !ReadRequired(cataloguePath, systemKey, "Key", key) ||
+        !ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) {
+        return false;
+    }
+    char windows[MAX_PATH] = {};
+    const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    const std::string iniPath = std::string(windows) + "\\" + privateIni;
+    if (iniPath.size() >= ini::kValueBuffer || !FileExists(iniPath)) return false;
+    // The value is a file path: its name part is dropped.
+    const std::string value = ini::ReadString(iniPath, section.c_str(), key.c_str());
+    return AcceptCandidate(DriveAndFolder(value) + exeName, foundPath);
+}
+
+bool FindCcMail(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+    std::string exeName;
+    if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) return false;
+    std::string folder = ReadWinIni("cc:Mail", "ProgramPath");
+    if (!MakeFolderText(folder, ini::kValueBuffer)) return false;
+    return AcceptCandidate(folder + exeName, foundPath);
+}
+
+}  // namespace email32

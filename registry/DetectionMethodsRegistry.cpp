@@ -1,0 +1,61 @@
+// Methods that read the program's location from registrations: COM servers,
+// a named registry value, the messaging subsystem flag.
+#include "registry/DetectionMethods.h"
+#include "registry/DetectionSupport.h"
+#include "registry/HostPaths.h"
+#include "registry/RegistryRead.h"
+
+#include <windows.h>
+
+namespace email32 {
+
+using detection::AcceptCandidate;
+using detection::ReadRequired;
+
+bool FindByComServer(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+    std::string exeName, progId;
+    if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName) ||
+        !ReadRequired(cataloguePath, systemKey, "RegKey", progId, ini::kLongValueBuffer)) {
+        return false;
+    }
+    const std::optional<RegistryText> classId =
+        QueryRegistryText(HKEY_CLASSES_ROOT, progId + "\\CLSID", "", ini::kValueBuffer);
+    if (!classId) return false;
+    std::optional<RegistryText> server =
+        QueryRegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + classId->text + "\\LocalServer32", "", ini::kValueBuffer);
+    if (!server) {
+        server = QueryRegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + classId->text + "\\LocalServer", "",
+                                   ini::kValueBuffer);
+    }
+    if (!server) return false;
+    // The server command line may carry options such as /automation.
+    const std::string program = server->text.substr(0, server->text.find('/'));
+    return AcceptCandidate(DriveAndFolder(program) + exeName, foundPath);
+}
+
+bool FindByRegistryValue(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+    std::string exeName, rootName, subKey, valueName;
+    if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName) ||
+        !ReadRequired(cataloguePath, systemKey, "RegKey", rootName, ini::kLongValueBuffer) ||
+        !ReadRequired(cataloguePath, systemKey, "Section", subKey, ini::kLongValueBuffer) ||
+        !ReadRequired(cataloguePath, systemKey, "Key", valueName, ini::kLongValueBuffer)) {
+        return false;
+    }
+    const HKEY root = RootKeyFromName(rootName.c_str());
+    if (root == nullptr) return false;
+    const std::optional<RegistryText> folder = QueryRegistryText(root, subKey, valueName.c_str(), ini::kValueBuffer);
+    if (!folder) return false;
+    return AcceptCandidate(folder->text + "\\" + exeName, foundPath);
+}
+
+bool FindMessagingSubsystem(const char* /*systemKey*/, const char* /*cataloguePath*/, std::string& /*foundPath*/) {
+    const std::optional<RegistryText> flag =
+        QueryRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows Messaging Subsystem", "MAPI", 100);
+    return flag && flag->text == "1";
+}
+
+bool NeverInstalled(const char* /*systemKey*/, const char* /*cataloguePath*/, std::string& /*foundPath*/) {
+    return false;
+}
+
+}  // namespace email32

@@ -1,0 +1,106 @@
+// A folder laid out as a host deployment for the links: the catalogue, the
+// installed list (made the module's AliveDB path), the recording doubles and
+// the log they write to.
+#pragma once
+
+#include "dispatch/AliveDbPath.h"
+#include "dispatch/Links.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace email32::test {
+
+using Fields = std::vector<std::string>;
+
+inline Fields SplitFields(const std::string& line) {
+    Fields fields;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, '\t')) fields.push_back(field);
+    if (!line.empty() && line.back() == '\t') fields.emplace_back();
+    return fields;
+}
+
+class SendScene {
+public:
+    SendScene() : m_folder("send") {
+        ::SetEnvironmentVariableA("E32_DOUBLE_LOG", log().c_str());
+        SetModuleAliveDbPath(m_folder / "AliveDB.ini");
+    }
+    ~SendScene() { ::SetEnvironmentVariableA("E32_DOUBLE_LOG", nullptr); }
+    SendScene(const SendScene&) = delete;
+    SendScene& operator=(const SendScene&) = delete;
+
+    [[nodiscard]] std::string folder() const { return m_folder.path(); }
+    [[nodiscard]] std::string catalogue() const { return m_folder / "EmailDB.ini"; }
+    [[nodiscard]] std::string log() const { return m_folder / "record.log"; }
+
+    // The section "Sys" of the catalogue and of the installed list.
+    void Catalogue(const std::string& keyLines) const { WriteFile(catalogue(), "[Sys]\r\n" + keyLines); }
+    void Installed(const std::string& keyLines) const { WriteFile(m_folder / "AliveDB.ini", "[Sys]\r\n" + keyLines); }
+
+    // A file of the build copied into a subfolder of the scene.
+    std::string Add(const std::string& buildFile, const std::string& relativePath) const {
+        const std::string path = m_folder / relativePath;
+        const size_t slash = path.find_last_of('\\');
+        ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+        const std::string source =
+            FileExists(DoublesFolder() + buildFile) ? DoublesFolder() + buildFile : BinFolder() + buildFile;
+        CopyFileOrFail(source, path);
+        return path;
+    }
+    // An empty file to send.
+    std::string Attachment(const std::string& relativePath) const {
+        const std::string path = m_folder / relativePath;
+        const size_t slash = path.find_last_of('\\');
+        ::CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
+        WriteFile(path, "picture");
+        return path;
+    }
+
+    bool Send(Link link, const FileList& files) const { return link("Sys", catalogue().c_str(), files); }
+
+    // Every recorded line, split into fields.
+    [[nodiscard]] std::vector<Fields> Records() const {
+        std::vector<Fields> records;
+        std::istringstream in(ReadFile(log()));
+        std::string line;
+        while (std::getline(in, line)) records.push_back(SplitFields(line));
+        return records;
+    }
+    [[nodiscard]] std::vector<Fields> Records(const std::string& kind) const {
+        std::vector<Fields> found;
+        for (const Fields& record : Records()) {
+            if (!record.empty() && record[0] == kind) found.push_back(record);
+        }
+        return found;
+    }
+
+    // Waits until count mail programs have recorded their start and returns
+    // their (command line, folder) pairs in start order.
+    [[nodiscard]] std::vector<std::pair<std::string, std::string>> Runs(size_t count) const {
+        std::vector<Fields> runs;
+        for (int tries = 0; tries < 1200; ++tries) {
+            runs = Records("run");
+            if (runs.size() >= count) break;
+            ::Sleep(25);
+        }
+        ::Sleep(100);  // a run beyond the expected ones has its chance to show
+        runs = Records("run");
+        std::stable_sort(runs.begin(), runs.end(), [](const Fields& a, const Fields& b) { return a.at(1) < b.at(1); });
+        std::vector<std::pair<std::string, std::string>> result;
+        for (const Fields& run : runs) result.emplace_back(run.at(2), run.size() > 3 ? run.at(3) : "");
+        return result;
+    }
+
+private:
+    TempFolder m_folder;
+};
+
+}  // namespace email32::test
