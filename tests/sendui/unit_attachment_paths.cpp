@@ -3,6 +3,7 @@
 #include "framework/Collections.h"
 #include "sendui/AttachmentPaths.h"
 #include "sendui/AttachmentPreparation.h"
+#include "tests/sendui/ModuleResources.h"
 #include "tests/sendui/SendUiTestFiles.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,7 @@ TEST(AttachmentPaths, FolderTreesAreCreatedWithTheirParents) {
 }
 
 TEST(AttachmentPaths, SizeTextRoundsUpToWholeKilobytes) {
+    const ModuleResources resources;
     TempFolder folder("size");
     WriteFile(folder / "one", std::string(1, 'x'));
     WriteFile(folder / "kilo", std::string(1024, 'x'));

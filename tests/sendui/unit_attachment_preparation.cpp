@@ -2,6 +2,7 @@
 // and rescaling, what is never touched, and names that must not collide.
 #include "sendui/AttachmentPreparation.h"
 #include "sendui/ResourceIds.h"
+#include "tests/sendui/ModuleResources.h"
 #include "tests/sendui/SendUiTestFiles.h"
 #include "tests/support/PictureProbe.h"
 
@@ -37,6 +38,7 @@ protected:
     }
     std::string Temp(const std::string& name) const { return m_temp + name; }
 
+    ModuleResources m_resources;
     TempFolder m_root{"prep"};
     std::string m_temp = m_root / "temp\\";
     const CString m_original = Text(IDS_ORIGINAL_FILE);

@@ -4,6 +4,7 @@
 #include "framework/ModuleState.h"
 #include "public/EmailComponent.h"
 #include "tests/sendui/DialogDriver.h"
+#include "tests/sendui/ModuleResources.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,11 @@ TEST(SendOptionsResources, ModuleResourcesAreCurrentOnlyWhileTheDialogRuns) {
     CPtrArray items;
     component.PutItemArray(&items);
 
+    // The module's own instance is the DLL's resources, loaded as data; the
+    // host has made another module's resources current.
+    const ModuleResources module;
+    const HINSTANCE saved = email32::ModuleInstance();
+    email32::SetModuleInstance(module.instance());
     const HINSTANCE host = ::GetModuleHandleA("kernel32.dll");
     const email32::ScopedResourceInstance hostResources(host);
     bool ok = true;
@@ -30,5 +36,6 @@ TEST(SendOptionsResources, ModuleResourcesAreCurrentOnlyWhileTheDialogRuns) {
     EXPECT_FALSE(ok);
     EXPECT_EQ(sizeText, "0 KB");
     EXPECT_EQ(email32::ResourceInstance(), host);
+    email32::SetModuleInstance(saved);
     ::DeleteFileA(alive.c_str());
 }
