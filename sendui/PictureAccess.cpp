@@ -32,7 +32,13 @@ PictureAccess::~PictureAccess() = default;
 
 bool PictureAccess::IsAnimated(const char* path) {
 #if defined(EMAIL32_HAVE_GIF)
-    return m_gif->reader.IsAnimated(path) != FALSE;
+    // A GIF file that cannot be read is left alone like an animated one: it
+    // is sent as it is instead of ending the dialog or the preparation.
+    try {
+        return m_gif->reader.IsAnimated(path) != FALSE;
+    } catch (...) {
+        return true;
+    }
 #else
     (void)path;
     return false;

@@ -15,7 +15,8 @@ public:
     PictureAccess& operator=(const PictureAccess&) = delete;
     ~PictureAccess();
 
-    // A GIF89a file with two or more frames.
+    // A GIF89a file with two or more frames, or a GIF file too damaged to
+    // tell: either is sent as it is.
     [[nodiscard]] bool IsAnimated(const char* path);
     // The file carries Exif data.
     [[nodiscard]] static bool HasExif(const char* path);

@@ -142,6 +142,8 @@ TEST_F(SendOptionsDialog, ChoicesAreOfferedAsTheAttachmentsAllow) {
         {{"exif.tif"}, false, false},
         {{"animated.gif"}, false, false},
         {{"single.gif"}, true, true},
+        {{"damaged.gif"}, false, false},
+        {{"damaged.gif", "photo.bmp"}, true, true},
         {{"page.htm", "README"}, false, false},
         {{"page.htm", "plain.jpg"}, false, true},
         {{"plain.jpg", "photo.bmp"}, true, true},

@@ -88,6 +88,15 @@ TEST_F(AttachmentPreparation, ExifJpegAnimatedGifJpeAndOtherFilesAreSentAsTheyAr
     EXPECT_FALSE(FileExists(Temp("animated.gif")));
 }
 
+TEST_F(AttachmentPreparation, ADamagedGifIsSentAsItIsAndTheRunGoesOn) {
+    const std::vector<std::string> sources = {Picture("damaged.gif"), Picture("photo.bmp")};
+    const std::vector<std::string> before = Contents(sources);
+    const std::vector<std::string> list = Prepare(IDS_JPG, "160", sources);
+    EXPECT_EQ(list, (std::vector<std::string>{sources[0], Temp("photo.jpg")}));
+    EXPECT_EQ(ProbePicture(Temp("photo.jpg")).width, 160u);
+    EXPECT_EQ(Contents(sources), before);
+}
+
 TEST_F(AttachmentPreparation, ResolutionSetsTheWidthAndKeepsTheAspect) {
     const std::vector<std::string> list =
         Prepare(IDS_JPG, "640", {Picture("portrait.bmp"), Picture("photo.bmp"), Picture("plain.jpg")});
