@@ -1,5 +1,8 @@
 #include "companions/pixo/PPixo.h"
 
+#include "companions/pixo/PixoLmm.h"
+#include "companions/pixo/PixoRows.h"
+
 #include "framework/Win32Handles.h"
 
 #include <algorithm>
@@ -129,7 +132,7 @@ BOOL PPixo::CreateImage(int type, int width, int height, int colours, const RGBQ
     const std::size_t lineBytes = LineBytesFor(width, bits);
     if (lineBytes == 0 || lineBytes > kMaxPixelBytes / static_cast<std::size_t>(height)) return FALSE;
     try {
-        m_bits.assign(lineBytes * static_cast<std::size_t>(height), 0);
+        m_bits.assign(kLayoutBytes + lineBytes * static_cast<std::size_t>(height), 0);
     } catch (const std::bad_alloc&) {
         return FALSE;
     }
@@ -164,7 +167,7 @@ BOOL PPixo::CreateImage(HBITMAP bitmap, HPALETTE palette, int /*reserved1*/, int
     email32::WindowDc screen(nullptr);
     HPALETTE previous = palette ? ::SelectPalette(screen.get(), palette, TRUE) : nullptr;
     if (palette) ::RealizePalette(screen.get());
-    const int lines = ::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(m_height), m_bits.data(),
+    const int lines = ::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(m_height), Line(0),
                                   &request, DIB_RGB_COLORS);
     if (previous) ::SelectPalette(screen.get(), previous, TRUE);
     if (lines != m_height) {
@@ -252,56 +255,9 @@ BOOL PPixo::PutHorLine(int line, const BYTE* buffer) {
 
 BOOL PPixo::Get24bitHorLine(int x0, int x1, int line, BYTE* buffer, void* /*reserved*/) const {
     if (buffer == nullptr || line < 0 || line >= m_height || x0 < 0 || x1 < x0 || x1 >= m_width) return FALSE;
-    const BYTE* row = Line(line);
-    BYTE* out = buffer;
-    const auto fromTable = [&](unsigned index) {
-        const RGBQUAD c = index < m_colours.size() ? m_colours[index] : Rgb(0, 0, 0);
-        *out++ = c.rgbBlue;
-        *out++ = c.rgbGreen;
-        *out++ = c.rgbRed;
-    };
-    switch (m_type) {
-    case kPixoTrueColor:
-        std::memcpy(buffer, row + x0 * 3, static_cast<std::size_t>(x1 - x0 + 1) * 3);
-        return TRUE;
-    case kPixoBgrx32:
-        for (int x = x0; x <= x1; ++x) {
-            *out++ = row[x * 4];
-            *out++ = row[x * 4 + 1];
-            *out++ = row[x * 4 + 2];
-        }
-        return TRUE;
-    case kPixoRgb555:
-    case kPixoRgb565:
-        for (int x = x0; x <= x1; ++x) {
-            const unsigned v = row[x * 2] | (row[x * 2 + 1] << 8);
-            unsigned r, g, b;
-            if (m_type == kPixoRgb565) {
-                r = (v >> 11) & 31; g = (v >> 5) & 63; b = v & 31;
-                g = (g << 2) | (g >> 4);
-            } else {
-                r = (v >> 10) & 31; g = (v >> 5) & 31; b = v & 31;
-                g = (g << 3) | (g >> 2);
-            }
-            *out++ = BYTE((b << 3) | (b >> 2));
-            *out++ = BYTE(g);
-            *out++ = BYTE((r << 3) | (r >> 2));
-        }
-        return TRUE;
-    case kPixoBlackWhite:
-        for (int x = x0; x <= x1; ++x) fromTable((row[x >> 3] >> (7 - (x & 7))) & 1);
-        return TRUE;
-    case kPixoIndexed16:
-    case kPixoGray16:
-        for (int x = x0; x <= x1; ++x) fromTable((x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4));
-        return TRUE;
-    case kPixoIndexed256:
-    case kPixoGray256:
-        for (int x = x0; x <= x1; ++x) fromTable(row[x]);
-        return TRUE;
-    default:
-        return FALSE;
-    }
+    if (BitsPerPixel(m_type) == 0) return FALSE;
+    pixo::RowToBgr(m_type, Line(line), m_colours.data(), m_colours.size(), x0, x1, buffer);
+    return TRUE;
 }
 
 BOOL PPixo::ConvertTo24bit(void* /*progress*/, int /*reserved*/, int /*quality*/) {
@@ -340,16 +296,56 @@ BOOL PPixo::ShowImage(HDC dc, const RECT* rect, int /*mode*/, void* /*reserved*/
     RECT target = rect ? *rect : RECT{0, 0, m_width, m_height};
     const int previousMode = ::SetStretchBltMode(dc, COLORONCOLOR);
     const int lines = ::StretchDIBits(dc, target.left, target.top, target.right - target.left,
-                                      target.bottom - target.top, 0, 0, m_width, m_height, m_bits.data(), info,
+                                      target.bottom - target.top, 0, 0, m_width, m_height, Line(0), info,
                                       DIB_RGB_COLORS, SRCCOPY);
     ::SetStretchBltMode(dc, previousMode);
     return lines != 0 && lines != static_cast<int>(GDI_ERROR);
 }
 
 BOOL PPixo::GetLmmInfo(PixoLmmInfo* record) const {
+    static_assert(sizeof(PixoLmmLayout) == kLayoutBytes, "the description fills the space before line 0");
     if (record == nullptr) return FALSE;
-    record->bits = const_cast<BYTE*>(m_bits.data());
+    if (IsEmpty()) {
+        *record = PixoLmmInfo{nullptr, 0, 0};
+        return FALSE;
+    }
+    // The vector's memory is not part of the object's constant state: the
+    // description is refreshed here so that it is current whenever a record
+    // is handed out.
+    auto* layout = reinterpret_cast<PixoLmmLayout*>(const_cast<BYTE*>(m_bits.data()));
+    *layout = PixoLmmLayout{};
+    BITMAPINFOHEADER& h = layout->header;
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biWidth = m_width;
+    h.biHeight = -m_height;
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<WORD>(GetBitsPerPixel());
+    h.biCompression = BI_RGB;
+    h.biSizeImage = static_cast<DWORD>(m_lineBytes) * static_cast<DWORD>(m_height);
+    h.biXPelsPerMeter = m_xDensity;
+    h.biYPelsPerMeter = m_yDensity;
+    if (m_type == kPixoRgb565) {
+        h.biCompression = BI_BITFIELDS;
+        const DWORD masks[3] = {0xF800, 0x07E0, 0x001F};
+        std::memcpy(layout->colours, masks, sizeof masks);
+    } else {
+        h.biClrUsed = static_cast<DWORD>(m_colours.size());
+        std::copy(m_colours.begin(), m_colours.end(), layout->colours);
+    }
+    record->bits = const_cast<BYTE*>(Line(0));
     record->lineBytes = m_lineBytes;
     record->height = m_height;
-    return !IsEmpty();
+    return TRUE;
+}
+
+bool PPixo::AdoptGreyRamp() noexcept {
+    if (m_type == kPixoIndexed256 && pixo::IsGreyRamp(m_colours.data(), m_colours.size(), 256)) {
+        m_type = kPixoGray256;
+        return true;
+    }
+    if (m_type == kPixoIndexed16 && pixo::IsGreyRamp(m_colours.data(), m_colours.size(), 16)) {
+        m_type = kPixoGray16;
+        return true;
+    }
+    return false;
 }

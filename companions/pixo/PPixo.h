@@ -24,7 +24,7 @@ enum PixoImageType : int {
 // Where an image's pixels lie, for the file library to read into or write
 // from: 12 bytes on the 32-bit platform.
 struct PixoLmmInfo {
-    BYTE* bits;       // line 0
+    BYTE* bits;       // line 0; the layout description lies at bits + GetLmmOffset()
     LONG lineBytes;   // bytes per line, padding included
     LONG height;      // number of lines
 };
@@ -95,16 +95,27 @@ public:
     // Draws the picture stretched into the rectangle.
     BOOL ShowImage(HDC dc, const RECT* rect, int mode, void* reserved) const;
 
+    // Fills the record and refreshes the layout description (PixoLmm.h) that
+    // lies GetLmmOffset() bytes from line 0.
     BOOL GetLmmInfo(PixoLmmInfo* record) const;
-    [[nodiscard]] int GetLmmOffset() const noexcept { return 0; }
+    [[nodiscard]] int GetLmmOffset() const noexcept { return -kLayoutBytes; }
+
+    // A type 3 or 2 picture whose colour table is exactly the grey ramp of its
+    // depth becomes type 5 or 4 (same pixels); true when it changed.
+    bool AdoptGreyRamp() noexcept;
 
     // Direct access to a line for the companion libraries' fast paths.
-    [[nodiscard]] BYTE* Line(int line) noexcept { return m_bits.data() + static_cast<std::size_t>(line) * m_lineBytes; }
+    [[nodiscard]] BYTE* Line(int line) noexcept {
+        return m_bits.data() + kLayoutBytes + static_cast<std::size_t>(line) * m_lineBytes;
+    }
     [[nodiscard]] const BYTE* Line(int line) const noexcept {
-        return m_bits.data() + static_cast<std::size_t>(line) * m_lineBytes;
+        return m_bits.data() + kLayoutBytes + static_cast<std::size_t>(line) * m_lineBytes;
     }
 
 private:
+    // Bytes of the layout description before line 0 (sizeof(PixoLmmLayout)).
+    static constexpr int kLayoutBytes = 40 + 256 * 4;
+
     void DefaultColourTable();
 
     int m_type = kPixoUnsupported;
@@ -113,7 +124,7 @@ private:
     int m_lineBytes = 0;
     int m_xDensity = 0;
     int m_yDensity = 0;
-    std::vector<BYTE> m_bits;
+    std::vector<BYTE> m_bits;   // layout description, then the lines
     std::vector<RGBQUAD> m_colours;
 };
 

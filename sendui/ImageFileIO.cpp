@@ -1,0 +1,140 @@
+#include "sendui/ImageFileIO.h"
+
+#include "companions/kromo/PKromo.h"
+#include "companions/pixo/PPixo.h"
+#include "companions/rasio/Rasio32.h"
+#include "companions/tagscan/Tagscan.h"
+#include "sendui/ResourceIds.h"
+
+#include <cstring>
+#include <memory>
+
+namespace email32 {
+namespace {
+
+struct ColourType {
+    UINT nameId;
+    int target;
+    int accepted;
+    int colours;
+};
+
+// In the order in which they are tried.
+constexpr ColourType kColourTypes[] = {
+    {IDS_INDEX_16, kPixoIndexed16, kPixoGray16, 16},
+    {IDS_GRAY_16, kPixoGray16, kPixoGray16, 16},
+    {IDS_INDEX_256, kPixoIndexed256, kPixoGray256, 256},
+    {IDS_GRAY_256, kPixoGray256, kPixoGray256, 256},
+    {IDS_BLACK_WHITE, kPixoBlackWhite, kPixoBlackWhite, 2},
+    {IDS_TRUE_COLOR, kPixoTrueColor, kPixoTrueColor, 0},
+};
+
+bool EndsWithNoCase(const char* text, const char* tail) {
+    const std::size_t n = std::strlen(text), m = std::strlen(tail);
+    return n >= m && ::lstrcmpiA(text + (n - m), tail) == 0;
+}
+
+bool Loadable(int type) {
+    switch (type) {
+    case kPixoBlackWhite:
+    case kPixoTrueColor:
+    case kPixoIndexed16:
+    case kPixoIndexed256:
+    case kPixoGray16:
+    case kPixoGray256:
+    case kPixoRgb555:
+    case kPixoRgb565:
+    case kPixoBgrx32:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+BOOL LoadImageFile(const char* path, PPixo* image, int flags) {
+    if (path == nullptr || *path == '\0' || image == nullptr) return FALSE;
+    // A bitmap information header with room for the three masks of a
+    // 16-bit picture, which follow the header as in a BITMAPINFO.
+    struct {
+        BITMAPINFOHEADER header;
+        DWORD masks[3];
+    } info{};
+    if (!RasioReadHeader(path, &info.header)) return FALSE;
+    struct PaletteOwner {
+        HPALETTE handle;
+        ~PaletteOwner() {
+            if (handle) ::DeleteObject(handle);
+        }
+    } palette{RasioReadPalette(path)};
+    const BITMAPINFOHEADER& h = info.header;
+    int type = PPixo::GetImageType(h.biBitCount, 0);
+    if (type == kPixoUnsupported || h.biWidth <= 0 || h.biHeight <= 0) return FALSE;
+    if (h.biBitCount == 16 && EndsWithNoCase(path, ".bmp")) {
+        if (h.biCompression == BI_BITFIELDS && !RasioReadBitFields(path, info.masks)) return FALSE;
+        type = PPixo::GetImageType(&info.header);
+    }
+    if (!image->CreateImage(type, h.biWidth, h.biHeight, static_cast<int>(h.biClrUsed), nullptr, h.biXPelsPerMeter,
+                            h.biYPelsPerMeter, flags, 0, 0)) {
+        return FALSE;
+    }
+    if (!Loadable(image->GetImageType())) return FALSE;
+    PixoLmmInfo record{};
+    if (!image->GetLmmInfo(&record) || !RasioReadDIBImg(path, &record, image->GetLmmOffset(), 0)) return FALSE;
+    if (palette.handle != nullptr) {
+        image->SetPalette(palette.handle, 1);
+        palette.handle = nullptr;
+        // Grey files come with the grey ramp: they are grey pictures.
+        image->AdoptGreyRamp();
+    }
+    return TRUE;
+}
+
+BOOL SaveImageFile(const char* path, PPixo* image) {
+    if (path == nullptr || *path == '\0' || image == nullptr) return FALSE;
+    PixoLmmInfo record{};
+    if (!image->GetLmmInfo(&record)) return FALSE;
+    return RasioSaveDIBImg(path, &record, image->GetLmmOffset(), 0);
+}
+
+BOOL ConvertColourType(const char* path, PPixo* image, CString colourName) {
+    if (image == nullptr) return FALSE;
+    const ColourType* row = nullptr;
+    for (const ColourType& candidate : kColourTypes) {
+        CString name;
+        if (name.LoadString(candidate.nameId) && colourName.Compare(name) == 0) {
+            row = &candidate;
+            break;
+        }
+    }
+    if (row == nullptr) return FALSE;
+    if (image->IsEmpty() && !LoadImageFile(path, image, 15)) return FALSE;
+    const int type = image->GetImageType();
+    if (type == row->target || type == row->accepted) return TRUE;
+
+    auto converter = std::make_unique<PKromo>();
+    auto target = std::make_unique<PPixo>();
+    BOOL ok = target->CreateImage(row->target, image->GetImageWidth(), image->GetImageHeight(), row->colours, nullptr,
+                                  0, 0, 15, 0, 0);
+    if (ok) {
+        // Only the indexed types take a palette fitted to the picture; grey
+        // and black-and-white targets keep their fixed tables, and a true
+        // colour target has none to fit.
+        if (row->target == kPixoIndexed16 || row->target == kPixoIndexed256) {
+            target->SetPalette(PKromo::CreateCustomPalette(*image, row->colours), 1);
+        }
+        const PKromoMethod method{PKromo::kNearestColour, 0, 0};
+        ok = converter->BuildAgent(target.get(), image, method);
+        if (ok) ok = converter->ConvertImg(nullptr, nullptr, nullptr, 0, 100);
+        if (ok) {
+            image->DeleteImage(1);
+            ok = image->CopyObject(*target);
+        }
+    }
+    return ok;
+}
+
+int HasExif(CString path) { return IsExifFile(path) ? 1 : 0; }
+
+}  // namespace email32
