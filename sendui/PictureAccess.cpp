@@ -3,15 +3,10 @@
 #include "framework/CString.h"
 #include "sendui/ResourceIds.h"
 
-#if __has_include("sendui/ImageFileIO.h")
 #include "companions/pixo/PPixo.h"
-#include "sendui/ImageFileIO.h"
-#define EMAIL32_HAVE_IMAGE_FILES 1
-#endif
-#if __has_include("companions/rasio/Rasio32.h")
 #include "companions/rasio/Rasio32.h"
-#define EMAIL32_HAVE_RASIO 1
-#endif
+#include "sendui/ImageFileIO.h"
+
 #if __has_include("gif/Gif89a.h")
 #include "gif/Gif89a.h"
 #define EMAIL32_HAVE_GIF 1
@@ -46,39 +41,21 @@ bool PictureAccess::IsAnimated(const char* path) {
 }
 
 bool PictureAccess::HasExif(const char* path) {
-#if defined(EMAIL32_HAVE_IMAGE_FILES)
     return email32::HasExif(CString(path)) != 0;
-#else
-    (void)path;
-    return false;
-#endif
 }
 
 bool PictureAccess::ReadHeader(const char* path, BITMAPINFOHEADER& header) {
-#if defined(EMAIL32_HAVE_RASIO)
     return RasioReadHeader(path, &header) != FALSE;
-#else
-    (void)path;
-    (void)header;
-    return false;
-#endif
 }
 
 bool PictureAccess::ConvertToTrueColour(const char* source, const char* target) {
-#if defined(EMAIL32_HAVE_IMAGE_FILES)
     CString colour;
     colour.LoadString(IDS_TRUE_COLOR);
     auto image = std::make_unique<PPixo>();
     return ConvertColourType(source, image.get(), colour) && SaveImageFile(target, image.get());
-#else
-    (void)source;
-    (void)target;
-    return false;
-#endif
 }
 
 PictureAccess::RescaleOutcome PictureAccess::Rescale(const char* path, int width, int height) {
-#if defined(EMAIL32_HAVE_IMAGE_FILES)
     auto scaled = std::make_unique<PPixo>();
     bool ok = false;
     {
@@ -92,12 +69,6 @@ PictureAccess::RescaleOutcome PictureAccess::Rescale(const char* path, int width
     }
     if (!ok) return RescaleOutcome::NotLoaded;
     return SaveImageFile(path, scaled.get()) ? RescaleOutcome::Written : RescaleOutcome::NotWritten;
-#else
-    (void)path;
-    (void)width;
-    (void)height;
-    return RescaleOutcome::NotLoaded;
-#endif
 }
 
 }  // namespace email32
