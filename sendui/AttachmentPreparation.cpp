@@ -206,11 +206,8 @@ bool AttachmentPreparation::Run(const CString& format, const CString& resolution
                 (ExtensionIn(e, {"jpg", "jpeg"}) && PictureAccess::HasExif(w)) || !ExtensionIn(e, kRescaleSet)) {
                 continue;
             }
-            BITMAPINFOHEADER header{};
-            if (width <= 0 || !PictureAccess::ReadHeader(w, header) || header.biWidth <= 0) continue;
-            const int height = static_cast<int>(static_cast<double>(header.biHeight) / header.biWidth * width);
-            if (height <= 0) continue;
-            if (PictureAccess::Rescale(w, width, height) == PictureAccess::RescaleOutcome::NotWritten && m_warn) {
+            if (width <= 0) continue;
+            if (PictureAccess::Rescale(w, width) == PictureAccess::RescaleOutcome::NotWritten && m_warn) {
                 m_warn(LoadText(IDS_READ_ONLY));
             }
         }

@@ -20,14 +20,15 @@ public:
     [[nodiscard]] bool IsAnimated(const char* path);
     // The file carries Exif data.
     [[nodiscard]] static bool HasExif(const char* path);
-    [[nodiscard]] static bool ReadHeader(const char* path, BITMAPINFOHEADER& header);
     // Reads source, brings it to 24-bit colour and writes it to target, whose
     // extension chooses the file format.
     [[nodiscard]] static bool ConvertToTrueColour(const char* source, const char* target);
 
     enum class RescaleOutcome { NotLoaded, Written, NotWritten };
-    // Scales the picture in path to width x height and writes it back.
-    [[nodiscard]] static RescaleOutcome Rescale(const char* path, int width, int height);
+    // Scales the picture in path to the width, the height keeping the aspect
+    // (truncated), and writes it back. A picture that cannot be read, or
+    // whose new height would be 0, is left as it is (NotLoaded).
+    [[nodiscard]] static RescaleOutcome Rescale(const char* path, int width);
 
 private:
     struct Gif;
