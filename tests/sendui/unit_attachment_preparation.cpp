@@ -79,16 +79,25 @@ TEST_F(AttachmentPreparation, JpgConvertsBitmapsAndPngAndCopiesPlainJpegFiles) {
     EXPECT_TRUE(m_warnings.empty());
 }
 
-TEST_F(AttachmentPreparation, ExifJpegAnimatedGifJpeAndOtherFilesAreSentAsTheyAre) {
-    const std::vector<std::string> sources = {Picture("exif.jpg"), Picture("animated.gif"), Picture("photo.jpe"),
-                                              Picture("page.htm"), Picture("README")};
+TEST_F(AttachmentPreparation, ExifJpegJpeAndOtherFilesAreSentAsTheyAre) {
+    const std::vector<std::string> sources = {Picture("exif.jpg"), Picture("photo.jpe"), Picture("page.htm"),
+                                              Picture("README")};
     EXPECT_EQ(Prepare(IDS_JPG, "640", sources), sources);
     EXPECT_EQ(Prepare(m_original, "160", sources), sources);
     EXPECT_FALSE(FileExists(Temp("exif.jpg")));
+}
+
+TEST_F(AttachmentPreparation, AnimatedGifIsSentAsItIs) {
+    if (!kModuleReadsGif) GTEST_SKIP() << "built without the GIF reader";
+    const std::vector<std::string> sources = {Picture("animated.gif"), Picture("single.gif")};
+    EXPECT_EQ(Prepare(IDS_JPG, "640", sources), (std::vector<std::string>{sources[0], Temp("single.jpg")}));
+    EXPECT_EQ(Prepare(m_original, "160", sources), (std::vector<std::string>{sources[0], Temp("single.gif")}));
     EXPECT_FALSE(FileExists(Temp("animated.gif")));
+    EXPECT_EQ(ProbePicture(Temp("single.gif")).width, 160u);
 }
 
 TEST_F(AttachmentPreparation, ADamagedGifIsSentAsItIsAndTheRunGoesOn) {
+    if (!kModuleReadsGif) GTEST_SKIP() << "built without the GIF reader";
     const std::vector<std::string> sources = {Picture("damaged.gif"), Picture("photo.bmp")};
     const std::vector<std::string> before = Contents(sources);
     const std::vector<std::string> list = Prepare(IDS_JPG, "160", sources);
