@@ -4,7 +4,10 @@ set -euo pipefail
 bin="$1"; objdump="$2"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-file "$bin/Email32.dll" | grep -q 'PE32 executable (DLL).*Intel 80386' || fail "Email32.dll is not a PE32 DLL for Intel 80386"
+# Outputs are captured before matching: grep -q on a pipe would stop reading
+# early and fail the writer with SIGPIPE under pipefail.
+kind=$(file "$bin/Email32.dll")
+grep -q 'PE32 executable (DLL).*Intel 80386' <<<"$kind" || fail "Email32.dll is not a PE32 DLL for Intel 80386"
 exports=$("$objdump" -p "$bin/Email32.dll")
 for member in \
   '_ZN14EmailComponentC1Ev' '_ZN14EmailComponentC1Eb' '_ZN14EmailComponentC1ERKS_' '_ZN14EmailComponentaSERKS_' \
@@ -15,6 +18,8 @@ for member in \
   grep -q "$member" <<<"$exports" || fail "Email32.dll does not export $member"
 done
 
-file "$bin/Userpath.dll" | grep -q 'PE32 executable (DLL).*Intel 80386' || fail "Userpath.dll is not a PE32 DLL"
-"$objdump" -p "$bin/Userpath.dll" | grep -Eq '\] GetAppDataPath$' || fail "Userpath.dll does not export GetAppDataPath undecorated"
+kind=$(file "$bin/Userpath.dll")
+grep -q 'PE32 executable (DLL).*Intel 80386' <<<"$kind" || fail "Userpath.dll is not a PE32 DLL"
+userpath=$("$objdump" -p "$bin/Userpath.dll")
+grep -Eq '\] GetAppDataPath$' <<<"$userpath" || fail "Userpath.dll does not export GetAppDataPath undecorated"
 echo "exports as expected"

@@ -1,0 +1,207 @@
+#include "gif/Gif89a.h"
+
+#include "framework/Win32Handles.h"
+#include "gif/GifApplication.h"
+#include "gif/GifComment.h"
+#include "gif/GifFrame.h"
+#include "gif/GifHead.h"
+#include "gif/core/BlockWalker.h"
+#include "gif/core/Blocks.h"
+
+IMPLEMENT_SERIAL(CGif89a, CObject, 1)
+
+namespace {
+
+struct MappingTraits {
+    using handle_type = HANDLE;
+    static handle_type invalid() noexcept { return nullptr; }
+    static bool valid(handle_type h) noexcept { return h != nullptr; }
+    static void close(handle_type h) noexcept { ::CloseHandle(h); }
+};
+
+}  // namespace
+
+// Hands the block loop's steps to the file object.
+class GifBlockVisitor final : public gifcore::BlockVisitor {
+public:
+    GifBlockVisitor(CGif89a& gif, int frameLimit) : m_gif(gif), m_frameLimit(frameLimit) {}
+    std::size_t OnExtension(gifcore::ByteView atLabel) override { return m_gif.ReadExtension(atLabel.data, atLabel.size); }
+    std::size_t OnImage(gifcore::ByteView atSeparator) override { return m_gif.ReadImage(atSeparator.data, atSeparator.size); }
+    bool Enough() override { return m_frameLimit > 0 && m_gif.GetFrameCount() >= m_frameLimit; }
+
+private:
+    CGif89a& m_gif;
+    int m_frameLimit;
+};
+
+CGif89a::CGif89a()
+    : m_pMutex(std::make_unique<CMutex>(FALSE)), m_pStopEvent(std::make_unique<CEvent>(FALSE, FALSE)),
+      m_pBlocks(std::make_unique<CObList>(10)) {}
+
+CGif89a::~CGif89a() {
+    Reset();
+    m_pBlocks.reset();
+}
+
+void CGif89a::Serialize(CArchive& /*archive*/) {}
+
+HANDLE CGif89a::StopPlay(BOOL bWait) {
+    m_bPlaying = 0;
+    HANDLE thread = m_hPlayerThread;
+    if (thread == nullptr) return nullptr;
+    m_pStopEvent->SetEvent();
+    m_hPlayerThread = nullptr;
+    if (bWait) {
+        ::WaitForSingleObject(thread, INFINITE);
+        return nullptr;
+    }
+    return thread;
+}
+
+void CGif89a::Reset() {
+    StopPlay(TRUE);
+    if (m_pBlocks) {
+        for (POSITION position = m_pBlocks->GetHeadPosition(); position != nullptr;)
+            delete m_pBlocks->GetNext(position);
+        m_pBlocks->RemoveAll();
+    }
+    StopPlay(TRUE);
+    m_nFileSize = 0;
+    m_nSourceState = 2;
+    m_strPath.Empty();
+}
+
+WORD CGif89a::GetFrameCount() const {
+    if (!m_pBlocks) return 0;
+    WORD count = 0;
+    for (POSITION position = m_pBlocks->GetHeadPosition(); position != nullptr;) {
+        const auto* block = static_cast<const CGifBlock*>(m_pBlocks->GetNext(position));
+        if (block->m_nKind == CGifBlock::kFrame && static_cast<const CGifFrame*>(block)->HasImage()) ++count;
+    }
+    return count;
+}
+
+CGifBlock* CGif89a::LastBlock() const { return static_cast<CGifBlock*>(m_pBlocks->GetTail()); }
+
+void CGif89a::GiveHead(CGifFrame& frame) const {
+    auto* first = static_cast<CGifBlock*>(m_pBlocks->GetHead());
+    if (first != nullptr && first->m_nKind == CGifBlock::kHead) {
+        auto* head = static_cast<CGifHead*>(first);
+        frame.SetHead(head->HeaderRecord(), head->GlobalPalette());
+    }
+}
+
+std::size_t CGif89a::ReadHead(const BYTE* view, std::size_t size) {
+    auto head = std::make_unique<CGifHead>();
+    const std::size_t consumed = head->Read(view, size);
+    m_pBlocks->AddHead(head.release());
+    return consumed;
+}
+
+std::size_t CGif89a::ReadImage(const BYTE* p, std::size_t available) {
+    CGifBlock* last = LastBlock();
+    if (last != nullptr && last->m_nKind == CGifBlock::kFrame) return last->Read(p, available);
+    auto frame = std::make_unique<CGifFrame>();
+    GiveHead(*frame);
+    const std::size_t consumed = frame->Read(p, available);
+    m_pBlocks->AddTail(frame.release());
+    return consumed;
+}
+
+std::size_t CGif89a::ReadExtension(const BYTE* p, std::size_t available) {
+    std::unique_ptr<CGifBlock> block;
+    switch (p[0]) {
+    case gifcore::kPlainTextLabel:
+        return ReadImage(p, available);
+    case gifcore::kGraphicControlLabel: {
+        // Reading the record empties the frame; the head's record and
+        // palette are given to it afterwards.
+        auto frame = std::make_unique<CGifFrame>();
+        const std::size_t consumed = frame->Read(p, available);
+        if (consumed == gifcore::kCutOff) return consumed;
+        GiveHead(*frame);
+        m_pBlocks->AddTail(frame.release());
+        return consumed;
+    }
+    case gifcore::kCommentLabel:
+        block = std::make_unique<CGifComment>();
+        break;
+    case gifcore::kApplicationLabel:
+        block = std::make_unique<CGifApplication>();
+        break;
+    default:
+        return 0;
+    }
+    const std::size_t consumed = block->Read(p, available);
+    if (consumed == gifcore::kCutOff) return consumed;
+    m_pBlocks->AddTail(block.release());
+    return consumed;
+}
+
+BOOL CGif89a::Parse(LPCSTR path, int frameLimit, bool acceptOld) {
+    CFileStatus status;
+    if (path == nullptr || !CFile::GetStatus(path, status) || !IsGifFile(path)) return FALSE;
+
+    SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    email32::AutoCloseHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, &security, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return FALSE;
+    email32::UniqueHandle<MappingTraits> mapping(::CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping) return FALSE;
+    email32::AutoMappedView view(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+    if (!view) return FALSE;
+
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > 0xFFFFFFFFLL) return FALSE;
+    const gifcore::ByteView bytes{static_cast<const BYTE*>(view.get()), static_cast<std::size_t>(size.QuadPart)};
+    if (!gifcore::HasGifSignature(bytes, acceptOld)) return FALSE;
+
+    Reset();
+    m_nSourceState = 1;
+    m_strPath = path;
+    m_nFileSize = static_cast<DWORD>(status.m_size);
+
+    const std::size_t headBytes = ReadHead(bytes.data, bytes.size);
+    if (headBytes == gifcore::kCutOff) {
+        // The view, mapping and file go before the exception leaves.
+        view.reset();
+        mapping.reset();
+        file.reset();
+        Reset();
+        throw CArchiveException(CArchiveException::endOfFile);
+    }
+    GifBlockVisitor visitor(*this, frameLimit);
+    m_nPosition = headBytes;
+    gifcore::WalkBlocks(bytes, headBytes, visitor, &m_nPosition);
+    return TRUE;
+}
+
+BOOL CGif89a::IsAnimated(LPCSTR path) {
+    if (!Parse(path, 2, false)) return FALSE;
+    const BOOL animated = GetFrameCount() > 1 ? TRUE : FALSE;
+    Reset();
+    return animated;
+}
+
+BOOL CGif89a::Load(LPCSTR path) {
+    return Parse(path, 0, true);
+}
+
+void CGif89a::Save(CArchive& archive) {
+    for (POSITION position = m_pBlocks->GetHeadPosition(); position != nullptr;)
+        m_pBlocks->GetNext(position)->Serialize(archive);
+    const BYTE trailer = gifcore::kTrailer;
+    archive.Write(&trailer, 1);
+}
+
+BOOL IsGifFile(LPCSTR path) {
+    try {
+        CFile file;
+        if (!file.Open(path, CFile::modeRead)) return FALSE;
+        BYTE signature[6];
+        if (file.Read(signature, sizeof signature) < sizeof signature) return FALSE;
+        return gifcore::HasGifSignature(gifcore::ByteView{signature, sizeof signature}, true) ? TRUE : FALSE;
+    } catch (const CFileException&) {
+        return FALSE;
+    }
+}

@@ -1,0 +1,180 @@
+#include "tests/gif/native/GifDocument.h"
+
+#include "gif/core/BlockWalker.h"
+#include "gif/core/Blocks.h"
+#include "gif/core/Lzw.h"
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace giftest {
+namespace {
+
+using namespace gifcore;
+
+class IndexSink final : public RowSink {
+public:
+    explicit IndexSink(Image& image) : m_image(image) {}
+    void PutRow(int row, const std::uint8_t* pixels) override {
+        std::memcpy(m_image.indices.data() + static_cast<std::size_t>(row) * m_image.width, pixels,
+                    static_cast<std::size_t>(m_image.width));
+    }
+
+private:
+    Image& m_image;
+};
+
+class Reader final : public BlockVisitor {
+public:
+    Reader(Document& document, std::size_t maxPixels) : m_document(document), m_maxPixels(maxPixels) {}
+
+    std::size_t OnExtension(ByteView atLabel) override {
+        switch (atLabel.At(0)) {
+        case kGraphicControlLabel:
+            if (!atLabel.Has(0, kGraphicControlBytes)) return kCutOff;
+            ++m_document.graphicControls;
+            return kGraphicControlBytes;
+        case kPlainTextLabel: {
+            if (!atLabel.Has(0, kPlainTextHeaderBytes)) return kCutOff;
+            std::string text;
+            const std::size_t n = ReadTextChain(atLabel.From(kPlainTextHeaderBytes), &text);
+            if (n == kCutOff) return kCutOff;
+            ++m_document.plainTexts;
+            return kPlainTextHeaderBytes + n;
+        }
+        case kCommentLabel: {
+            std::string text;
+            const std::size_t n = ReadTextChain(atLabel.From(1), &text);
+            if (n == kCutOff) return kCutOff;
+            ++m_document.comments;
+            return 1 + n;
+        }
+        case kApplicationLabel: {
+            const std::size_t n = ApplicationBytes(atLabel);
+            if (n != kCutOff) ++m_document.applications;
+            return n;
+        }
+        default:
+            return 0;
+        }
+    }
+
+    std::size_t OnImage(ByteView at) override {
+        const std::size_t position = ImageHeaderBytes(at);
+        if (position == kCutOff) return kCutOff;
+        Image image;
+        image.left = at.U16At(1);
+        image.top = at.U16At(3);
+        image.width = at.U16At(5);
+        image.height = at.U16At(7);
+        const std::uint8_t packed = at.At(9);
+        image.interlaced = (packed & kInterlaceFlag) != 0;
+        if (packed & kColourTableFlag) {
+            image.colourTable.assign(at.data + 10, at.data + position);
+        } else if (m_document.head.size() > kHeaderBytes) {
+            image.colourTable.assign(m_document.head.begin() + kHeaderBytes, m_document.head.end());
+        }
+        image.minCodeSize = at.At(position);
+        const std::size_t pixels = static_cast<std::size_t>(image.width) * image.height;
+        const bool keep = pixels <= m_maxPixels;
+        if (keep) image.indices.assign(pixels, 0);
+        Image discard;
+        IndexSink sink(keep ? image : discard);
+        class NullSink final : public RowSink {
+            void PutRow(int, const std::uint8_t*) override {}
+        } none;
+        const DecodeOutcome outcome =
+            DecodeLzw(at.From(position), image.width, image.height, image.interlaced,
+                      keep ? static_cast<RowSink&>(sink) : static_cast<RowSink&>(none));
+        image.rowsWritten = outcome.rowsWritten;
+        m_document.images.push_back(std::move(image));
+        return position + outcome.consumed;
+    }
+
+    bool Enough() override { return false; }
+
+private:
+    Document& m_document;
+    std::size_t m_maxPixels;
+};
+
+class VectorSink final : public ByteSink {
+public:
+    explicit VectorSink(std::vector<std::uint8_t>& out) : m_out(out) {}
+    void Write(const std::uint8_t* bytes, std::size_t count) override { m_out.insert(m_out.end(), bytes, bytes + count); }
+
+private:
+    std::vector<std::uint8_t>& m_out;
+};
+
+class ImageRows final : public RowSource {
+public:
+    explicit ImageRows(const Image& image) : m_image(image) {}
+    const std::uint8_t* GetRow(int k) override {
+        const int row = ImageRowForFileOrder(k, m_image.height, m_image.interlaced);
+        return m_image.indices.data() + static_cast<std::size_t>(row) * m_image.width;
+    }
+
+private:
+    const Image& m_image;
+};
+
+void PutU16(std::vector<std::uint8_t>& out, int value) {
+    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
+}
+
+}  // namespace
+
+Document Read(ByteView file, std::size_t maxPixels) {
+    Document document;
+    const std::size_t headBytes = HeadBytes(file);
+    if (headBytes == 0 || !file.Has(0, headBytes)) {
+        document.headCutOff = true;
+        return document;
+    }
+    document.head.assign(file.data, file.data + headBytes);
+    Reader reader(document, maxPixels);
+    WalkBlocks(file, headBytes, reader);
+    return document;
+}
+
+std::vector<std::uint8_t> Write(int screenWidth, int screenHeight, const std::vector<Image>& images) {
+    std::vector<std::uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
+    PutU16(out, screenWidth);
+    PutU16(out, screenHeight);
+    out.push_back(0);
+    out.push_back(0);
+    out.push_back(0);
+    for (const Image& image : images) {
+        out.push_back(kImageSeparator);
+        PutU16(out, image.left);
+        PutU16(out, image.top);
+        PutU16(out, image.width);
+        PutU16(out, image.height);
+        std::uint8_t packed = image.interlaced ? kInterlaceFlag : 0;
+        std::size_t entries = 0;
+        if (!image.colourTable.empty()) {
+            int sizeBits = 0;
+            while ((2u << sizeBits) * 3 < image.colourTable.size()) ++sizeBits;
+            packed |= static_cast<std::uint8_t>(kColourTableFlag | sizeBits);
+            entries = 2u << sizeBits;
+        }
+        out.push_back(packed);
+        for (std::size_t i = 0; i < entries * 3; ++i)
+            out.push_back(i < image.colourTable.size() ? image.colourTable[i] : 0);
+        ImageRows rows(image);
+        VectorSink sink(out);
+        EncodeLzw(image.minCodeSize, image.width, image.height, rows, sink);
+    }
+    out.push_back(kTrailer);
+    return out;
+}
+
+std::vector<std::uint8_t> LoadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace giftest

@@ -1,0 +1,96 @@
+// Block layouts and the block loop over bounded views.
+#include "gif/core/BlockWalker.h"
+#include "gif/core/Blocks.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace gifcore;
+
+namespace {
+
+ByteView View(const std::vector<std::uint8_t>& v) { return ByteView{v.data(), v.size()}; }
+std::vector<std::uint8_t> Bytes(const std::string& s) { return std::vector<std::uint8_t>(s.begin(), s.end()); }
+
+struct Recorder final : BlockVisitor {
+    std::string seen;
+    std::size_t imageBytes = 12;
+    std::size_t OnExtension(ByteView at) override {
+        seen += "x" + std::to_string(at.At(0)) + " ";
+        if (at.At(0) == 0xF9) return at.Has(0, 7) ? 7 : kCutOff;
+        return 0;
+    }
+    std::size_t OnImage(ByteView at) override {
+        seen += "i ";
+        return at.Has(0, imageBytes) ? imageBytes : kCutOff;
+    }
+    bool Enough() override { return false; }
+};
+
+}  // namespace
+
+TEST(GifBlocks, HeadSignatureAndTables) {
+    std::vector<std::uint8_t> head = Bytes("GIF89a");
+    head.insert(head.end(), {1, 0, 1, 0, 0x87, 0, 0});
+    EXPECT_EQ(HeadBytes(View(head)), 13u + 768u);
+    head[10] = 0x07;
+    EXPECT_EQ(HeadBytes(View(head)), 13u);
+    EXPECT_EQ(HeadBytes(ByteView{head.data(), 12}), 0u);
+    EXPECT_TRUE(HasGifSignature(View(Bytes("gif89a")), false));
+    EXPECT_FALSE(HasGifSignature(View(Bytes("GIF87a")), false));
+    EXPECT_TRUE(HasGifSignature(View(Bytes("GIF87a")), true));
+    EXPECT_FALSE(HasGifSignature(View(Bytes("GIF89")), true));
+    EXPECT_EQ(BitsForColourCount(0), 1);
+    EXPECT_EQ(BitsForColourCount(4), 4);
+    EXPECT_EQ(BitsForColourCount(32), 8);
+}
+
+TEST(GifBlocks, ApplicationAndTextChains) {
+    auto app = Bytes("\xFF\x0BNETSCAPE2.0");
+    app.insert(app.end(), {3, 1, 5, 0, 0});
+    EXPECT_EQ(ApplicationBytes(View(app)), 18u);
+    EXPECT_EQ(ApplicationBytes(ByteView{app.data(), 17}), kCutOff);
+
+    std::string text;
+    auto five = Bytes("\x05hello");
+    five.push_back(0);
+    EXPECT_EQ(ReadTextChain(View(five), &text), 6u);  // the terminator stays
+    EXPECT_EQ(text, "hello");
+
+    std::vector<std::uint8_t> full{255};
+    full.insert(full.end(), 255, 'a');
+    full.push_back(0);
+    text.clear();
+    EXPECT_EQ(ReadTextChain(View(full), &text), 257u);  // zero length consumed
+    EXPECT_EQ(text.size(), 255u);
+    EXPECT_EQ(ReadTextChain(ByteView{full.data(), 100}, nullptr), kCutOff);
+
+    std::string written;
+    WriteTextSubBlocks(std::string(300, 'z'), [&](const std::uint8_t* b, std::size_t n) { written.append(reinterpret_cast<const char*>(b), n); });
+    EXPECT_EQ(written.size(), 302u);
+    EXPECT_EQ(static_cast<std::uint8_t>(written[0]), 255);
+    EXPECT_EQ(static_cast<std::uint8_t>(written[256]), 45);
+}
+
+TEST(GifBlocks, WalkSkipsZerosAndStopsWhereNoBlockStarts) {
+    Recorder r;
+    auto file = Bytes(std::string("\x21\xF9\x04\x00\x00\x00\x00\x00", 8));
+    file.insert(file.end(), {0, 0, 0x2C});
+    file.insert(file.end(), 11, 1);
+    file.insert(file.end(), {0x05, 0x2C});
+    EXPECT_EQ(WalkBlocks(View(file), 0, r), WalkEnd::NotABlock);
+    EXPECT_EQ(r.seen, "x249 i ");
+
+    Recorder unknown;
+    const auto ext = Bytes(std::string("\x21\x77\x3B", 3));
+    EXPECT_EQ(WalkBlocks(View(ext), 0, unknown), WalkEnd::NotABlock);  // the label is met next
+
+    Recorder cut;
+    const auto image = Bytes(std::string("\x2C\x00\x00", 3));
+    EXPECT_EQ(WalkBlocks(View(image), 0, cut), WalkEnd::CutOff);
+    Recorder end;
+    EXPECT_EQ(WalkBlocks(View(Bytes("\x21")), 0, end), WalkEnd::EndOfFile);
+    EXPECT_EQ(WalkBlocks(View(Bytes("\x3B")), 0, end), WalkEnd::Trailer);
+}
