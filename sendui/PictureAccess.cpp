@@ -6,26 +6,18 @@
 #include "companions/pixo/PPixo.h"
 #include "sendui/ImageFileIO.h"
 
-#if __has_include("gif/Gif89a.h")
 #include "gif/Gif89a.h"
-#define EMAIL32_HAVE_GIF 1
-#endif
 
 namespace email32 {
 
-#if defined(EMAIL32_HAVE_GIF)
 struct PictureAccess::Gif {
     CGif89a reader;
 };
-#else
-struct PictureAccess::Gif {};
-#endif
 
 PictureAccess::PictureAccess() : m_gif(std::make_unique<Gif>()) {}
 PictureAccess::~PictureAccess() = default;
 
 bool PictureAccess::IsAnimated(const char* path) {
-#if defined(EMAIL32_HAVE_GIF)
     // A GIF file that cannot be read is left alone like an animated one: it
     // is sent as it is instead of ending the dialog or the preparation.
     try {
@@ -33,10 +25,6 @@ bool PictureAccess::IsAnimated(const char* path) {
     } catch (...) {
         return true;
     }
-#else
-    (void)path;
-    return false;
-#endif
 }
 
 bool PictureAccess::HasExif(const char* path) {

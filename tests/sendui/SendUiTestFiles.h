@@ -11,14 +11,6 @@
 
 namespace email32::test {
 
-// Animated and damaged GIF files are told apart only by the module's GIF
-// reader; builds without it treat every GIF file as a single picture.
-#if __has_include("gif/Gif89a.h")
-inline constexpr bool kModuleReadsGif = true;
-#else
-inline constexpr bool kModuleReadsGif = false;
-#endif
-
 // The pictures that make_pictures.sh made for the tests, with a trailing
 // backslash.
 inline std::string PicturesFolder() { return BinFolder() + "..\\fixtures\\sendui\\"; }

@@ -94,8 +94,7 @@ TEST(PrepareCommand, MixedPicturesAsJpgAt640GiveOneEntryEachWithTheWidthSet) {
         {"picture.png", temp + "picture.jpg", 512},   {"single.gif", temp + "single.jpg", 480},
         {"plain.jpg", temp + "plain.jpg", 480},       {"exif.jpg", "", 600},
         {"plain.tif", temp + "plain (2).jpg", 480},   {"photo.jpe", "", 768},
-        {"page.htm", "", 0}};
-    if (kModuleReadsGif) expected.push_back({"animated.gif", "", 30});
+        {"page.htm", "", 0},                          {"animated.gif", "", 30}};
     std::vector<std::string> files;
     for (Expected& e : expected) {
         files.push_back(Picture(e.file));

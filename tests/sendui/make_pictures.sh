@@ -18,8 +18,8 @@ exiftool -q -overwrite_original -Make=Email32Test -Model=Fixture "-DateTimeOrigi
 convert -size 200x150 gradient:gray-white -strip -compress none plain.tif
 convert -size 200x150 gradient:gray-white -strip -compress none exif.tif
 exiftool -q -overwrite_original "-ExifIFD:DateTimeOriginal=2024:01:02 03:04:05" -Make=Email32Test exif.tif
-# A GIF file cut off inside its first picture.
-head -c 72 animated.gif > damaged.gif
+# A GIF file cut off inside its header: the GIF reader throws on it.
+head -c 10 animated.gif > damaged.gif
 cp plain.jpg photo.jpe
 printf '<html><body>not a picture</body></html>\n' > page.htm
 printf 'no extension\n' > README
