@@ -3,6 +3,10 @@
 #   wine_session_start PREFIX_DIR   creates the prefix and exports the
 #                                   environment (DISPLAY, WINEPREFIX, ...)
 #   wine_session_stop               stops the server and the display
+#   wine_session_use_locale NAME DIR
+#                                   builds the locale NAME (e.g. zh_TW.UTF-8)
+#                                   into DIR and selects it; a prefix created
+#                                   afterwards takes its ANSI code page from it
 
 WINE_SESSION_XVFB_PID=""
 
@@ -63,4 +67,15 @@ wine_session_stop() {
     wait "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
     WINE_SESSION_XVFB_PID=""
   fi
+}
+
+wine_session_use_locale() {
+  local name="$1" folder="$2"
+  if [ ! -d "$folder/$name" ]; then
+    mkdir -p "$folder"
+    # localedef reports harmless warnings through its exit status.
+    localedef -i "${name%%.*}" -f "${name#*.}" "$folder/$name" >/dev/null 2>&1 || true
+  fi
+  if [ ! -d "$folder/$name" ]; then echo "cannot build the locale $name" >&2; return 1; fi
+  export LOCPATH="$folder" LC_ALL="$name"
 }

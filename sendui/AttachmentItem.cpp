@@ -1,0 +1,4 @@
+#include "public/AttachmentItem.h"
+
+// Out of line, so that the class's virtual table lives in the module.
+CAttachmentItem::~CAttachmentItem() = default;

@@ -1,0 +1,230 @@
+#include "sendui/SendOptionsDlg.h"
+
+#include "framework/WaitCursor.h"
+#include "framework/Win32Handles.h"
+#include "public/AttachmentItem.h"
+#include "public/EmailComponent.h"
+#include "sendui/AttachmentPaths.h"
+#include "sendui/AttachmentPreparation.h"
+#include "sendui/PictureAccess.h"
+#include "sendui/ResourceIds.h"
+
+namespace {
+
+CString LoadText(unsigned int id) {
+    CString text;
+    text.LoadString(id);
+    return text;
+}
+
+const char* const kWidths[] = {"160", "240", "320", "480", "640", "800", "1024", "1280", "1600"};
+
+}  // namespace
+
+CSendOptionsDlg::CSendOptionsDlg(CWnd* parent, EmailComponent* component)
+    : CDialog(IDD_SEND_OPTIONS, parent), m_pComponent(component) {
+    m_imageList.Create(16, 16, ILC_MASK | ILC_COLOR32, 0, 1);
+    m_pComponent->GetAllAliveEmailSys(m_installed);
+}
+
+BOOL CSendOptionsDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_pSystems = GetDlgItemAs<CListCtrl>(IDC_SYSTEM_LIST);
+    m_strLastResolution.Empty();
+    m_strLastFormat.Empty();
+
+    m_pFormat = GetDlgItemAs<CComboBox>(IDC_FORMAT_COMBO);
+    m_pFormat->AddString(LoadText(IDS_ORIGINAL_FILE));
+    m_pFormat->AddString(LoadText(IDS_JPG));
+    m_pFormat->SetCurSel(0);
+
+    m_pResolution = GetDlgItemAs<CComboBox>(IDC_RESOLUTION_COMBO);
+    m_pResolution->AddString(LoadText(IDS_ORIGINAL_FILE));
+    for (const char* width : kWidths) m_pResolution->AddString(width);
+    m_pResolution->SetCurSel(0);
+
+    m_pSizeText = GetDlgItem(IDC_SIZE_TEXT);
+    m_listCurrent.RemoveAll();
+    m_listSource.RemoveAll();
+
+    // Which choices make sense: the first convertible attachment decides
+    // whether everything is a JPEG file already; each later one can only
+    // clear that.
+    const int count = m_pItems ? m_pItems->GetSize() : 0;
+    int anyConvertible = 0;
+    int firstPending = 1;
+    for (int i = 0; i < count; ++i) {
+        auto* item = static_cast<CAttachmentItem*>(m_pItems->GetAt(i));
+        if (!item) continue;
+        const CString path = item->m_strPath;
+        if (firstPending) {
+            if (CheckConvertible(path)) {
+                anyConvertible = 1;
+                firstPending = 0;
+            }
+        } else if (m_bJpegOnly) {
+            const int exif = m_bExif;
+            m_bJpegOnly = 0;
+            if (!CheckConvertible(path)) {
+                m_bJpegOnly = 1;
+                m_bExif = exif;
+            }
+        }
+        m_listSource.AddTail(path);
+    }
+
+    if (count == 0 || !anyConvertible) {
+        m_pFormat->EnableWindow(FALSE);
+        m_pResolution->EnableWindow(FALSE);
+    } else if (m_bJpegOnly) {
+        m_pFormat->EnableWindow(FALSE);
+        m_bJpegOnly = 0;
+        if (m_bExif) {
+            m_pResolution->EnableWindow(FALSE);
+            m_bExif = 0;
+        }
+    }
+
+    m_pSizeText->SetWindowText(EstimateSize(m_listSource));
+    FillSystemList();
+    return TRUE;
+}
+
+void CSendOptionsDlg::FillSystemList() {
+    // Every system gets an image, its own icon or the generic program icon,
+    // so that item i always shows image i.
+    const int n = static_cast<int>(m_installed.size());
+    std::vector<int> images;
+    for (int i = 0; i < n; ++i) {
+        HICON icon = nullptr;
+        m_pComponent->GetEmailSysIcon(nullptr, m_installed[static_cast<size_t>(i)], icon);
+        const email32::AutoIcon owned(icon);
+        images.push_back(m_imageList.Add(icon ? icon : ::LoadIcon(nullptr, IDI_APPLICATION)));
+    }
+    m_pSystems->SetImageList(&m_imageList, LVSIL_SMALL);
+
+    std::string defaultKey;
+    m_pComponent->GetDefaultEmailSys(defaultKey);
+    for (int i = 0; i < n; ++i) {
+        const std::string& key = m_installed.at(static_cast<size_t>(i));
+        std::string title;
+        m_pComponent->GetEmailSysTitle(key, title);
+        const int image = images[static_cast<size_t>(i)];
+        m_pSystems->InsertItem(i, title.c_str(), image >= 0 ? image : I_IMAGENONE);
+        if (key == defaultKey) m_pSystems->SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
+    }
+}
+
+BOOL CSendOptionsDlg::CheckConvertible(const CString& path) {
+    CString ext;
+    GetExtension(path, ext);
+    if (ext.CompareNoCase("gif") == 0) {
+        email32::PictureAccess gif;
+        return gif.IsAnimated(path) ? FALSE : TRUE;
+    }
+    if (email32::ExtensionIn(ext, {"jpg", "jpeg", "jpe"})) {
+        m_bJpegOnly = 1;
+        if (m_bAllExif) {
+            if (email32::PictureAccess::HasExif(path)) {
+                m_bExif = 1;
+            } else {
+                m_bExif = 0;
+                m_bAllExif = 0;
+            }
+        }
+        return TRUE;
+    }
+    if (email32::ExtensionIn(ext, {"tif", "tiff"})) {
+        if (email32::PictureAccess::HasExif(path)) {
+            m_bExif = 1;
+            return FALSE;
+        }
+        m_bExif = 0;
+        m_bAllExif = 0;
+        return TRUE;
+    }
+    return email32::ExtensionIn(ext, {"bmp", "fpx", "pcx", "tga", "png"}) ? TRUE : FALSE;
+}
+
+bool CSendOptionsDlg::OnCommand(int id, int code) {
+    if (code != CBN_SELENDOK) return false;
+    if (id == IDC_FORMAT_COMBO) {
+        OnFormatSelEndOk();
+        return true;
+    }
+    if (id == IDC_RESOLUTION_COMBO) {
+        OnResolutionSelEndOk();
+        return true;
+    }
+    return false;
+}
+
+CString CSendOptionsDlg::SelectedText(CComboBox* box) const {
+    CString text;
+    if (box) box->GetLBText(box->GetCurSel(), text);
+    return text;
+}
+
+void CSendOptionsDlg::OnFormatSelEndOk() {
+    const CString text = SelectedText(m_pFormat);
+    if (text.CompareNoCase(m_strLastFormat) == 0) return;
+    m_strLastFormat = text;
+    PrepareAttachments();
+}
+
+void CSendOptionsDlg::OnResolutionSelEndOk() {
+    const CString text = SelectedText(m_pResolution);
+    if (text.CompareNoCase(m_strLastResolution) == 0) return;
+    m_strLastResolution = text;
+    PrepareAttachments();
+}
+
+void CSendOptionsDlg::GetAppDataFolder() { email32::GetAppDataFolder(m_szAppData); }
+
+CString CSendOptionsDlg::EstimateSize(const CStringList& files) const { return email32::EstimateSize(files); }
+
+void CSendOptionsDlg::PrepareAttachments() {
+    const CWaitCursor wait;
+    GetAppDataFolder();
+    const CString format = SelectedText(m_pFormat);
+    const CString resolution = SelectedText(m_pResolution);
+    const HWND window = m_hWnd;
+    email32::AttachmentPreparation preparation(email32::PreparationFolder(m_szAppData), [window](const CString& text) {
+        ::MessageBoxA(window, text, LoadText(IDS_APP_TITLE), MB_OK | MB_ICONEXCLAMATION);
+    });
+    const bool prepared = preparation.Run(format, resolution, m_listSource, m_listCurrent);
+    m_pSizeText->SetWindowText(EstimateSize(prepared ? m_listCurrent : m_listSource));
+}
+
+void CSendOptionsDlg::ClearAttachmentArray() {
+    for (int i = 0; i < m_pItems->GetSize(); ++i) {
+        delete static_cast<CAttachmentItem*>(m_pItems->GetAt(i));
+    }
+    m_pItems->SetSize(0);
+}
+
+void CSendOptionsDlg::OnOK() {
+    const int items = m_pSystems->GetItemCount();
+    for (int i = 0; i < items; ++i) {
+        if (m_pSystems->GetItemState(i, LVIS_SELECTED) & LVIS_SELECTED) {
+            m_pComponent->SetDefaultEmailSys(m_installed.at(static_cast<size_t>(i)));
+            break;
+        }
+    }
+
+    const CString original = LoadText(IDS_ORIGINAL_FILE);
+    const CString format = SelectedText(m_pFormat);
+    const CString resolution = SelectedText(m_pResolution);
+    if (m_pItems && (format.CompareNoCase(original) != 0 || resolution.CompareNoCase(original) != 0)) {
+        // A choice made without its notification has not been prepared yet;
+        // the array must never be rebuilt from a list of other choices.
+        if (format.CompareNoCase(m_strLastFormat) != 0 || resolution.CompareNoCase(m_strLastResolution) != 0) {
+            m_strLastFormat = format;
+            m_strLastResolution = resolution;
+            PrepareAttachments();
+        }
+        ClearAttachmentArray();
+        for (const CString& path : m_listCurrent.Items()) m_pItems->Add(new CAttachmentItem(path));
+    }
+    CDialog::OnOK();
+}

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Makes the pictures the send options tests attach, with ImageMagick and
+# exiftool, into the folder given.
+set -euo pipefail
+out="$1"
+rm -rf "$out"
+mkdir -p "$out"
+cd "$out"
+
+convert -size 320x200 gradient:red-blue -type TrueColor BMP3:photo.bmp
+convert -size 1200x1600 gradient:yellow-green -type TrueColor BMP3:portrait.bmp
+convert -size 100x80 gradient:white-orange -strip -type TrueColor -depth 8 PNG24:picture.png
+convert -size 64x48 xc:orange -strip single.gif
+convert -size 40x30 -delay 20 xc:red xc:green xc:blue -loop 0 animated.gif
+convert -size 1024x768 gradient:navy-pink -strip -quality 90 plain.jpg
+convert -size 800x600 gradient:teal-white -strip -quality 90 exif.jpg
+exiftool -q -overwrite_original -Make=Email32Test -Model=Fixture "-DateTimeOriginal=2024:01:02 03:04:05" exif.jpg
+convert -size 200x150 gradient:gray-white -strip -compress none plain.tif
+convert -size 200x150 gradient:gray-white -strip -compress none exif.tif
+exiftool -q -overwrite_original "-ExifIFD:DateTimeOriginal=2024:01:02 03:04:05" -Make=Email32Test exif.tif
+# A GIF file cut off inside its header: the GIF reader throws on it.
+head -c 10 animated.gif > damaged.gif
+cp plain.jpg photo.jpe
+printf '<html><body>not a picture</body></html>\n' > page.htm
+printf 'no extension\n' > README
