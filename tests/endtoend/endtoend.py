@@ -151,25 +151,12 @@ class Scene:
         """The files the preparation makes for JPG at 640 pixels: their
         Windows paths as the host gets them."""
         sources = [windows_path(p) for p in self.picture_paths()]
-        if "  prepare " not in self.email32()[2]:
-            return self.prepare_without_module()
         code, out, err = self.email32("prepare", "--format", "JPG", "--width", "640", *sources)
         lines = out.splitlines()
         if code != 0 or len(lines) != len(sources) + 1 or not lines[-1].endswith(" KB"):
             raise Failure("email32 prepare (status %d):\n%s%s" % (code, out, err))
         prepared = lines[:-1]
         self.check_prepared(prepared)
-        return prepared
-
-    def prepare_without_module(self):
-        # Until the host has its prepare command: ImageMagick's version.
-        folder = os.path.join(self.work, "prepared")
-        os.makedirs(folder, exist_ok=True)
-        prepared = []
-        for path, (name, _, _) in zip(self.picture_paths(), PICTURES):
-            target = os.path.join(folder, os.path.splitext(name)[0] + ".jpg")
-            subprocess.run(["convert", path, "-resize", "640x", "-quality", "85", target], check=True)
-            prepared.append(windows_path(target))
         return prepared
 
     def send(self, files):
@@ -229,9 +216,6 @@ def outbox(scene):
 
 
 def dialog(scene):
-    if "  dialog " not in scene.email32()[2]:
-        print("the host has no dialog command yet")
-        sys.exit(77)
     port = scene.start_server()
     scene.write_settings(port)
     scene.detect()
