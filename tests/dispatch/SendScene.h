@@ -86,7 +86,8 @@ public:
     // their (command line, folder) pairs in start order.
     [[nodiscard]] std::vector<std::pair<std::string, std::string>> Runs(size_t count) const {
         std::vector<Fields> runs;
-        for (int tries = 0; tries < 1200; ++tries) {
+        // Generous: a hundred Wine process starts on a loaded machine take a while.
+        for (int tries = 0; tries < 3600; ++tries) {
             runs = Records("run");
             if (runs.size() >= count) break;
             ::Sleep(25);

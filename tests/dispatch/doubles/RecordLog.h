@@ -26,8 +26,14 @@ inline std::string EnvironmentText(const char* name) {
 inline void AppendRecord(HMODULE module, const std::string& line) {
     std::string log = EnvironmentText("E32_DOUBLE_LOG");
     if (log.empty()) log = ModuleFolder(module) + "record.log";
-    HANDLE file = ::CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A reader or another writer may hold the log for a moment; a record is
+    // never dropped for that.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int tries = 0; tries < 200 && file == INVALID_HANDLE_VALUE; ++tries) {
+        file = ::CreateFileA(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) ::Sleep(10);
+    }
     if (file == INVALID_HANDLE_VALUE) return;
     const std::string text = line + "\n";
     DWORD written = 0;
