@@ -54,13 +54,5 @@ HPALETTE PKromo::CreateCustomPalette(const PPixo& image, int colours) {
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    if (table.empty()) return nullptr;
-    std::vector<BYTE> buffer(sizeof(LOGPALETTE) + table.size() * sizeof(PALETTEENTRY));
-    auto* logical = reinterpret_cast<LOGPALETTE*>(buffer.data());
-    logical->palVersion = 0x300;
-    logical->palNumEntries = static_cast<WORD>(table.size());
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        logical->palPalEntry[i] = {table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
-    }
-    return ::CreatePalette(logical);
+    return PPixo::PaletteOfTable(table);
 }

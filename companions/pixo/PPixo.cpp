@@ -204,17 +204,19 @@ void PPixo::SetColourTable(const RGBQUAD* colours, int count) {
     std::fill(m_colours.begin() + std::max(n, 0), m_colours.end(), Rgb(0, 0, 0));
 }
 
-HPALETTE PPixo::GetPalette(HPALETTE* /*reserved*/) const {
-    if (m_colours.empty()) return nullptr;
-    std::vector<BYTE> buffer(sizeof(LOGPALETTE) + m_colours.size() * sizeof(PALETTEENTRY));
+HPALETTE PPixo::PaletteOfTable(const std::vector<RGBQUAD>& table) {
+    if (table.empty() || table.size() > 256) return nullptr;
+    std::vector<BYTE> buffer(sizeof(LOGPALETTE) + table.size() * sizeof(PALETTEENTRY));
     auto* logical = reinterpret_cast<LOGPALETTE*>(buffer.data());
     logical->palVersion = 0x300;
-    logical->palNumEntries = static_cast<WORD>(m_colours.size());
-    for (std::size_t i = 0; i < m_colours.size(); ++i) {
-        logical->palPalEntry[i] = {m_colours[i].rgbRed, m_colours[i].rgbGreen, m_colours[i].rgbBlue, 0};
+    logical->palNumEntries = static_cast<WORD>(table.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        logical->palPalEntry[i] = {table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
     }
     return ::CreatePalette(logical);
 }
+
+HPALETTE PPixo::GetPalette(HPALETTE* /*reserved*/) const { return PaletteOfTable(m_colours); }
 
 BOOL PPixo::SetPalette(HPALETTE palette, int own) {
     if (palette == nullptr) return FALSE;
@@ -228,18 +230,7 @@ BOOL PPixo::SetPalette(HPALETTE palette, int own) {
     return TRUE;
 }
 
-HPALETTE PPixo::CreateLogicalPalette(int type) {
-    const std::vector<RGBQUAD> table = DefaultTable(type);
-    if (table.empty()) return nullptr;
-    std::vector<BYTE> buffer(sizeof(LOGPALETTE) + table.size() * sizeof(PALETTEENTRY));
-    auto* logical = reinterpret_cast<LOGPALETTE*>(buffer.data());
-    logical->palVersion = 0x300;
-    logical->palNumEntries = static_cast<WORD>(table.size());
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        logical->palPalEntry[i] = {table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
-    }
-    return ::CreatePalette(logical);
-}
+HPALETTE PPixo::CreateLogicalPalette(int type) { return PaletteOfTable(DefaultTable(type)); }
 
 BOOL PPixo::GetHorLine(int line, BYTE* buffer) const {
     if (buffer == nullptr || line < 0 || line >= m_height) return FALSE;

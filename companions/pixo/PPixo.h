@@ -78,6 +78,9 @@ public:
     // The default palette of a type: for 3 a 256-colour palette covering the
     // colour space evenly. Owned by the caller.
     static HPALETTE CreateLogicalPalette(int type);
+    // A new GDI palette of up to 256 table entries (flags 0), owned by the
+    // caller; null for an empty or larger table.
+    static HPALETTE PaletteOfTable(const std::vector<RGBQUAD>& table);
 
     [[nodiscard]] const std::vector<RGBQUAD>& ColourTable() const noexcept { return m_colours; }
     void SetColourTable(const RGBQUAD* colours, int count);

@@ -10,20 +10,6 @@ using namespace email32::test;
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 // An AliveDB.ini with an installed list, so that objects can be loaded.
 class StoredInstalledList : public ::testing::Test {
 protected:
@@ -54,7 +40,7 @@ TEST(ComponentObject, PathsComeFromTheHostFolderWhateverTheCurrentFolder) {
     Deployment deployment;
     const ProcessResult result = deployment.Run("paths");
     ASSERT_EQ(result.exitCode, 0u) << result.errors;
-    const std::vector<std::string> lines = Lines(result.output);
+    const std::vector<std::string> lines = SplitLines(result.output);
     ASSERT_EQ(lines.size(), 2u) << result.output;
     EXPECT_EQ(lines[0], deployment.cataloguePath());
     EXPECT_EQ(lines[1], AppDataFolder() + "AliveDB.ini");
@@ -62,7 +48,7 @@ TEST(ComponentObject, PathsComeFromTheHostFolderWhateverTheCurrentFolder) {
 
 TEST(ComponentObject, FolderTextWithoutBackslashIsJoinedUnchanged) {
     Deployment deployment(Deployment::Userpath::NoTrailingBackslash);
-    const std::vector<std::string> lines = Lines(deployment.Run("paths").output);
+    const std::vector<std::string> lines = SplitLines(deployment.Run("paths").output);
     ASSERT_EQ(lines.size(), 2u);
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
@@ -71,7 +57,7 @@ TEST(ComponentObject, FolderTextWithoutBackslashIsJoinedUnchanged) {
 
 TEST(ComponentObject, UserpathWithoutItsEntryGivesAnEmptyFolder) {
     Deployment deployment(Deployment::Userpath::NoEntry);
-    const std::vector<std::string> lines = Lines(deployment.Run("paths").output);
+    const std::vector<std::string> lines = SplitLines(deployment.Run("paths").output);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], "AliveDB.ini");
 }
@@ -84,10 +70,10 @@ TEST(ComponentObject, WithoutUserpathNothingIsReadOrWrittenAndTheListStaysEmpty)
     ::DeleteFileA(alive.c_str());
 
     const ProcessResult paths = deployment.Run("paths");
-    EXPECT_EQ(Lines(paths.output).size(), 2u);
-    EXPECT_EQ(Lines(paths.output).at(1), "");
+    EXPECT_EQ(SplitLines(paths.output).size(), 2u);
+    EXPECT_EQ(SplitLines(paths.output).at(1), "");
     const ProcessResult query = deployment.Run("detect-then-default");
-    EXPECT_EQ(Lines(query.output), std::vector<std::string>{"EmailDBEmpty"});
+    EXPECT_EQ(SplitLines(query.output), std::vector<std::string>{"EmailDBEmpty"});
     EXPECT_FALSE(FileExists(alive));
 }
 

@@ -8,18 +8,6 @@ using namespace email32::test;
 
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 std::string Quoted(const std::vector<std::string>& paths) {
     std::string text;
     for (const std::string& path : paths) text += " \"" + path + "\"";
@@ -104,7 +92,7 @@ TEST(PrepareCommand, MixedPicturesAsJpgAt640GiveOneEntryEachWithTheWidthSet) {
     Deployment deployment;
     const ProcessResult result = deployment.Run("prepare --format JPG --width 640" + Quoted(files));
     ASSERT_EQ(result.exitCode, 0u) << result.errors;
-    std::vector<std::string> lines = Lines(result.output);
+    std::vector<std::string> lines = SplitLines(result.output);
     ASSERT_EQ(lines.size(), files.size() + 1) << result.output;
     const std::string sizeText = lines.back();
     lines.pop_back();
@@ -128,7 +116,7 @@ TEST(PrepareCommand, OriginalChoicesListTheSourcesAndUnknownChoicesAreRefused) {
     const std::vector<std::string> files = {Picture("photo.bmp"), Picture("page.htm")};
     const ProcessResult original = deployment.Run("prepare --format original --width original" + Quoted(files));
     ASSERT_EQ(original.exitCode, 0u) << original.errors;
-    EXPECT_EQ(Lines(original.output), (std::vector<std::string>{files[0], files[1], SizeTextOf(files)}));
+    EXPECT_EQ(SplitLines(original.output), (std::vector<std::string>{files[0], files[1], SizeTextOf(files)}));
 
     EXPECT_EQ(deployment.Run("prepare --width 650" + Quoted(files)).exitCode, 64u);
     EXPECT_EQ(deployment.Run("prepare --format PNG" + Quoted(files)).exitCode, 64u);
@@ -143,13 +131,13 @@ TEST_F(DialogCommand, PrintsTheDefaultAndTheFilesOnOkAndCancelledOtherwise) {
         d.Click(IDOK);
     });
     EXPECT_EQ(ok.exitCode, 0u) << ok.output;
-    EXPECT_EQ(Lines(ok.output), (std::vector<std::string>{"Alpha", PreparedFolder() + "photo.jpg", files[1]}));
+    EXPECT_EQ(SplitLines(ok.output), (std::vector<std::string>{"Alpha", PreparedFolder() + "photo.jpg", files[1]}));
 
     const ProcessResult cancelled = RunDialog(files, [](DialogSession& d) {
         d.Key(IDC_SYSTEM_LIST, VK_END);
         d.Click(IDCANCEL);
     });
     EXPECT_EQ(cancelled.exitCode, 1u);
-    EXPECT_EQ(Lines(cancelled.output), std::vector<std::string>{"cancelled"});
+    EXPECT_EQ(SplitLines(cancelled.output), std::vector<std::string>{"cancelled"});
     EXPECT_NE(ReadFile(m_alive).find("Default=Alpha"), std::string::npos);
 }

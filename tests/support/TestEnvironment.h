@@ -45,6 +45,9 @@ struct ProcessResult {
     std::string errors;   // standard error
 };
 
+// The lines of a program's output, without their line ends.
+std::vector<std::string> SplitLines(const std::string& text);
+
 // Runs a command line to its end in a folder and collects both outputs.
 ProcessResult RunProcess(const std::string& commandLine, const std::string& currentFolder);
 
