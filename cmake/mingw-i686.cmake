@@ -16,3 +16,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Test programs are Windows executables; CTest runs them through Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+
+# Libraries built from Debian's source packages by scripts/deps.
+if(DEFINED ENV{EMAIL32_DEPS_DIR})
+  set(EMAIL32_DEPS_PREFIX "$ENV{EMAIL32_DEPS_DIR}/${MINGW_PREFIX}")
+else()
+  set(EMAIL32_DEPS_PREFIX "${CMAKE_CURRENT_LIST_DIR}/../.deps/${MINGW_PREFIX}")
+endif()
+get_filename_component(EMAIL32_DEPS_PREFIX "${EMAIL32_DEPS_PREFIX}" ABSOLUTE)
+list(APPEND CMAKE_FIND_ROOT_PATH "${EMAIL32_DEPS_PREFIX}")

@@ -1,0 +1,21 @@
+# libcurl: SMTP with STARTTLS, implicit TLS and login for the mail-server
+# plug-in, over the platform's Schannel, static, with nothing but SMTP.
+dep_source=curl
+dep_build() {
+  local src="$1" work="$2" prefix="$3" toolchain="$4"
+  cmake -S "$src" -B "$work" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF \
+    -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DCURL_ZLIB=OFF \
+    -DCURL_USE_LIBSSH2=OFF -DCURL_USE_LIBPSL=OFF -DUSE_LIBIDN2=OFF -DUSE_NGHTTP2=OFF \
+    -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DENABLE_UNIX_SOCKETS=OFF \
+    -DCURL_DISABLE_LDAP=ON -DCURL_DISABLE_LDAPS=ON -DCURL_DISABLE_DICT=ON \
+    -DCURL_DISABLE_FILE=ON -DCURL_DISABLE_FTP=ON -DCURL_DISABLE_GOPHER=ON \
+    -DCURL_DISABLE_IMAP=ON -DCURL_DISABLE_MQTT=ON -DCURL_DISABLE_POP3=ON \
+    -DCURL_DISABLE_RTSP=ON -DCURL_DISABLE_TELNET=ON -DCURL_DISABLE_TFTP=ON \
+    -DCURL_DISABLE_SMB=ON -DCURL_DISABLE_HTTP=OFF \
+    -DENABLE_MANUAL=OFF
+  cmake --build "$work"
+  cmake --install "$work"
+}
