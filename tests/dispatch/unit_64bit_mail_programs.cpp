@@ -66,6 +66,8 @@ TEST(Wow64Registrations, SixtyFourBitMailProgramsAreFoundInTheirOwnView) {
     SendScene scene;
     const std::string program = scene.Add("record_mail.exe", "Mail\\e32wide.exe");
     const std::string provider = scene.Add("MapiRecorder.dll", "Mail\\provider.dll");
+    // Wine names its own client in the 32-bit view, which is read first.
+    const ScratchRegistryValue noName = ScratchRegistryValue::Absent(HKEY_LOCAL_MACHINE, kClients, "");
     const ScratchRegistryValue name = ScratchRegistryValue::In64BitView(HKEY_LOCAL_MACHINE, kClients, "", "E32 Wide");
     const ScratchRegistryValue library =
         ScratchRegistryValue::In64BitView(HKEY_LOCAL_MACHINE, kClients + "\\E32 Wide", "DLLPath", provider);
