@@ -78,7 +78,12 @@ TEST_F(CommandLineExample, FileListOneHandsOverTheShortPathOfAListOfItsOwnInTheU
     // root under Wine, no permission would stop the write).
     ::CreateDirectoryA((m_scene.folder() + "Attach.lst").c_str(), nullptr);
     Catalogue("MultiplePage=1\r\nCommandFileList=1\r\n");
+    ::SetEnvironmentVariableA("E32_LIST_READ_DELAY", "0");
     EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_x, m_y}));
+    ::SetEnvironmentVariableA("E32_LIST_READ_DELAY", nullptr);
+    const std::vector<Fields> lists = m_scene.Started("list", 1);
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_EQ(Fields(lists[0].begin() + 2, lists[0].end()), (Fields{m_x, m_y})) << "the program read both files";
     const auto runs = Runs(1);
     ASSERT_EQ(runs.size(), 1u);
     const std::string prefix = m_program + " /a";
