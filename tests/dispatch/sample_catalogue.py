@@ -245,6 +245,16 @@ def main():
     parser.add_argument("--view", choices=["32", "64"], default="32")
     args = parser.parse_args()
     scene = Scene(args)
+    # Detection rewrites the per-user installed list and may store a
+    # default: other tests find it as it was.
+    code, out, err = scene.email32("paths")
+    lines = out.splitlines()
+    if code != 0 or len(lines) != 2:
+        print("sample_catalogue: email32 paths: %s%s" % (out, err), file=sys.stderr)
+        return 1
+    alive = subprocess.run(["winepath", "-u", lines[1]], check=True, capture_output=True,
+                           text=True).stdout.strip()
+    saved_alive = open(alive, "rb").read() if os.path.exists(alive) else None
     try:
         # Before any registration: the default mail program entry is there
         # with the system's own library, and a send through it is handed over.
@@ -265,6 +275,12 @@ def main():
         return 1
     finally:
         scene.remove_registrations()
+        if saved_alive is None:
+            if os.path.exists(alive):
+                os.remove(alive)
+        else:
+            with open(alive, "wb") as f:
+                f.write(saved_alive)
     return 0
 
 
