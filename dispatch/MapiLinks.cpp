@@ -15,34 +15,45 @@
 namespace email32 {
 namespace {
 
+enum class Registration { None, Found, TooLong };
+
 // The library path the mail client registers, with its environment
-// references expanded; nullopt when it is not registered or does not fit.
-std::optional<std::string> RegisteredClientLibrary(const char* systemKey, const char* cataloguePath) {
+// references expanded. TooLong when it does not fit a path buffer, as
+// stored or expanded.
+Registration RegisteredClientLibrary(const char* systemKey, const char* cataloguePath, std::string& library) {
     const std::string mailSection = ini::ReadString(cataloguePath, systemKey, "MailSection");
-    if (mailSection.empty()) return std::nullopt;
+    if (mailSection.empty()) return Registration::None;
     const std::string valueName = ini::ReadString(cataloguePath, systemKey, "DllPath");
-    if (valueName.empty()) return std::nullopt;
-    const std::optional<RegistryText> value = QueryRegistryText(
-        HKEY_LOCAL_MACHINE, "Software\\Clients\\mail\\" + mailSection, valueName.c_str(), ini::kValueBuffer);
-    if (!value) return std::nullopt;
+    if (valueName.empty()) return Registration::None;
+    const std::string key = "Software\\Clients\\mail\\" + mailSection;
+    const std::optional<RegistryText> value = QueryRegistryText(HKEY_LOCAL_MACHINE, key, valueName.c_str(), ini::kValueBuffer);
+    if (!value) {
+        return RegistryValueExists(HKEY_LOCAL_MACHINE, key, valueName.c_str()) ? Registration::TooLong
+                                                                               : Registration::None;
+    }
     char expanded[MAX_PATH] = {};
     const DWORD length = ::ExpandEnvironmentStringsA(value->text.c_str(), expanded, MAX_PATH);
-    if (length == 0 || length > MAX_PATH) return std::nullopt;
-    return std::string(expanded);
+    if (length == 0 || length > MAX_PATH) return Registration::TooLong;
+    library = expanded;
+    return Registration::Found;
 }
 
 }  // namespace
 
 bool SendByClientLibrary(const char* systemKey, const char* cataloguePath, const FileList& files) {
     const std::string joined = JoinPaths(files, "^");
-    std::optional<std::string> library = RegisteredClientLibrary(systemKey, cataloguePath);
-    if (!library) {
+    std::string library;
+    const Registration registration = RegisteredClientLibrary(systemKey, cataloguePath, library);
+    // A registered library that cannot be named is a failed send: the
+    // system's library would hand the files to another mail program.
+    if (registration == Registration::TooLong) return false;
+    if (registration == Registration::None) {
         const std::optional<RegistryText> cmc = QueryRegistryText(
             HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows Messaging Subsystem", "CMCDLLNAME32", ini::kValueBuffer);
         if (!cmc) return false;
         library = cmc->text;
     }
-    (void)MapiSendFiles(joined, *library);
+    (void)MapiSendFiles(joined, library);
     return true;
 }
 

@@ -62,4 +62,13 @@ std::optional<RegistryText> QueryRegistryText(HKEY root, const std::string& subK
     return RegistryText{std::string(buffer.data(), length), type};
 }
 
+bool RegistryValueExists(HKEY root, const std::string& subKey, const char* valueName) {
+    AutoRegKey key;
+    if (root == nullptr || ::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    return ::RegQueryValueExA(key.get(), valueName ? valueName : "", nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
 }  // namespace email32
