@@ -26,16 +26,6 @@ int ReadInt(const std::string& file, const char* section, const char* key) {
     return static_cast<int>(ReadUnsigned(file, section, key));
 }
 
-bool WriteString(const std::string& file, const char* section, const char* key, const char* value) {
-    if (file.empty()) return false;
-    return ::WritePrivateProfileStringA(section, key, value, file.c_str()) != FALSE;
-}
-
-bool DeleteSection(const std::string& file, const char* section) {
-    if (file.empty()) return false;
-    return ::WritePrivateProfileStringA(section, nullptr, nullptr, file.c_str()) != FALSE;
-}
-
 std::vector<std::string> KeyNames(const std::string& file, const char* section) {
     if (file.empty()) return {};
     // The service fills the buffer with zero-separated names ended by two

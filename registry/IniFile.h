@@ -1,9 +1,13 @@
-// Access to the catalogue and the installed list through the Windows profile
-// services. Values are cut to the reader's buffer, as the services cut them.
-// An empty file path reads as empty and is never written.
+// Access to the catalogue and the installed list: reads through the Windows
+// profile services, which cut values to the reader's buffer; writes of a
+// whole new text at once (Rewrite). An empty file path reads as empty and is
+// never written.
 #pragma once
 
+#include "registry/IniDocument.h"
+
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,9 +27,14 @@ inline constexpr std::size_t kLongValueBuffer = 1024;
 [[nodiscard]] unsigned int ReadUnsigned(const std::string& file, const char* section, const char* key);
 [[nodiscard]] int ReadInt(const std::string& file, const char* section, const char* key);
 
-// Failures are the caller's to ignore: the registry never reports them.
-bool WriteString(const std::string& file, const char* section, const char* key, const char* value);
-bool DeleteSection(const std::string& file, const char* section);
+// Edits the file's text in memory and puts the new text in place in one
+// step: written beside the file, then moved over it, so that a reader sees
+// the old text or the new one, never a part; every line the edits do not
+// touch stays byte for byte, in the file's own encoding (the code page, or
+// UTF-8 or UTF-16 after a byte-order mark). Runs under the file's FileLock.
+// False, with the file unchanged, when it cannot be read or replaced, or is
+// read-only. The registry ignores failures: it never reports them.
+[[nodiscard]] bool Rewrite(const std::string& file, const std::function<void(IniDocument&)>& edit);
 
 // Every key name of a section, in file order; the work of a reader that must
 // not trust a count written in the file is bounded by these.

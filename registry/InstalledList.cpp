@@ -2,6 +2,7 @@
 
 #include "public/EmailComponent.h"
 #include "registry/Detection.h"
+#include "registry/FileLock.h"
 #include "registry/IniFile.h"
 #include "registry/MailClient.h"
 
@@ -9,39 +10,67 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace email32 {
 
-std::vector<unsigned int> PresentNumberedKeys(const std::vector<std::string>& keyNames, unsigned int count) {
-    std::vector<unsigned int> numbers;
-    for (const std::string& name : keyNames) {
-        // Only the exact "%d" text of a 32-bit number names a numbered key:
-        // no sign but a leading minus, no leading zeros, no blanks.
-        if (name.empty() || name.size() > 11) continue;
-        long long value = 0;
-        if (std::sscanf(name.c_str(), "%lld", &value) != 1) continue;
-        if (value < INT32_MIN || value > INT32_MAX) continue;
-        char canonical[16];
-        std::snprintf(canonical, sizeof canonical, "%d", static_cast<int>(value));
-        // Names match without regard to case; digits have none.
-        if (name != canonical) continue;
-        const auto number = static_cast<unsigned int>(static_cast<int>(value));
-        if (number < count) numbers.push_back(number);
-    }
+namespace {
+
+// The number a key's name states when it is the exact "%d" text of a 32-bit
+// number (no sign but a leading minus, no leading zeros, no blanks), taken
+// as unsigned as a loop over unsigned numbers would print it.
+std::optional<unsigned int> NumberOfKey(const std::string& name) {
+    if (name.empty() || name.size() > 11) return std::nullopt;
+    long long value = 0;
+    if (std::sscanf(name.c_str(), "%lld", &value) != 1) return std::nullopt;
+    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    char canonical[16];
+    std::snprintf(canonical, sizeof canonical, "%d", static_cast<int>(value));
+    // Names match without regard to case; digits have none.
+    if (name != canonical) return std::nullopt;
+    return static_cast<unsigned int>(static_cast<int>(value));
+}
+
+std::vector<unsigned int> SortedUnique(std::vector<unsigned int> numbers) {
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     return numbers;
 }
 
-unsigned int LoadedListLength(unsigned int count, const std::vector<std::string>& keyNames) {
-    // A list written by detection has one key per entry; a hand-edited one
-    // may miss a few, which then load as empty entries. A count beyond that
-    // is not trusted: the list then ends at its last numbered key within
-    // reach, so neither the work nor the list follows the count.
-    const std::size_t limit = keyNames.size() + kMissingKeySlack;
-    if (count <= limit) return count;
-    const std::vector<unsigned int> present = PresentNumberedKeys(keyNames, static_cast<unsigned int>(limit) + 1);
-    return present.empty() ? 0u : present.back();
+}  // namespace
+
+std::vector<unsigned int> PresentNumberedKeys(const std::vector<std::string>& keyNames, unsigned int count) {
+    std::vector<unsigned int> numbers;
+    for (const std::string& name : keyNames) {
+        const std::optional<unsigned int> number = NumberOfKey(name);
+        if (number && *number < count) numbers.push_back(*number);
+    }
+    return SortedUnique(std::move(numbers));
+}
+
+std::vector<unsigned int> LoadedListKeys(unsigned int count, const std::vector<std::string>& keyNames) {
+    std::vector<unsigned int> present;
+    for (const std::string& name : keyNames) {
+        const std::optional<unsigned int> number = NumberOfKey(name);
+        if (number && *number >= 1 && *number <= count) present.push_back(*number);
+    }
+    present = SortedUnique(std::move(present));
+
+    std::vector<unsigned int> entries;
+    std::uint64_t allowance = keyNames.size() + kMissingKeySlack;
+    const auto missing = [&](std::uint64_t run) {
+        if (run > allowance) return;
+        allowance -= run;
+        entries.insert(entries.end(), static_cast<std::size_t>(run), 0u);
+    };
+    std::uint64_t next = 1;
+    for (const unsigned int number : present) {
+        missing(number - next);
+        entries.push_back(number);
+        next = std::uint64_t{number} + 1;
+    }
+    missing(std::uint64_t{count} + 1 - next);
+    return entries;
 }
 
 }  // namespace email32
@@ -68,6 +97,8 @@ int EmailComponent::InitEmailSysDB(bool detect) {
     bool clientNameFound = false;
     std::string preferred;
 
+    // The found paths, written with the list in one replacement of the file.
+    ini::IniDocument::Keys foundPaths;
     if (detect) {
         const unsigned int count = ini::ReadUnsigned(m_cataloguePath, kLinkEntry, "Count");
         clientNameFound = GetDefaultMailClientName(clientName);
@@ -82,22 +113,29 @@ int EmailComponent::InitEmailSysDB(bool detect) {
             GetEmailSysTitleFromDB(systemKey.c_str(), title);
             if (title.find(clientName) != std::string::npos) preferred = systemKey;
             m_installed.push_back(systemKey);
-            ini::WriteString(m_installedListPath, systemKey.c_str(), "Path", foundPath.c_str());
+            foundPaths.emplace_back(systemKey, foundPath);
         }
+    }
 
-        ini::DeleteSection(m_installedListPath, kAliveSection);
-        ini::WriteString(m_installedListPath, kAliveSection, "Count", KeyText(m_installed.size()).c_str());
-        for (std::size_t k = 0; k < m_installed.size(); ++k) {
-            ini::WriteString(m_installedListPath, kAliveSection, KeyText(k + 1).c_str(), m_installed[k].c_str());
-        }
+    // From writing or reading the list to writing the default, other objects
+    // and processes wait: each sees, and leaves, one whole version.
+    const FileLock lock(m_installedListPath);
+    if (detect) {
+        // Failed writes are not reported; the list in memory stays as found.
+        (void)ini::Rewrite(m_installedListPath, [this, &foundPaths](ini::IniDocument& file) {
+            for (const auto& [systemKey, path] : foundPaths) file.Set(systemKey, "Path", path);
+            ini::IniDocument::Keys list{{"Count", KeyText(static_cast<unsigned int>(m_installed.size()))}};
+            for (std::size_t k = 0; k < m_installed.size(); ++k) {
+                list.emplace_back(KeyText(static_cast<unsigned int>(k + 1)), m_installed[k]);
+            }
+            file.ReplaceSection(kAliveSection, list);
+        });
     } else {
         const unsigned int count = ini::ReadUnsigned(m_installedListPath, kAliveSection, "Count");
         if (count == 0) throw AliveDBNotExist();
-        const unsigned int length =
-            LoadedListLength(count, ini::KeyNames(m_installedListPath, kAliveSection));
-        m_installed.resize(length);
-        for (unsigned int k = 1; k <= length; ++k) {
-            m_installed[k - 1] = ini::ReadString(m_installedListPath, kAliveSection, KeyText(k).c_str());
+        for (const unsigned int key : LoadedListKeys(count, ini::KeyNames(m_installedListPath, kAliveSection))) {
+            m_installed.push_back(key == 0 ? std::string()
+                                           : ini::ReadString(m_installedListPath, kAliveSection, KeyText(key).c_str()));
         }
     }
 

@@ -14,10 +14,15 @@ namespace email32 {
 [[nodiscard]] std::vector<unsigned int> PresentNumberedKeys(const std::vector<std::string>& keyNames,
                                                             unsigned int count);
 
-// How many entries a stored installed list of "Count" count loads: count
-// itself while it stays within kMissingKeySlack of the keys the section
-// holds; otherwise the number of the last numbered key within that reach.
+// The entries a stored installed list of "Count" count loads, in order: the
+// number of the key each entry reads, 0 for an empty entry. Keys 1 to count
+// that are present load in their places, missing ones as empty entries. A
+// hand-edited list may miss a few keys; a run of missing keys is kept while
+// all the runs kept stay within kMissingKeySlack more than the keys the
+// section holds, and a longer run (an absurd count) is closed up. So a sane
+// count loads exactly as it says, and no key present is ever dropped, while
+// neither the work nor the list follows an absurd count.
 inline constexpr std::size_t kMissingKeySlack = 64;
-[[nodiscard]] unsigned int LoadedListLength(unsigned int count, const std::vector<std::string>& keyNames);
+[[nodiscard]] std::vector<unsigned int> LoadedListKeys(unsigned int count, const std::vector<std::string>& keyNames);
 
 }  // namespace email32

@@ -49,11 +49,18 @@ std::optional<std::string> ClientLibraryPath(const char* systemKey, const std::s
     const std::string mailSection = ini::ReadString(cataloguePath, systemKey, "MailSection");
     const std::string valueName = mailSection.empty() ? std::string() : ini::ReadString(cataloguePath, systemKey, "DllPath");
     if (!valueName.empty()) {
-        const std::optional<RegistryText> value = QueryProgramRegistryText(
-            HKEY_LOCAL_MACHINE, "Software\\Clients\\mail\\" + mailSection, valueName.c_str(), ini::kValueBuffer);
-        char expanded[MAX_PATH] = {};
-        const DWORD length = value ? ::ExpandEnvironmentStringsA(value->text.c_str(), expanded, MAX_PATH) : 0;
-        if (length > 0 && length <= MAX_PATH) return std::string(expanded);
+        const std::string key = "Software\\Clients\\mail\\" + mailSection;
+        const std::optional<RegistryText> value =
+            QueryProgramRegistryText(HKEY_LOCAL_MACHINE, key, valueName.c_str(), ini::kValueBuffer);
+        if (value) {
+            char expanded[MAX_PATH] = {};
+            const DWORD length = ::ExpandEnvironmentStringsA(value->text.c_str(), expanded, MAX_PATH);
+            if (length > 0 && length <= MAX_PATH) return std::string(expanded);
+        }
+        // A registered library that cannot be named, as stored or expanded,
+        // fails the send: the system's library would hand the files to
+        // another mail program than the one chosen.
+        if (value || ProgramRegistryValueExists(HKEY_LOCAL_MACHINE, key, valueName.c_str())) return std::nullopt;
     }
     const std::optional<RegistryText> cmc = QueryProgramRegistryText(
         HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows Messaging Subsystem", "CMCDLLNAME32", ini::kValueBuffer);

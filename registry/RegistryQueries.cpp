@@ -32,7 +32,10 @@ void EmailComponent::GetAllAliveEmailSys(std::vector<std::string>& systems) cons
 void EmailComponent::SetDefaultEmailSys(const std::string& systemKey) {
     RequireInstalled(systemKey);
     m_defaultKey = systemKey;
-    email32::ini::WriteString(m_installedListPath, kDefaultSection, kDefaultKey, m_defaultKey.c_str());
+    // A failed write is not reported: the default in memory stays as chosen.
+    (void)email32::ini::Rewrite(m_installedListPath, [this](email32::ini::IniDocument& file) {
+        file.Set(kDefaultSection, kDefaultKey, m_defaultKey);
+    });
 }
 
 void EmailComponent::GetDefaultEmailSys(std::string& systemKey) const {

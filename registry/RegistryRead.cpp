@@ -84,4 +84,17 @@ std::optional<RegistryText> QueryProgramRegistryText(HKEY root, const std::strin
     return std::nullopt;
 }
 
+bool ProgramRegistryValueExists(HKEY root, const std::string& subKey, const char* valueName) {
+    if (root == nullptr) return false;
+    for (const REGSAM view : ProgramRegistryViews()) {
+        AutoRegKey key;
+        if (::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) != ERROR_SUCCESS) continue;
+        if (::RegQueryValueExA(key.get(), valueName ? valueName : "", nullptr, nullptr, nullptr, nullptr) ==
+            ERROR_SUCCESS) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace email32

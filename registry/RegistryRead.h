@@ -42,4 +42,8 @@ struct RegistryText {
 [[nodiscard]] std::optional<RegistryText> QueryProgramRegistryText(HKEY root, const std::string& subKey,
                                                                    const char* valueName, std::size_t bufferSize);
 
+// Whether root\subKey holds the value at all, whatever its size: tells a
+// value that is missing from one that did not fit.
+[[nodiscard]] bool ProgramRegistryValueExists(HKEY root, const std::string& subKey, const char* valueName);
+
 }  // namespace email32

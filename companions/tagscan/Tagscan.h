@@ -3,16 +3,8 @@
 
 #include <windows.h>
 
-#include <cstddef>
-
 // Nonzero for a JPEG file with an APP1 segment that starts with the Exif
 // header, and for a TIFF file whose first IFD points to an Exif IFD that
 // lies inside the file. Reads only within the file; never follows more than
 // the first IFD.
 BOOL IsExifFile(const char* path);
-
-namespace tagscan {
-// The same tests on bytes already in memory.
-bool JpegHasExif(const unsigned char* data, std::size_t size) noexcept;
-bool TiffHasExif(const unsigned char* data, std::size_t size) noexcept;
-}  // namespace tagscan

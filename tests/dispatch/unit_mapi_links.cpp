@@ -87,6 +87,21 @@ TEST(ClientLibraryLink, WithoutARegistrationTheMessagingSubsystemsLibraryIsUsed)
         scene.Catalogue("LinkType=2\r\nMailSection=E32 Client\r\nDllPath=Missing\r\n");
         EXPECT_TRUE(scene.Send(SendByClientLibrary, {"C:\\a.jpg"}));
         EXPECT_EQ(scene.Records("MAPISendDocuments"), std::vector<Fields>{SendDocuments("C:\\a.jpg")});
+
+        // A registered path that does not fit a path buffer, as stored or
+        // once expanded, fails the send rather than reach another program.
+        ::DeleteFileA(scene.log().c_str());
+        const ScratchRegistryValue tooLong =
+            ScratchText(HKEY_LOCAL_MACHINE, kClientKey, "Long", "C:\\" + std::string(260, 'x') + ".dll");
+        ::SetEnvironmentVariableA("E32_LONG", std::string(200, 'y').c_str());
+        const ScratchRegistryValue expandsLong(HKEY_LOCAL_MACHINE, kClientKey, "Expands", REG_EXPAND_SZ,
+                                               std::string("C:\\%E32_LONG%\\%E32_LONG%.dll") + '\0');
+        for (const char* value : {"Long", "Expands"}) {
+            scene.Catalogue(std::string("LinkType=2\r\nMailSection=E32 Client\r\nDllPath=") + value + "\r\n");
+            EXPECT_FALSE(scene.Send(SendByClientLibrary, {"C:\\a.jpg"})) << value;
+        }
+        EXPECT_TRUE(scene.Records().empty()) << "nothing is loaded";
+        ::SetEnvironmentVariableA("E32_LONG", nullptr);
     }
     ::DeleteFileA(scene.log().c_str());
     const ScratchRegistryValue noCmc = ScratchRegistryValue::Absent(HKEY_LOCAL_MACHINE, kMessaging, "CMCDLLNAME32");

@@ -1,12 +1,17 @@
 // email32 detect and email32 list on a deployed host: one catalogue entry per
 // detection method, half of them installed on the prefix; the default chosen
-// from the machine's mail client; absurd counts in either file.
+// from the machine's mail client; absurd counts in either file; detections
+// and listings of several processes at once.
 #include "tests/support/ScratchMachine.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <set>
+#include <thread>
 
 using namespace email32::test;
 
@@ -16,6 +21,12 @@ std::string Alive(const char* section, const char* key) {
     char value[MAX_PATH] = {};
     ::GetPrivateProfileStringA(section, key, "", value, MAX_PATH, (AppDataFolder() + "AliveDB.ini").c_str());
     return value;
+}
+
+std::string Repeated(const std::string& text, int times) {
+    std::string all;
+    while (times-- > 0) all += text;
+    return all;
 }
 
 // Standard error stays in text mode.
@@ -163,11 +174,77 @@ TEST_F(DetectCommand, AbsurdCountsFinishAtOnceWithTheKeysPresent) {
     detect = deployment.Run("detect");
     EXPECT_EQ(detect.output, "B\tb\t\nC\tc\t\ndefault: B\n") << detect.errors;
 
+    // A stored list keeps every key below its count; an absurd gap closes up.
     WriteFile(m_alive, "[AliveEmailSys]\r\nCount=2000000000\r\n1=A\r\n2=B\r\n1999999999=C\r\n");
-    EXPECT_EQ(deployment.Run("list").output, "A\ta\t\nB\tb\t\ndefault: A\n");
+    EXPECT_EQ(deployment.Run("list").output, "A\ta\t\nB\tb\t\nC\tc\t\n\t\t\ndefault: A\n");
     WriteFile(m_alive, "[AliveEmailSys]\r\nCount=-1\r\n1=B\r\n-1=C\r\n");
-    EXPECT_EQ(deployment.Run("list").output, "B\tb\t\ndefault: B\n");
-    // A sane count with a missing key still loads an empty entry.
-    WriteFile(m_alive, "[AliveEmailSys]\r\nCount=3\r\n1=A\r\n3=C\r\n");
-    EXPECT_EQ(deployment.Run("list").output, "A\ta\t\n\t\t\nC\tc\t\ndefault: A\n");
+    EXPECT_EQ(deployment.Run("list").output, "B\tb\t\nC\tc\t\ndefault: B\n");
+    // A sane count with missing keys loads them as empty entries in place.
+    WriteFile(m_alive, "[AliveEmailSys]\r\nCount=70\r\n1=A\r\n2=B\r\n69=C\r\n");
+    EXPECT_EQ(deployment.Run("list").output, "A\ta\t\nB\tb\t\n" + Repeated("\t\t\n", 66) + "C\tc\t\n\t\t\ndefault: A\n");
+}
+
+TEST_F(DetectCommand, ConcurrentDetectionsLeaveACompleteListWhileListingNeverFails) {
+    constexpr int kSystems = 30, kHosts = 4, kRounds = 8;
+    const ScratchRegistryValue messaging = ScratchText(HKEY_LOCAL_MACHINE, m_messaging, "MAPI", "1");
+    std::string sections;
+    for (int i = 0; i < kSystems; ++i) {
+        sections += "[Sys" + std::to_string(i) + "]\r\nTitle=System " + std::to_string(i) + "\r\n" +
+                    (i % 2 ? "PathType=1\r\nExeName=notepad.exe\r\n" : "PathType=18\r\n");
+    }
+    // Each host lists the same systems in another order, so that every
+    // detection really rewrites the list.
+    std::vector<std::unique_ptr<Deployment>> hosts;
+    for (int h = 0; h < kHosts; ++h) {
+        std::string entries = "[LinkEntry]\r\nCount=" + std::to_string(kSystems) + "\r\n";
+        for (int i = 0; i < kSystems; ++i) {
+            entries += std::to_string(i) + "=Sys" + std::to_string((i + 7 * h) % kSystems) + "\r\n";
+        }
+        hosts.push_back(std::make_unique<Deployment>());
+        hosts.back()->WriteCatalogue(entries + sections);
+    }
+    const std::string foreign = "[Foreign]\r\n; kept as it stands\r\nKey = value \r\n";
+    WriteFile(m_alive, foreign);
+    ASSERT_EQ(hosts[0]->Run("detect").exitCode, 0u);
+    const std::string notepad = Alive("Sys1", "Path");
+    ASSERT_FALSE(notepad.empty());
+
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::atomic<bool> detecting{true};
+        std::vector<std::string> failedListings;
+        int listings = 0;
+        std::thread lister([&] {
+            while (detecting) {
+                const ProcessResult list = hosts[round % kHosts]->Run("list");
+                ++listings;
+                if (list.exitCode != 0 || SplitLines(list.output).size() != kSystems + 1) {
+                    failedListings.push_back(list.errors + list.output);
+                }
+            }
+        });
+        std::vector<std::thread> detections;
+        for (const auto& host : hosts) detections.emplace_back([&host] { (void)host->Run("detect"); });
+        for (std::thread& detection : detections) detection.join();
+        detecting = false;
+        lister.join();
+        EXPECT_GT(listings, 0);
+        EXPECT_TRUE(failedListings.empty()) << failedListings.size() << " failed, the first:\n" << failedListings[0];
+
+        EXPECT_EQ(Alive("AliveEmailSys", "Count"), std::to_string(kSystems));
+        std::set<std::string> listed;
+        for (int k = 1; k <= kSystems; ++k) listed.insert(Alive("AliveEmailSys", std::to_string(k).c_str()));
+        EXPECT_EQ(listed.size(), static_cast<std::size_t>(kSystems));
+        for (int i = 0; i < kSystems; ++i) {
+            const std::string section = "Sys" + std::to_string(i);
+            EXPECT_EQ(listed.count(section), 1u) << section;
+            EXPECT_EQ(Alive(section.c_str(), "Path"), i % 2 ? notepad : "") << section;
+        }
+        // The systems, the list, the default and the other program's section.
+        char names[4096] = {};
+        const DWORD length = ::GetPrivateProfileSectionNamesA(names, sizeof names, m_alive.c_str());
+        EXPECT_EQ(std::count(names, names + length, '\0'), kSystems + 3);
+        EXPECT_EQ(listed.count(Alive("DefaultEmailSys", "Default")), 1u);
+        EXPECT_NE(ReadFile(m_alive).find(foreign), std::string::npos);
+    }
 }

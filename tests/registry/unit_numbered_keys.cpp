@@ -26,14 +26,17 @@ TEST(NumberedKeys, ACountOfMinusOneReachesKeysPrintedAsNegativeNumbers) {
     EXPECT_TRUE(PresentNumberedKeys({"-2"}, 2000000000u).empty());
 }
 
-TEST(NumberedKeys, AStoredListFollowsASaneCountButNotAnAbsurdOne) {
-    using email32::LoadedListLength;
-    // Missing keys within reach load as empty entries.
-    EXPECT_EQ(LoadedListLength(3, {"Count", "1", "3"}), 3u);
-    EXPECT_EQ(LoadedListLength(5, {"Count", "1"}), 5u);
-    // Far beyond the keys present: the list ends at the last key in reach,
-    // and a key numbered absurdly high is out of reach.
-    EXPECT_EQ(LoadedListLength(2000000000u, {"Count", "1", "2", "1999999999"}), 2u);
-    EXPECT_EQ(LoadedListLength(0xFFFFFFFFu, {"Count", "2", "-1"}), 2u);
-    EXPECT_EQ(LoadedListLength(2000000000u, {"Count"}), 0u);
+TEST(NumberedKeys, AStoredListKeepsEveryKeyInItsPlaceAndClosesUpOnlyAbsurdGaps) {
+    using email32::LoadedListKeys;
+    using Keys = std::vector<unsigned>;
+    // Missing keys within reach load as empty entries (0), in their places.
+    EXPECT_EQ(LoadedListKeys(3, {"Count", "1", "3"}), (Keys{1, 0, 3}));
+    EXPECT_EQ(LoadedListKeys(5, {"Count", "1"}), (Keys{1, 0, 0, 0, 0}));
+    const Keys edited = LoadedListKeys(70, {"Count", "1", "2", "69"});
+    ASSERT_EQ(edited.size(), 70u);
+    EXPECT_EQ(edited[68], 69u);
+    // Far beyond the keys present, a gap closes up; no key present is lost.
+    EXPECT_EQ(LoadedListKeys(2000000000u, {"Count", "1", "2", "1999999999"}), (Keys{1, 2, 1999999999u, 0}));
+    EXPECT_EQ(LoadedListKeys(0xFFFFFFFFu, {"Count", "2", "-1"}), (Keys{0, 2, 0xFFFFFFFFu}));
+    EXPECT_TRUE(LoadedListKeys(2000000000u, {"Count"}).empty());
 }

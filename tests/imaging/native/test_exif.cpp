@@ -1,6 +1,6 @@
 // The Exif scanner on crafted bytes: it answers from the first IFD and the
 // JPEG headers only, and never reads past the end.
-#include "companions/tagscan/Tagscan.h"
+#include "companions/tagscan/core/ExifScan.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 namespace {
 
-using Bytes = std::basic_string<unsigned char>;
+using Bytes = std::basic_string<std::uint8_t>;
 
 Bytes Jpeg(const Bytes& segments) {
     return Bytes{0xFF, 0xD8} + segments + Bytes{0xFF, 0xDA, 0x00, 0x02, 0xFF, 0xD9};
@@ -33,7 +33,7 @@ Bytes Tiff(const std::basic_string<unsigned>& entries) {
     return b + Bytes{0, 0, 0, 0} + Bytes(8, 0);
 }
 
-TEST(ImagingTagscan, JpegSegments) {
+TEST(ExifScan, JpegAnswersFromTheSegmentsBeforeTheImageData) {
     using tagscan::JpegHasExif;
     const Bytes exif = Jpeg(Segment(0xE0, Bytes(14, 'j')) + Segment(0xE1, kExifHeader));
     EXPECT_TRUE(JpegHasExif(exif.data(), exif.size()));
@@ -52,7 +52,7 @@ TEST(ImagingTagscan, JpegSegments) {
     EXPECT_FALSE(JpegHasExif(zero.data(), zero.size()));
 }
 
-TEST(ImagingTagscan, TiffFirstIfd) {
+TEST(ExifScan, TiffAnswersFromTheFirstIfdOnly) {
     using tagscan::TiffHasExif;
     const Bytes with = Tiff({256, 3, 1, 4, 0x8769, 4, 1, 26});
     EXPECT_TRUE(TiffHasExif(with.data(), with.size()));
