@@ -89,9 +89,10 @@ BOOL PictureFile::Load(PPixo* image, int flags, int minWidth, int minHeight) {
     }
     if (!Loadable(image->GetImageType())) return FALSE;
     PixoLmmInfo record{};
-    if (!image->GetLmmInfo(&record) || !RasioFileReadDIBImg(m_file.get(), &record, image->GetLmmOffset())) {
-        return FALSE;
-    }
+    const bool read = image->GetLmmInfo(&record) && RasioFileReadDIBImg(m_file.get(), &record, image->GetLmmOffset());
+    // The decoder's own copy of the picture, and its hold on the file, go now.
+    m_file.reset();
+    if (!read) return FALSE;
     if (palette.handle != nullptr) {
         image->SetPalette(palette.handle, 1);
         palette.handle = nullptr;

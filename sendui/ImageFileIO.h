@@ -36,8 +36,9 @@ public:
     // Reads the picture into an empty image object, at its own size or, given
     // a minimum size, at the smallest size the file's decoder reaches directly
     // that is still at least that large (JPEG files: in eighths of their
-    // size), for the caller to scale the rest of the way. After a failure
-    // the object may hold a created but unfilled picture.
+    // size), for the caller to scale the rest of the way. The file is closed
+    // once its pixels have been read: one load per PictureFile. After a
+    // failure the object may hold a created but unfilled picture.
     BOOL Load(PPixo* image, int flags, int minWidth = 0, int minHeight = 0);
 
 private:

@@ -21,17 +21,21 @@ bool EndsWithJpg(const char* path) {
 
 PictureStatus ConvertPictureFile(const char* input, const char* output, int width, PictureSummary* saved) {
     if (input == nullptr || output == nullptr) return PictureStatus::ReadFailed;
-    PictureFile file(input);
-    if (!file.IsOpen()) return PictureStatus::ReadFailed;
-    int height = 0;
-    if (width > 0) {
-        const double exact = static_cast<double>(file.Height()) / file.Width() * width;
-        height = exact < 1.0 ? 1 : (exact > 2147483647.0 ? 0 : static_cast<int>(exact));
-        if (height <= 0) return PictureStatus::ScaleFailed;
-    }
-    // Decoded once, at no more than the result needs where the format allows.
     auto image = std::make_unique<PPixo>();
-    if (!file.Load(image.get(), 15, width, height)) return PictureStatus::ReadFailed;
+    int height = 0;
+    {
+        // Closed before the save, which may replace the same file.
+        PictureFile file(input);
+        if (!file.IsOpen()) return PictureStatus::ReadFailed;
+        if (width > 0) {
+            const double exact = static_cast<double>(file.Height()) / file.Width() * width;
+            height = exact < 1.0 ? 1 : (exact > 2147483647.0 ? 0 : static_cast<int>(exact));
+            if (height <= 0) return PictureStatus::ScaleFailed;
+        }
+        // Decoded once, at no more than the result needs where the format
+        // allows.
+        if (!file.Load(image.get(), 15, width, height)) return PictureStatus::ReadFailed;
+    }
     const bool toJpeg = EndsWithJpg(output);
     CString trueColour;
     trueColour.LoadString(IDS_TRUE_COLOR);

@@ -42,13 +42,14 @@ PictureAccess::RescaleOutcome PictureAccess::Rescale(const char* path, int width
     // The size comes from the file without a decode; the picture is then
     // decoded once, straight at the smallest size its decoder reaches that is
     // still as large as the result, and scaled the rest of the way.
-    PictureFile file(path);
-    if (!file.IsOpen() || file.Width() <= 0) return RescaleOutcome::NotLoaded;
-    const int height = static_cast<int>(static_cast<double>(file.Height()) / file.Width() * width);
-    if (height <= 0) return RescaleOutcome::NotLoaded;
     auto scaled = std::make_unique<PPixo>();
     bool ok = false;
     {
+        // Closed before the save: a decoder may hold the file open.
+        PictureFile file(path);
+        if (!file.IsOpen() || file.Width() <= 0) return RescaleOutcome::NotLoaded;
+        const int height = static_cast<int>(static_cast<double>(file.Height()) / file.Width() * width);
+        if (height <= 0) return RescaleOutcome::NotLoaded;
         auto source = std::make_unique<PPixo>();
         if (!file.Load(source.get(), 15, width, height)) return RescaleOutcome::NotLoaded;
         const HPALETTE palette = source->GetPalette(nullptr);
