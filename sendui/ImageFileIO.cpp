@@ -53,26 +53,34 @@ bool Loadable(int type) {
 
 }  // namespace
 
-BOOL LoadImageFile(const char* path, PPixo* image, int flags) {
-    if (path == nullptr || *path == '\0' || image == nullptr) return FALSE;
+void RasioFileTraits::close(RasioFile* file) noexcept { RasioCloseFile(file); }
+
+PictureFile::PictureFile(const char* path) : m_path(path ? path : "") {
+    if (m_path.empty()) return;
+    m_file.reset(RasioOpenFile(m_path.c_str()));
+    if (m_file && !RasioFileSize(m_file.get(), &m_width, &m_height)) m_file.reset();
+}
+
+BOOL PictureFile::Load(PPixo* image, int flags, int minWidth, int minHeight) {
+    if (!m_file || image == nullptr) return FALSE;
     // A bitmap information header with room for the three masks of a
     // 16-bit picture, which follow the header as in a BITMAPINFO.
     struct {
         BITMAPINFOHEADER header;
         DWORD masks[3];
     } info{};
-    if (!RasioReadHeader(path, &info.header)) return FALSE;
+    if (!RasioFileHeader(m_file.get(), minWidth, minHeight, &info.header)) return FALSE;
     struct PaletteOwner {
         HPALETTE handle;
         ~PaletteOwner() {
             if (handle) ::DeleteObject(handle);
         }
-    } palette{RasioReadPalette(path)};
+    } palette{RasioFilePalette(m_file.get())};
     const BITMAPINFOHEADER& h = info.header;
     int type = PPixo::GetImageType(h.biBitCount, 0);
     if (type == kPixoUnsupported || h.biWidth <= 0 || h.biHeight <= 0) return FALSE;
-    if (h.biBitCount == 16 && EndsWithNoCase(path, ".bmp")) {
-        if (h.biCompression == BI_BITFIELDS && !RasioReadBitFields(path, info.masks)) return FALSE;
+    if (h.biBitCount == 16 && EndsWithNoCase(m_path.c_str(), ".bmp")) {
+        if (h.biCompression == BI_BITFIELDS && !RasioFileBitFields(m_file.get(), info.masks)) return FALSE;
         type = PPixo::GetImageType(&info.header);
     }
     if (!image->CreateImage(type, h.biWidth, h.biHeight, static_cast<int>(h.biClrUsed), nullptr, h.biXPelsPerMeter,
@@ -81,7 +89,10 @@ BOOL LoadImageFile(const char* path, PPixo* image, int flags) {
     }
     if (!Loadable(image->GetImageType())) return FALSE;
     PixoLmmInfo record{};
-    if (!image->GetLmmInfo(&record) || !RasioReadDIBImg(path, &record, image->GetLmmOffset(), 0)) return FALSE;
+    const bool read = image->GetLmmInfo(&record) && RasioFileReadDIBImg(m_file.get(), &record, image->GetLmmOffset());
+    // The decoder's own copy of the picture, and its hold on the file, go now.
+    m_file.reset();
+    if (!read) return FALSE;
     if (palette.handle != nullptr) {
         image->SetPalette(palette.handle, 1);
         palette.handle = nullptr;
@@ -89,6 +100,11 @@ BOOL LoadImageFile(const char* path, PPixo* image, int flags) {
         image->AdoptGreyRamp();
     }
     return TRUE;
+}
+
+BOOL LoadImageFile(const char* path, PPixo* image, int flags) {
+    if (path == nullptr || *path == '\0' || image == nullptr) return FALSE;
+    return PictureFile(path).Load(image, flags);
 }
 
 BOOL SaveImageFile(const char* path, PPixo* image) {

@@ -3,12 +3,50 @@
 #pragma once
 
 #include "framework/CString.h"
+#include "framework/Win32Handles.h"
 
 #include <windows.h>
 
+#include <string>
+
 class PPixo;
+struct RasioFile;
 
 namespace email32 {
+
+struct RasioFileTraits {
+    using handle_type = RasioFile*;
+    static handle_type invalid() noexcept { return nullptr; }
+    static bool valid(handle_type h) noexcept { return h != nullptr; }
+    static void close(handle_type h) noexcept;
+};
+
+// A picture file open for loading: its size is known before any pixel is
+// decoded, and it is decoded once, at the size the caller needs.
+class PictureFile {
+public:
+    explicit PictureFile(const char* path);
+
+    // False for a file that cannot be read as a picture within the pixel
+    // limit at any size.
+    [[nodiscard]] bool IsOpen() const noexcept { return m_file.valid(); }
+    // The picture's own size.
+    [[nodiscard]] int Width() const noexcept { return m_width; }
+    [[nodiscard]] int Height() const noexcept { return m_height; }
+    // Reads the picture into an empty image object, at its own size or, given
+    // a minimum size, at the smallest size the file's decoder reaches directly
+    // that is still at least that large (JPEG files: in eighths of their
+    // size), for the caller to scale the rest of the way. The file is closed
+    // once its pixels have been read: one load per PictureFile. After a
+    // failure the object may hold a created but unfilled picture.
+    BOOL Load(PPixo* image, int flags, int minWidth = 0, int minHeight = 0);
+
+private:
+    std::string m_path;
+    UniqueHandle<RasioFileTraits> m_file;
+    int m_width = 0;
+    int m_height = 0;
+};
 
 // Reads a picture file into an empty image object; FALSE when it cannot be
 // read. After a failure the object may hold a created but unfilled picture.

@@ -22,7 +22,20 @@ bool EndsWithJpg(const char* path) {
 PictureStatus ConvertPictureFile(const char* input, const char* output, int width, PictureSummary* saved) {
     if (input == nullptr || output == nullptr) return PictureStatus::ReadFailed;
     auto image = std::make_unique<PPixo>();
-    if (!LoadImageFile(input, image.get(), 15)) return PictureStatus::ReadFailed;
+    int height = 0;
+    {
+        // Closed before the save, which may replace the same file.
+        PictureFile file(input);
+        if (!file.IsOpen()) return PictureStatus::ReadFailed;
+        if (width > 0) {
+            const double exact = static_cast<double>(file.Height()) / file.Width() * width;
+            height = exact < 1.0 ? 1 : (exact > 2147483647.0 ? 0 : static_cast<int>(exact));
+            if (height <= 0) return PictureStatus::ScaleFailed;
+        }
+        // Decoded once, at no more than the result needs where the format
+        // allows.
+        if (!file.Load(image.get(), 15, width, height)) return PictureStatus::ReadFailed;
+    }
     const bool toJpeg = EndsWithJpg(output);
     CString trueColour;
     trueColour.LoadString(IDS_TRUE_COLOR);
@@ -31,12 +44,8 @@ PictureStatus ConvertPictureFile(const char* input, const char* output, int widt
     // palette.
     if (toJpeg && !ConvertColourType(input, image.get(), trueColour)) return PictureStatus::ConvertFailed;
     if (width > 0) {
-        const double ratio = static_cast<double>(image->GetImageHeight()) / image->GetImageWidth();
-        const double exact = ratio * width;
-        const int height = exact < 1.0 ? 1 : (exact > 2147483647.0 ? 0 : static_cast<int>(exact));
         auto scaled = std::make_unique<PPixo>();
-        if (height <= 0 ||
-            !scaled->CreateImage(image->GetImageType(), width, height, 0, nullptr, image->GetXDensity(),
+        if (!scaled->CreateImage(image->GetImageType(), width, height, 0, nullptr, image->GetXDensity(),
                                  image->GetYDensity(), 15, 0, 0) ||
             !scaled->RescaleImage(*image, nullptr, 0, 100)) {
             return PictureStatus::ScaleFailed;

@@ -39,18 +39,19 @@ bool PictureAccess::ConvertToTrueColour(const char* source, const char* target) 
 }
 
 PictureAccess::RescaleOutcome PictureAccess::Rescale(const char* path, int width) {
-    // The size comes from the loaded picture rather than from a header read
-    // first: reading a header through the imaging component decodes the
-    // whole file, so asking for it separately would decode every picture
-    // twice. A file whose header cannot be read does not load either.
+    // The size comes from the file without a decode; the picture is then
+    // decoded once, straight at the smallest size its decoder reaches that is
+    // still as large as the result, and scaled the rest of the way.
     auto scaled = std::make_unique<PPixo>();
     bool ok = false;
     {
-        auto source = std::make_unique<PPixo>();
-        if (!LoadImageFile(path, source.get(), 15) || source->GetImageWidth() <= 0) return RescaleOutcome::NotLoaded;
-        const int height =
-            static_cast<int>(static_cast<double>(source->GetImageHeight()) / source->GetImageWidth() * width);
+        // Closed before the save: a decoder may hold the file open.
+        PictureFile file(path);
+        if (!file.IsOpen() || file.Width() <= 0) return RescaleOutcome::NotLoaded;
+        const int height = static_cast<int>(static_cast<double>(file.Height()) / file.Width() * width);
         if (height <= 0) return RescaleOutcome::NotLoaded;
+        auto source = std::make_unique<PPixo>();
+        if (!file.Load(source.get(), 15, width, height)) return RescaleOutcome::NotLoaded;
         const HPALETTE palette = source->GetPalette(nullptr);
         (void)scaled->CreateImage(source->GetImageType(), width, height, 0, nullptr, 0, 0, 15, 0, 0);
         ok = scaled->RescaleImage(*source, nullptr, 0, 100) != FALSE;

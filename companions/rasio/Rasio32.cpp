@@ -2,12 +2,13 @@
 
 #include "companions/pixo/PixoLmm.h"
 #include "companions/pixo/PixoRows.h"
+#include "companions/rasio/RasioJpeg.h"
 #include "companions/rasio/RasioOwnFormats.h"
 #include "companions/rasio/RasioSniff.h"
 #include "companions/rasio/RasioWic.h"
 
 #include <cstring>
-#include <mutex>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -20,85 +21,68 @@ constexpr std::size_t kMaxOwnFileBytes = PPixo::kMaxPixelBytes + (1u << 20);
 // Enough of a file to find its size in the header.
 constexpr std::size_t kSniffBytes = 256 * 1024;
 
-// Whether the size the file's header claims is one we may decode at all.
-bool ClaimOk(const char* path, Format format) {
+// Whether the size and depth the header claims are within the limit, for the
+// formats that the imaging component decodes as it opens them; other
+// formats are checked once their header has been read.
+bool ClaimWithinLimit(const char* path, Format format) {
     std::vector<BYTE> head;
     long long width = 0, height = 0;
+    int bits = 24;
     if (!ReadFilePrefix(path, kSniffBytes, head)) return false;
-    if (!ClaimedSize(head, format, width, height)) return true;   // the decoder decides
+    if (!ClaimedLayout(head, format, width, height, bits)) return true;   // the decoder decides
     return width <= 0x7FFFFFFF && height <= 0x7FFFFFFF &&
-           WithinLimit(static_cast<int>(width), static_cast<int>(height), 24);
+           WithinLimit(static_cast<int>(width), static_cast<int>(height), bits);
 }
 
-// Loading a file asks for its header, its palette and its pixels in turn;
-// the analysis of the last file is kept while the file stays unchanged.
-class InfoCache {
-public:
-    bool Find(const char* path, Format& format, PictureInfo& info) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        WIN32_FILE_ATTRIBUTE_DATA stamp{};
-        if (!m_valid || m_path != path || !::GetFileAttributesExA(path, GetFileExInfoStandard, &stamp) ||
-            std::memcmp(&stamp, &m_stamp, sizeof stamp) != 0) {
-            return false;
-        }
-        format = m_format;
-        info = m_info;
-        return true;
-    }
-    void Keep(const char* path, Format format, const PictureInfo& info) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_valid = ::GetFileAttributesExA(path, GetFileExInfoStandard, &m_stamp) != 0;
-        m_path = path;
-        m_format = format;
-        m_info = info;
-    }
+// The size the picture is decoded at for a wanted minimum size.
+void DecodedSize(const RasioFile& file, int minWidth, int minHeight, int& width, int& height);
 
-private:
-    std::mutex m_mutex;
-    bool m_valid = false;
-    std::string m_path;
-    WIN32_FILE_ATTRIBUTE_DATA m_stamp{};
-    Format m_format = Format::Unknown;
-    PictureInfo m_info;
+}  // namespace
+
+struct RasioFile {
+    std::string path;
+    Format format = Format::Unknown;
+    PictureInfo info;              // at the picture's own size
+    std::vector<BYTE> bytes;       // the whole file, for the own readers
+    wic::Reader platform;          // the open frame, for the imaging component's formats
 };
 
-InfoCache& Cache() {
-    static InfoCache cache;
-    return cache;
-}
+namespace {
 
-bool AnalyseFile(const char* path, Format& format, PictureInfo& info) {
-    format = DetectFormat(path);
-    switch (format) {
+bool Open(RasioFile& file) {
+    file.format = DetectFormat(file.path.c_str());
+    PictureInfo& info = file.info;
+    switch (file.format) {
     case Format::Pcx:
     case Format::Tga:
     case Format::BmpRle: {
-        std::vector<BYTE> file;
-        if (!ReadWholeFile(path, kMaxOwnFileBytes, file)) return false;
-        if (format == Format::Pcx) return pcx::ReadInfo(file, info);
-        return format == Format::Tga ? tga::ReadInfo(file, info) : bmp::ReadRleInfo(file, info);
+        if (!ReadWholeFile(file.path.c_str(), kMaxOwnFileBytes, file.bytes)) return false;
+        if (file.format == Format::Pcx) return pcx::ReadInfo(file.bytes, info);
+        return file.format == Format::Tga ? tga::ReadInfo(file.bytes, info) : bmp::ReadRleInfo(file.bytes, info);
+    }
+    case Format::Jpeg: {
+        if (!jpeg::ReadInfo(file.path.c_str(), info)) return false;
+        int width = 0, height = 0;
+        DecodedSize(file, 1, 1, width, height);
+        return WithinLimit(width, height, info.bits);
     }
     case Format::Bmp:
     case Format::Gif:
-    case Format::Jpeg:
     case Format::Png:
     case Format::Tiff:
-        return ClaimOk(path, format) && wic::ReadInfo(path, info);
+        return ClaimWithinLimit(file.path.c_str(), file.format) && file.platform.Open(file.path.c_str()) &&
+               file.platform.ReadInfo(info) && WithinLimit(info.width, info.height, info.bits);
     default:
         return false;
     }
 }
 
-bool ReadInfo(const char* path, Format& format, PictureInfo& info) {
-    if (path == nullptr || *path == '\0') return false;
-    try {
-        if (Cache().Find(path, format, info)) return true;
-        if (!AnalyseFile(path, format, info)) return false;
-        Cache().Keep(path, format, info);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+void DecodedSize(const RasioFile& file, int minWidth, int minHeight, int& width, int& height) {
+    width = file.info.width;
+    height = file.info.height;
+    if (file.format != Format::Jpeg || minWidth <= 0 || minHeight <= 0) return;
+    jpeg::ScaledSize(file.info.width, file.info.height,
+                     jpeg::EighthsFor(file.info.width, file.info.height, minWidth, minHeight), width, height);
 }
 
 int TypeOfLayout(const PixoLmmLayout& layout) {
@@ -167,82 +151,115 @@ bool CopyInto(Picture& picture, const Canvas& canvas) {
 
 }  // namespace
 
-BOOL RasioReadHeader(const char* path, BITMAPINFOHEADER* header) {
-    if (header == nullptr) return FALSE;
-    Format format;
-    PictureInfo info;
-    if (!ReadInfo(path, format, info)) return FALSE;
+RasioFile* RasioOpenFile(const char* path) {
+    if (path == nullptr || *path == '\0') return nullptr;
+    try {
+        auto file = std::make_unique<RasioFile>();
+        file->path = path;
+        return Open(*file) ? file.release() : nullptr;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void RasioCloseFile(RasioFile* file) { delete file; }
+
+BOOL RasioFileSize(const RasioFile* file, int* width, int* height) {
+    if (file == nullptr || width == nullptr || height == nullptr) return FALSE;
+    *width = file->info.width;
+    *height = file->info.height;
+    return TRUE;
+}
+
+BOOL RasioFileHeader(const RasioFile* file, int minWidth, int minHeight, BITMAPINFOHEADER* header) {
+    if (file == nullptr || header == nullptr) return FALSE;
+    const PictureInfo& info = file->info;
+    int width = 0, height = 0;
+    DecodedSize(*file, minWidth, minHeight, width, height);
+    if (!WithinLimit(width, height, info.bits)) return FALSE;
     *header = BITMAPINFOHEADER{};
     header->biSize = sizeof(BITMAPINFOHEADER);
-    header->biWidth = info.width;
-    header->biHeight = info.height;
+    header->biWidth = width;
+    header->biHeight = height;
     header->biPlanes = 1;
     header->biBitCount = static_cast<WORD>(info.bits);
     header->biCompression = info.rgb565 ? BI_BITFIELDS : BI_RGB;
-    header->biSizeImage =
-        static_cast<DWORD>(PPixo::LineBytesFor(info.width, info.bits) * static_cast<std::size_t>(info.height));
+    header->biSizeImage = static_cast<DWORD>(PPixo::LineBytesFor(width, info.bits) * static_cast<std::size_t>(height));
     header->biXPelsPerMeter = info.xPixelsPerMetre;
     header->biYPelsPerMeter = info.yPixelsPerMetre;
     header->biClrUsed = static_cast<DWORD>(info.palette.size());
     return TRUE;
 }
 
-BOOL RasioReadBitFields(const char* path, DWORD masks[3]) {
-    if (masks == nullptr) return FALSE;
-    Format format;
-    PictureInfo info;
-    if (!ReadInfo(path, format, info) || info.bits != 16) return FALSE;
-    masks[0] = info.rgb565 ? 0xF800 : 0x7C00;
-    masks[1] = info.rgb565 ? 0x07E0 : 0x03E0;
+BOOL RasioFileBitFields(const RasioFile* file, DWORD masks[3]) {
+    if (file == nullptr || masks == nullptr || file->info.bits != 16) return FALSE;
+    masks[0] = file->info.rgb565 ? 0xF800 : 0x7C00;
+    masks[1] = file->info.rgb565 ? 0x07E0 : 0x03E0;
     masks[2] = 0x001F;
     return TRUE;
 }
 
-HPALETTE RasioReadPalette(const char* path) {
-    Format format;
-    PictureInfo info;
-    if (!ReadInfo(path, format, info) || info.palette.empty()) return nullptr;
-    std::vector<BYTE> buffer(sizeof(LOGPALETTE) + info.palette.size() * sizeof(PALETTEENTRY));
-    auto* logical = reinterpret_cast<LOGPALETTE*>(buffer.data());
-    logical->palVersion = 0x300;
-    logical->palNumEntries = static_cast<WORD>(info.palette.size());
-    for (std::size_t i = 0; i < info.palette.size(); ++i) {
-        const RGBQUAD& c = info.palette[i];
-        logical->palPalEntry[i] = {c.rgbRed, c.rgbGreen, c.rgbBlue, 0};
-    }
-    return ::CreatePalette(logical);
+HPALETTE RasioFilePalette(const RasioFile* file) {
+    if (file == nullptr || file->info.palette.empty()) return nullptr;
+    return PPixo::PaletteOfTable(file->info.palette);
 }
 
-BOOL RasioReadDIBImg(const char* path, const PixoLmmInfo* record, int offset, int /*reserved*/) {
+BOOL RasioFileReadDIBImg(RasioFile* file, const PixoLmmInfo* record, int offset) {
     Canvas canvas;
-    if (path == nullptr || !CanvasOf(record, offset, canvas)) return FALSE;
+    if (file == nullptr || !CanvasOf(record, offset, canvas) || canvas.Bits() != file->info.bits) return FALSE;
+    const bool ownSize = canvas.width == file->info.width && canvas.height == file->info.height;
     try {
-        const Format format = DetectFormat(path);
-        switch (format) {
+        switch (file->format) {
         case Format::Pcx:
         case Format::Tga:
         case Format::BmpRle: {
-            std::vector<BYTE> file;
-            if (!ReadWholeFile(path, kMaxOwnFileBytes, file)) return FALSE;
             Picture picture;
-            const bool decoded = format == Format::Pcx   ? pcx::Decode(file, picture)
-                                 : format == Format::Tga ? tga::Decode(file, picture)
-                                                         : bmp::DecodeRle(file, picture);
+            const bool decoded = file->format == Format::Pcx   ? pcx::Decode(file->bytes, picture)
+                                 : file->format == Format::Tga ? tga::Decode(file->bytes, picture)
+                                                               : bmp::DecodeRle(file->bytes, picture);
             return decoded && CopyInto(picture, canvas) ? TRUE : FALSE;
         }
+        case Format::Jpeg:
+            // The canvas's size says at which scale to decode.
+            return jpeg::Decode(file->path.c_str(), canvas) ? TRUE : FALSE;
         case Format::Bmp:
         case Format::Gif:
-        case Format::Jpeg:
         case Format::Png:
-        case Format::Tiff: {
-            return ClaimOk(path, DetectFormat(path)) && wic::ReadPixels(path, canvas) ? TRUE : FALSE;
-        }
+        case Format::Tiff:
+            return ownSize && file->platform.ReadPixels(canvas) ? TRUE : FALSE;
         default:
             return FALSE;
         }
     } catch (const std::bad_alloc&) {
         return FALSE;
     }
+}
+
+namespace {
+
+using FileOwner = std::unique_ptr<RasioFile, decltype(&RasioCloseFile)>;
+FileOwner OpenOwned(const char* path) { return FileOwner(RasioOpenFile(path), RasioCloseFile); }
+
+}  // namespace
+
+BOOL RasioReadHeader(const char* path, BITMAPINFOHEADER* header) {
+    const FileOwner file = OpenOwned(path);
+    return RasioFileHeader(file.get(), 0, 0, header);
+}
+
+BOOL RasioReadBitFields(const char* path, DWORD masks[3]) {
+    const FileOwner file = OpenOwned(path);
+    return RasioFileBitFields(file.get(), masks);
+}
+
+HPALETTE RasioReadPalette(const char* path) {
+    const FileOwner file = OpenOwned(path);
+    return RasioFilePalette(file.get());
+}
+
+BOOL RasioReadDIBImg(const char* path, const PixoLmmInfo* record, int offset, int /*reserved*/) {
+    const FileOwner file = OpenOwned(path);
+    return RasioFileReadDIBImg(file.get(), record, offset);
 }
 
 BOOL RasioSaveDIBImg(const char* path, const PixoLmmInfo* record, int offset, int /*reserved*/) {

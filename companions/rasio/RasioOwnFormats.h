@@ -1,5 +1,5 @@
 // Formats the file library reads and writes itself: PCX and TGA both ways,
-// BMP (run-length files) for reading, BMP and JPEG for writing. Readers take the whole file's bytes and never read past
+// BMP (run-length files) for reading, BMP for writing. Readers take the whole file's bytes and never read past
 // them; damaged data fails the read.
 #pragma once
 
@@ -27,12 +27,6 @@ bool Encode(const Canvas& canvas, std::vector<BYTE>& out);
 bool ReadRleInfo(const std::vector<BYTE>& file, PictureInfo& info);
 bool DecodeRle(const std::vector<BYTE>& file, Picture& picture);
 }  // namespace bmp
-
-namespace jpeg {
-// Baseline JFIF at a quality of 1 to 100 (the usual quantiser scaling).
-bool Encode(const Canvas& canvas, int quality, std::vector<BYTE>& out);
-constexpr int kDefaultQuality = 90;
-}  // namespace jpeg
 
 // Little-endian helpers for the byte-level formats.
 inline unsigned U16(const BYTE* p) noexcept { return p[0] | (p[1] << 8); }

@@ -68,8 +68,10 @@ bool CreateFactory(ComPtr<IWICImagingFactory>& factory) {
                                         IID_IWICImagingFactory, factory.put_void()));
 }
 
-// The first frame of a file, open for one operation.
-struct Source {
+}  // namespace
+
+// The first frame of a file, open for one picture's header and pixels.
+struct Reader::Source {
     ComScope com;   // first in, last out
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICBitmapDecoder> decoder;
@@ -91,6 +93,10 @@ struct Source {
         return width > 0 && height > 0 && width <= 0x7FFFFFFF && height <= 0x7FFFFFFF;
     }
 };
+
+namespace {
+
+using Source = Reader::Source;
 
 std::vector<RGBQUAD> FilePalette(Source& source) {
     ComPtr<IWICPalette> palette;
@@ -135,9 +141,24 @@ bool CopyBands(IWICBitmapSource* from, UINT width, UINT height, UINT rowBytes,
 
 }  // namespace
 
-bool ReadInfo(const char* path, PictureInfo& info) {
-    Source source;
-    if (!source.Open(path)) return false;
+Reader::Reader() = default;
+Reader::~Reader() = default;
+
+bool Reader::Open(const char* path) {
+    m_source.reset();
+    try {
+        auto source = std::make_unique<Source>();
+        if (!source->Open(path)) return false;
+        m_source = std::move(source);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool Reader::ReadInfo(PictureInfo& info) {
+    if (!m_source) return false;
+    Source& source = *m_source;
     const Plan plan = PlanFor(source.format);
     info = PictureInfo{};
     info.width = static_cast<int>(source.width);
@@ -151,12 +172,12 @@ bool ReadInfo(const char* path, PictureInfo& info) {
         info.xPixelsPerMetre = static_cast<int>(std::lround(dpiX / 0.0254));
         info.yPixelsPerMetre = static_cast<int>(std::lround(dpiY / 0.0254));
     }
-    return WithinLimit(info.width, info.height, 32);
+    return true;
 }
 
-bool ReadPixels(const char* path, const Canvas& canvas) {
-    Source source;
-    if (!source.Open(path)) return false;
+bool Reader::ReadPixels(const Canvas& canvas) {
+    if (!m_source) return false;
+    Source& source = *m_source;
     if (static_cast<int>(source.width) != canvas.width || static_cast<int>(source.height) != canvas.height) return false;
     const Plan plan = PlanFor(source.format);
     if (plan.bits != canvas.Bits()) return false;
@@ -301,9 +322,6 @@ bool EightBitIndexed(const Canvas& canvas, Encoding& encoding) {
 bool ChooseEncoding(Format format, const Canvas& canvas, Encoding& encoding) {
     const int bits = canvas.Bits();
     switch (format) {
-    case Format::Jpeg:
-        encoding = bits <= 8 && canvas.GreyTable() ? GreyLevels(canvas) : TrueColour(canvas);
-        return true;
     case Format::Png:
     case Format::Tiff:
         if (bits == 8 && pixo::IsGreyRamp(canvas.colours.data(), canvas.colours.size(), 256)) {
@@ -321,7 +339,6 @@ bool ChooseEncoding(Format format, const Canvas& canvas, Encoding& encoding) {
 
 const GUID* Container(Format format) {
     switch (format) {
-    case Format::Jpeg: return &GUID_ContainerFormatJpeg;
     case Format::Png: return &GUID_ContainerFormatPng;
     case Format::Tiff: return &GUID_ContainerFormatTiff;
     case Format::Gif: return &GUID_ContainerFormatGif;
@@ -341,16 +358,6 @@ bool Encode(IWICImagingFactory* factory, const std::wstring& target, Format form
     ComPtr<IWICBitmapFrameEncode> frame;
     ComPtr<IPropertyBag2> options;
     if (FAILED(encoder->CreateNewFrame(frame.put(), options.put()))) return false;
-    if (format == Format::Jpeg && options) {
-        PROPBAG2 option{};
-        wchar_t name[] = L"ImageQuality";
-        option.pstrName = name;
-        VARIANT value;
-        ::VariantInit(&value);
-        value.vt = VT_R4;
-        value.fltVal = 0.90f;
-        options->Write(1, &option, &value);
-    }
     if (FAILED(frame->Initialize(options.get()))) return false;
     if (FAILED(frame->SetSize(static_cast<UINT>(canvas.width), static_cast<UINT>(canvas.height)))) return false;
     if (canvas.xPixelsPerMetre > 0 && canvas.yPixelsPerMetre > 0) {

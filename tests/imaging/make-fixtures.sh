@@ -39,7 +39,7 @@ convert base.png -type TrueColor -orient topleft true.tga; add true.tga 1 0
 convert base.png -type TrueColor -compress RLE -orient topleft true-rle.tga; add true-rle.tga 1 0
 convert base.png ppm:- | cjpeg -quality 95 >true.jpg
 djpeg -pnm true.jpg | convert - -depth 8 rgb:true.jpg.rgb
-echo "true.jpg 37 23 1 255 30" >>"$manifest"
+echo "true.jpg 37 23 1 1 0" >>"$manifest"
 convert base.png -depth 16 PNG48:deep.png;                 add deep.png 1 0
 convert base.png -alpha set -channel A -evaluate set 50% +channel PNG32:alpha.png; add alpha.png 1 1
 convert base.png -type TrueColor -define bmp:subtype=RGB565 BMP:rgb565.bmp; add rgb565.bmp 9 0
@@ -70,10 +70,22 @@ convert base.png -colorspace Gray -type Grayscale grey.png; add grey.png 5 0
 convert base.png -colorspace Gray -type Grayscale -compress none grey.tif; add grey.tif 5 0
 convert base.png -colorspace Gray ppm:- | cjpeg -grayscale -quality 95 >grey.jpg
 djpeg -pnm grey.jpg | convert - -depth 8 rgb:grey.jpg.rgb
-echo "grey.jpg 37 23 5 255 30" >>"$manifest"
+echo "grey.jpg 37 23 5 1 0" >>"$manifest"
 
 # A big picture for the rescaling paths.
 convert -size 400x300 gradient:navy-orange -depth 8 PNG24:gradient.png
+
+# JPEG as cameras and editors write it: progressive, CMYK (Adobe's inverted
+# inks), and a photo-like picture with djpeg's decodes at 1/4 and 3/8 of its
+# size (400 x 300: 100 x 75 and 150 x 113).
+convert base.png ppm:- | cjpeg -progressive -quality 90 >progressive.jpg
+djpeg -pnm progressive.jpg | convert - -depth 8 rgb:progressive.jpg.rgb
+echo "progressive.jpg 37 23 1 1 0" >>"$manifest"
+convert base.png -colorspace CMYK -quality 95 cmyk.jpg;    add cmyk.jpg 1 255 28
+convert -seed 3 -size 400x300 plasma:fractal -blur 0x1 ppm:- | cjpeg -quality 90 >scaled.jpg
+for eighths in 2 3; do
+  djpeg -scale "$eighths/8" -pnm scaled.jpg | convert - -depth 8 "rgb:scaled.jpg.$eighths.rgb"
+done
 
 # Exif, as exiftool sees it: for JPEG any Exif segment, for TIFF an Exif IFD.
 exif() {
@@ -155,6 +167,18 @@ open('loop.tif', 'wb').write(loop)
 open('longifd.tif', 'wb').write(b'II*\0' + struct.pack('<IH', 8, 65535) + b'\0' * 40)
 # An Exif pointer beyond the end of the file.
 open('farexif.tif', 'wb').write(tiff([(256, 3, 1, 4), (0x8769, 4, 1, 0x7FFFFFF0)], False))
+# A flat 12000 x 8000 colour JPEG (4:4:4, every block DC only): 288 MB of
+# pixels at its own size, beyond the limit, 4.5 MB at an eighth.
+sof = struct.pack('>HBHHB', 17, 8, 8000, 12000, 3) + bytes([1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0])
+def dht(cls_id, bits, values):
+    return b'\xff\xc4' + struct.pack('>H', 2 + 1 + 16 + len(values)) + bytes([cls_id]) + bytes(bits) + bytes(values)
+# One-symbol tables: DC category 0 and AC end-of-block, both the 1-bit code 0.
+tables = dht(0x00, [1] + [0] * 15, [0]) + dht(0x10, [1] + [0] * 15, [0])
+dqt = b'\xff\xdb' + struct.pack('>HB', 67, 0) + bytes([8] * 64)
+sos = b'\xff\xda' + struct.pack('>HB', 12, 3) + bytes([1, 0, 2, 0, 3, 0]) + bytes([0, 63, 0])
+# Two bits per block, three blocks per unit: 1500 x 1000 units of 6 zero bits.
+data = bytes((1500 * 1000 * 6 + 7) // 8)
+open('../flat96mp.jpg', 'wb').write(b'\xff\xd8' + dqt + b'\xff\xc0' + sof + tables + sos + data + b'\xff\xd9')
 # JPEG whose APP1 length runs past the end.
 open('longapp1.jpg', 'wb').write(b'\xff\xd8\xff\xe1\xff\xf0Exif\0\0')
 # A FlashPix-like compound document.

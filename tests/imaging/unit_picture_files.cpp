@@ -5,6 +5,7 @@
 #include "companions/pixo/PPixo.h"
 #include "companions/rasio/Rasio32.h"
 #include "sendui/ImageFileIO.h"
+#include "sendui/PictureAccess.h"
 
 #include <gtest/gtest.h>
 
@@ -121,12 +122,94 @@ TEST(ImagingFiles, DamagedAndHostileFilesFailCleanly) {
     EXPECT_EQ(HasExif(CString((folder + "longapp1.jpg").c_str())), 0);
 }
 
-TEST(ImagingFiles, PixelLimitIsCheckedBeforeAllocating) {
+TEST(ImagingFiles, JpegFilesDecodeOnceAtTheSmallestEighthLargeEnough) {
+    const std::string path = PictureFixtures() + "scaled.jpg";   // 400 x 300
+    struct Wish {
+        int minWidth, minHeight, width, height;
+        const char* reference;   // djpeg's decode at that scale, if any
+    };
+    for (const Wish& wish : {Wish{100, 75, 100, 75, "scaled.jpg.2.rgb"}, Wish{101, 75, 150, 113, "scaled.jpg.3.rgb"},
+                             Wish{0, 0, 400, 300, nullptr}, Wish{800, 600, 400, 300, nullptr}}) {
+        SCOPED_TRACE(wish.minWidth);
+        PictureFile file(path.c_str());
+        ASSERT_TRUE(file.IsOpen());
+        EXPECT_EQ(file.Width(), 400);
+        EXPECT_EQ(file.Height(), 300);
+        PPixo image;
+        ASSERT_TRUE(file.Load(&image, 15, wish.minWidth, wish.minHeight));
+        EXPECT_EQ(image.GetImageWidth(), wish.width);
+        EXPECT_EQ(image.GetImageHeight(), wish.height);
+        if (wish.reference) {
+            EXPECT_LE(MaxDifference(RgbOf(image), ReadFile(PictureFixtures() + wish.reference)), 1);
+        }
+    }
+    // Other formats have no cheaper size: they load whole.
+    PictureFile png((PictureFixtures() + "gradient.png").c_str());
+    PPixo image;
+    ASSERT_TRUE(png.Load(&image, 15, 100, 75));
+    EXPECT_EQ(image.GetImageWidth(), 400);
+}
+
+TEST(ImagingFiles, PixelLimitIsCheckedBeforeDecodingAtTheSizeDecoded) {
     PPixo image;
     EXPECT_FALSE(image.CreateImage(kPixoTrueColor, 100000, 100000, 0, nullptr, 0, 0, 15, 0, 0));
     EXPECT_TRUE(image.IsEmpty());
     BITMAPINFOHEADER header{};
     EXPECT_FALSE(RasioReadHeader((PictureFixtures() + "damaged\\huge.png").c_str(), &header));
+
+    // 12000 x 8000: beyond the limit at its own size, refused before
+    // anything is made; within it at an eighth, which shrinking it needs.
+    const std::string flat = PictureFixtures() + "flat96mp.jpg";
+    EXPECT_FALSE(RasioReadHeader(flat.c_str(), &header));
+    PPixo whole;
+    EXPECT_FALSE(LoadImageFile(flat.c_str(), &whole, 15));
+    EXPECT_TRUE(whole.IsEmpty());
+    TempFolder folder("lim");
+    const std::string copy = folder / "flat.jpg";
+    CopyFileOrFail(flat, copy);
+    EXPECT_EQ(PictureAccess::Rescale(copy.c_str(), 640), PictureAccess::RescaleOutcome::Written);
+    PPixo shrunk;
+    ASSERT_TRUE(LoadImageFile(copy.c_str(), &shrunk, 15));
+    EXPECT_EQ(shrunk.GetImageWidth(), 640);
+    EXPECT_EQ(shrunk.GetImageHeight(), 426);
+    EXPECT_LE(MaxDifference(RgbOf(shrunk), std::string(640 * 426 * 3, static_cast<char>(128))), 1);
+}
+
+// JPEG files with bytes changed at random (fixed seed), through our marker
+// reader and libjpeg-turbo (the own readers and the Exif scanners are fuzzed
+// natively): every load ends, with a picture of a sane size or a refusal.
+TEST(ImagingFiles, MutatedJpegFilesLoadWholeOrAreRefused) {
+    TempFolder folder("mut");
+    unsigned seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) & 0xFFFFFF;
+    };
+    for (const char* name : {"true.jpg", "progressive.jpg", "grey.jpg", "exif.jpg"}) {
+        SCOPED_TRACE(name);
+        const std::string original = ReadFile(PictureFixtures() + name);
+        ASSERT_FALSE(original.empty());
+        const std::string ext = std::string(name).substr(std::string(name).rfind('.'));
+        for (int round = 0; round < 150; ++round) {
+            std::string bytes = original;
+            const int changes = 1 + static_cast<int>(next() % 4);
+            for (int i = 0; i < changes; ++i) {
+                // Mostly the headers, sometimes anywhere.
+                const std::size_t span = (next() % 3) ? std::min<std::size_t>(bytes.size(), 160) : bytes.size();
+                bytes[next() % span] = static_cast<char>(next() & 0xFF);
+            }
+            if (round % 10 == 0) bytes.resize(next() % bytes.size());
+            const std::string path = folder / ("m" + std::to_string(round) + ext);
+            WriteFile(path, bytes);
+            PPixo image;
+            if (LoadImageFile(path.c_str(), &image, 15)) {
+                ASSERT_LE(static_cast<std::size_t>(image.GetLineBytes()) * image.GetImageHeight(),
+                          PPixo::kMaxPixelBytes);
+            }
+            (void)HasExif(CString(path.c_str()));
+            ::DeleteFileA(path.c_str());
+        }
+    }
 }
 
 }  // namespace
