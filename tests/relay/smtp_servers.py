@@ -17,6 +17,8 @@ envelope in NNNN.json) and every command it is given in DIR/NAME/transcript
   trickle    sends its greeting one byte every 2 seconds
   stall      takes MAIL, RCPT and DATA, then stops reading after 256 KB of the
              message and writes DIR/stall/in-data
+  (Bulk, for other scripts: a minimal server that writes large messages
+  straight to files)
 
 DIR/pki/ca.pem is the test CA (certificate for "localhost"), DIR/pki/rogue-ca.pem
 the CA of the rogue server.
@@ -177,6 +179,57 @@ class Stall(asyncio.Protocol):
                 self.in_data = 1 + len(self.buffer)
                 return
             self.transport.write(b"221 bye\r\n" if verb == b"QUIT" else b"250 OK\r\n")
+
+
+class Bulk(asyncio.Protocol):
+    """Minimal SMTP that writes each message straight to DIR/NNNN.eml as it
+    arrives (still dot-stuffed), for messages too large for aiosmtpd's
+    line-by-line reading."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.buffer = b""
+        self.file = None
+        self.tail = b""
+
+    def connection_made(self, transport):
+        self.transport = transport
+        transport.write(b"220 bulk.example ESMTP\r\n")
+
+    def data_received(self, data):
+        if self.file is not None:
+            return self.message(data)
+        self.buffer += data
+        while self.file is None and b"\r\n" in self.buffer:
+            line, self.buffer = self.buffer.split(b"\r\n", 1)
+            verb = line[:4].upper()
+            if verb == b"DATA":
+                count = len([n for n in os.listdir(self.folder) if n.endswith(".eml")])
+                self.path = os.path.join(self.folder, "%04d.eml" % (count + 1))
+                self.file = open(self.path + ".part", "wb")
+                self.transport.write(b"354 go on\r\n")
+                rest, self.buffer = self.buffer, b""
+                if rest:
+                    self.message(rest)
+            else:
+                self.transport.write(b"221 bye\r\n" if verb == b"QUIT" else b"250 OK\r\n")
+
+    def message(self, data):
+        joined = self.tail + data
+        end = joined.find(b"\r\n.\r\n")
+        if end < 0:
+            keep = max(0, len(joined) - 4)
+            self.file.write(joined[:keep])
+            self.tail = joined[keep:]
+            return
+        self.file.write(joined[:end + 2])
+        self.file.close()
+        os.replace(self.path + ".part", self.path)
+        self.file, self.tail = None, b""
+        self.transport.write(b"250 OK\r\n")
+        rest = joined[end + 5:]
+        if rest:
+            self.data_received(rest)
 
 
 async def serve(state):
