@@ -36,7 +36,8 @@ bool Tokenize(std::string_view text, std::vector<Token>& tokens, std::string& pr
                 else if (text[i] == '(') ++depth;
                 else if (text[i] == ')' && --depth == 0) break;
             }
-            if (i >= text.size()) return problem = "unclosed comment at \"" + std::string(text.substr(start, 40)) + "\"", false;
+            if (i >= text.size())
+                return problem = "unclosed comment at \"" + std::string(text.substr(start, 40)) + "\"", false;
             ++i;
             spaced = true;
         } else if (c == '"' || c == '[') {
@@ -62,7 +63,8 @@ bool Tokenize(std::string_view text, std::vector<Token>& tokens, std::string& pr
             spaced = false;
         } else {
             Token token{Token::Word, {}, spaced, i};
-            while (i < text.size() && !IsBlank(text[i]) && !IsSpecial(text[i]) && std::strchr("()\"[", text[i]) == nullptr) {
+            while (i < text.size() && !IsBlank(text[i]) && !IsSpecial(text[i]) &&
+                   std::strchr("()\"[", text[i]) == nullptr) {
                 token.text += text[i++];
             }
             if (token.text.empty()) {  // a stray ')' or ']'
@@ -95,12 +97,14 @@ std::string QuotedString(std::string_view text) {
 std::string LocalPart(const std::vector<Token>& tokens, size_t from, size_t to) {
     if (to == from + 1 && tokens[from].kind == Token::Quoted) {
         const std::string& text = tokens[from].text;
-        bool dotAtom = !text.empty() && text.front() != '.' && text.back() != '.' && text.find("..") == std::string::npos;
+        bool dotAtom =
+            !text.empty() && text.front() != '.' && text.back() != '.' && text.find("..") == std::string::npos;
         for (const char c : text) dotAtom = dotAtom && (IsAtomText(c) || c == '.');
         return dotAtom ? text : QuotedString(text);
     }
     std::string out;
-    for (size_t i = from; i < to; ++i) out += tokens[i].kind == Token::Quoted ? QuotedString(tokens[i].text) : tokens[i].text;
+    for (size_t i = from; i < to; ++i)
+        out += tokens[i].kind == Token::Quoted ? QuotedString(tokens[i].text) : tokens[i].text;
     return out;
 }
 
@@ -188,7 +192,8 @@ private:
             return fail(at, "no domain after \"@\" in");
         }
         for (size_t i = from; i < at; ++i) {
-            if (m_tokens[i].kind == Token::Special || m_tokens[i].kind == Token::Literal || (i > from && m_tokens[i].spaced)) {
+            if (m_tokens[i].kind == Token::Special || m_tokens[i].kind == Token::Literal ||
+                (i > from && m_tokens[i].spaced)) {
                 return fail(from, "not an address:");
             }
         }

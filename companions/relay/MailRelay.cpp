@@ -36,7 +36,8 @@ Prepared Prepare(const std::wstring& settingsPath) {
     if (from.problem.empty() && from.mailboxes.size() == 1) {
         prepared.sender = from.mailboxes.front();
     } else if (problem.empty()) {
-        problem = "Sender=" + s.sender + " is not one address" + (from.problem.empty() ? "" : " (" + from.problem + ")") + where;
+        problem = "Sender=" + s.sender + " is not one address" +
+                  (from.problem.empty() ? "" : " (" + from.problem + ")") + where;
     }
     const ParsedAddresses to = ParseAddressList(s.recipient);
     if (to.problem.empty()) prepared.recipients = to.mailboxes;
@@ -107,7 +108,10 @@ OutboxRun DeliverOutbox(const Prepared& prepared, const OutboxPlace& outbox, Out
         OutboxMessage queued = OutboxMessage::Claim(path);
         if (queued.valid() && !deliver(queued, false)) return run;
     }
-    if (own != nullptr && own->Rewind()) (void)deliver(*own, true);
+    if (own != nullptr) {
+        if (own->Rewind()) (void)deliver(*own, true);
+        else run.stopped = "the new message cannot be read back from the outbox";
+    }
     return run;
 }
 
@@ -118,7 +122,8 @@ RelayResult RelayFiles(const char* joinedShortPaths, const std::wstring& setting
     const NamedFiles named = ResolveJoinedPaths(joinedShortPaths);
     if (!named.unreadable.empty()) {
         std::string names;
-        for (const std::string& n : named.unreadable) names += (names.empty() ? "" : ", ") + Utf8FromWide(WideFromAnsi(n));
+        for (const std::string& n : named.unreadable)
+            names += (names.empty() ? "" : ", ") + Utf8FromWide(WideFromAnsi(n));
         AppendLog(outbox.logPath, "cannot read " + names + "; nothing sent");
         return RelayResult::NothingSent;
     }

@@ -177,15 +177,16 @@ std::vector<std::wstring> QueuedMessages(const OutboxPlace& place) {
     if (search != INVALID_HANDLE_VALUE) {
         do {
             if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && HasEmlExtension(data.cFileName)) {
-                const ULONGLONG created =
-                    (static_cast<ULONGLONG>(data.ftCreationTime.dwHighDateTime) << 32) | data.ftCreationTime.dwLowDateTime;
+                const ULONGLONG created = (static_cast<ULONGLONG>(data.ftCreationTime.dwHighDateTime) << 32) |
+                                          data.ftCreationTime.dwLowDateTime;
                 found.push_back({created, data.cFileName});
             }
         } while (::FindNextFileW(search, &data));
         ::FindClose(search);
     }
-    std::sort(found.begin(), found.end(),
-              [](const Found& a, const Found& b) { return a.created != b.created ? a.created < b.created : a.name < b.name; });
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        return a.created != b.created ? a.created < b.created : a.name < b.name;
+    });
     std::vector<std::wstring> paths;
     for (const Found& f : found) paths.push_back(place.folder + f.name);
     return paths;

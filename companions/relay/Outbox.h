@@ -26,7 +26,8 @@ struct OutboxPlace {
 class OutboxMessage {
 public:
     OutboxMessage() = default;
-    OutboxMessage(email32::AutoCloseHandle file, std::wstring path) : m_file(std::move(file)), m_path(std::move(path)) {}
+    OutboxMessage(email32::AutoCloseHandle file, std::wstring path)
+        : m_file(std::move(file)), m_path(std::move(path)) {}
 
     // Opens a waiting message for delivery; empty when another sender holds
     // it or it is gone.

@@ -89,16 +89,25 @@ SmtpSession::~SmtpSession() {
 
 std::string SmtpSession::Where() const { return m_settings.host + ":" + std::to_string(m_settings.port); }
 
-void SmtpSession::Trace(int kind, const char* data, size_t size) {
-    if (kind == CURLINFO_HEADER_OUT) m_transcript.Sent(std::string_view(data, size));
-    if (kind == CURLINFO_HEADER_IN) m_transcript.Received(std::string_view(data, size));
+// Called from inside libcurl, which no exception may cross.
+void SmtpSession::Trace(int kind, const char* data, size_t size) noexcept {
+    try {
+        if (kind == CURLINFO_HEADER_OUT) m_transcript.Sent(std::string_view(data, size));
+        if (kind == CURLINFO_HEADER_IN) m_transcript.Received(std::string_view(data, size));
+    } catch (...) {
+        // Out of memory for a log text: the transfer goes on without it.
+    }
 }
 
-bool SmtpSession::MessageFits() {
+bool SmtpSession::MessageFits() noexcept {
     const uint64_t limit = m_transcript.sizeLimit();
     if (limit == 0 || m_messageSize <= limit) return true;
-    m_sizeProblem = "the message (" + std::to_string(m_messageSize) + " bytes) is larger than the server takes (SIZE " +
-                    std::to_string(limit) + ")";
+    try {
+        m_sizeProblem = "the message (" + std::to_string(m_messageSize) +
+                        " bytes) is larger than the server takes (SIZE " + std::to_string(limit) + ")";
+    } catch (...) {
+        m_sizeProblem.clear();
+    }
     return false;
 }
 
@@ -219,7 +228,8 @@ Delivery SmtpSession::Deliver(HANDLE message, uint64_t size, const Envelope& env
             curl_easy_setopt(easy, CURLOPT_READFUNCTION, ReadCallback);
             if (!m_settings.user.empty()) {
                 curl_easy_setopt(easy, CURLOPT_USERNAME, m_settings.user.c_str());
-                if (m_settings.authMethod == "XOAUTH2") curl_easy_setopt(easy, CURLOPT_XOAUTH2_BEARER, m_secret.c_str());
+                if (m_settings.authMethod == "XOAUTH2")
+                    curl_easy_setopt(easy, CURLOPT_XOAUTH2_BEARER, m_secret.c_str());
                 else curl_easy_setopt(easy, CURLOPT_PASSWORD, m_secret.c_str());
                 if (!m_settings.authMethod.empty()) {
                     curl_easy_setopt(easy, CURLOPT_LOGIN_OPTIONS, ("AUTH=" + m_settings.authMethod).c_str());
@@ -253,8 +263,9 @@ Delivery SmtpSession::Deliver(HANDLE message, uint64_t size, const Envelope& env
     if (sent == CURLE_OK) return {DeliveryStatus::Delivered, {}};
 
     if (sent == CURLE_ABORTED_BY_CALLBACK) {
-        return {DeliveryStatus::MessageRefused,
-                Where() + " " + (m_sizeProblem.empty() ? std::string("the outbox file cannot be read") : m_sizeProblem)};
+        return {
+            DeliveryStatus::MessageRefused,
+            Where() + " " + (m_sizeProblem.empty() ? std::string("the outbox file cannot be read") : m_sizeProblem)};
     }
     // The envelope is the same for every message, so a refused sender or
     // recipient concerns them all; only the message itself (its size, its

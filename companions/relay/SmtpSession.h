@@ -64,8 +64,8 @@ public:
     [[nodiscard]] Delivery Deliver(HANDLE message, uint64_t size, const Envelope& envelope);
 
     // What curl calls back with; not for other callers.
-    void Trace(int kind, const char* data, size_t size);
-    [[nodiscard]] bool MessageFits();
+    void Trace(int kind, const char* data, size_t size) noexcept;
+    [[nodiscard]] bool MessageFits() noexcept;
 
 private:
     struct Curl;

@@ -30,13 +30,15 @@ void SmtpTranscript::Sent(std::string_view line) {
         m_quitting = true;
         return;
     }
-    static constexpr const char* kPlain[] = {"EHLO", "HELO", "STARTTLS", "MAIL", "RCPT", "DATA", "QUIT", "RSET", "NOOP"};
+    static constexpr const char* kPlain[] = {"EHLO", "HELO", "STARTTLS", "MAIL", "RCPT",
+                                             "DATA", "QUIT", "RSET",     "NOOP"};
     bool known = false;
     for (const char* k : kPlain) known = known || verb == k;
     if (verb == "AUTH") {
         // The mechanism only: an initial response carries the password.
         const size_t blank = text.find(' ');
-        m_command = "AUTH " + FirstWord(blank == std::string::npos ? std::string_view() : std::string_view(text).substr(blank + 1));
+        m_command = "AUTH " + FirstWord(blank == std::string::npos ? std::string_view()
+                                                                   : std::string_view(text).substr(blank + 1));
     } else if (known) {
         m_command = text;
     }

@@ -185,9 +185,10 @@ ServerTrust CheckServerCertificates(const std::vector<std::string>& certificates
     // Revocation from what the system has cached only: no network wait in
     // the middle of a send.
     Chain chain;
-    if (!::CertGetCertificateChain(nullptr, leaf, nullptr, extra.get(), &para,
-                                   CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_CHECK_CACHE_ONLY,
-                                   nullptr, chain.put()) ||
+    if (!::CertGetCertificateChain(
+            nullptr, leaf, nullptr, extra.get(), &para,
+            CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_CHECK_CACHE_ONLY, nullptr,
+            chain.put()) ||
         !chain || chain.get()->cChain == 0 || chain.get()->rgpChain[0]->cElement == 0) {
         return trust.problem = "its certificate chain cannot be built", trust;
     }
@@ -199,7 +200,8 @@ ServerTrust CheckServerCertificates(const std::vector<std::string>& certificates
     const CERT_SIMPLE_CHAIN* simple = chain.get()->rgpChain[0];
     const PCCERT_CONTEXT top = simple->rgpElement[simple->cElement - 1]->pCertContext;
     if ((errors & CERT_TRUST_IS_UNTRUSTED_ROOT) &&
-        CertContext(::CertFindCertificateInStore(anchors.get(), X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, top, nullptr))) {
+        CertContext(
+            ::CertFindCertificateInStore(anchors.get(), X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, top, nullptr))) {
         errors &= ~static_cast<DWORD>(CERT_TRUST_IS_UNTRUSTED_ROOT);
         anchoredByCaFile = true;
     }

@@ -19,7 +19,8 @@ void ClearOutbox() {
     const HANDLE search = ::FindFirstFileA((OutboxFolder() + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileA((OutboxFolder() + found.cFileName).c_str());
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ::DeleteFileA((OutboxFolder() + found.cFileName).c_str());
     } while (::FindNextFileA(search, &found));
     ::FindClose(search);
 }
@@ -162,8 +163,8 @@ std::string RelayScene::NewLogText() const {
 
 void RelayScene::ExpectPasswordInNoFile(const std::string& password) const {
     std::wstring utf16(password.size(), L'\0');
-    utf16.resize(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, password.data(), static_cast<int>(password.size()),
-                                                           utf16.data(), static_cast<int>(utf16.size()))));
+    utf16.resize(static_cast<size_t>(::MultiByteToWideChar(
+        CP_UTF8, 0, password.data(), static_cast<int>(password.size()), utf16.data(), static_cast<int>(utf16.size()))));
     const std::string wide(reinterpret_cast<const char*>(utf16.data()), utf16.size() * sizeof(wchar_t));
     const std::string forms[] = {password, Base64(password), Base64(std::string("\0relay\0", 7) + password), wide};
     std::vector<std::string> files{LogPath()};

@@ -74,8 +74,8 @@ TEST(RelayCommand, APasswordGoesFromStandardInputToTheCredentialManager) {
     Deployment deployment;
     deployment.Add("Relay32.dll", "Relay32.dll");
     // UTF-8 on the pipe, with a line end of either kind.
-    const ProcessResult stored =
-        RunWithInput(deployment, "relay-password mail.email32.example me@email32.example", "p\xC3\xA4ss w0rd\r\nrest\n");
+    const ProcessResult stored = RunWithInput(deployment, "relay-password mail.email32.example me@email32.example",
+                                              "p\xC3\xA4ss w0rd\r\nrest\n");
     EXPECT_EQ(stored.output, "stored the password for me@email32.example at mail.email32.example\n");
     EXPECT_EQ(stored.exitCode, 0u);
 

@@ -184,7 +184,8 @@ TEST(RelaySmtp, TheTranscriptKeepsCommandsAndRepliesButNoLoginData) {
     EXPECT_EQ(t.command(), "greeting");
     t.Received("220 mail.example ESMTP\r\n");
     t.Sent("EHLO me\r\n");
-    for (const char* line : {"250-mail.example\r\n", "250-SIZE 1048576\r\n", "250 AUTH LOGIN PLAIN\r\n"}) t.Received(line);
+    for (const char* line : {"250-mail.example\r\n", "250-SIZE 1048576\r\n", "250 AUTH LOGIN PLAIN\r\n"})
+        t.Received(line);
     EXPECT_EQ(t.sizeLimit(), 1048576u);
     EXPECT_EQ(t.reply(), "250-mail.example / 250-SIZE 1048576 / 250 AUTH LOGIN PLAIN");
     t.Sent("AUTH LOGIN cmVsYXk=\r\n");
@@ -253,7 +254,8 @@ TEST(RelaySettingsFile, MissingOrBadKeysKeepTheirDefaults) {
     for (const char* loopback : {"localhost", "LocalHost", "127.0.0.1", "127.1.2.3", "::1"}) {
         EXPECT_TRUE(IsLoopbackHost(loopback)) << loopback;
     }
-    for (const char* remote : {"smtp.example.org", "128.0.0.1", "127.0.0", "127.0.0.1.example", "localhost.example", ""}) {
+    for (const char* remote :
+         {"smtp.example.org", "128.0.0.1", "127.0.0", "127.0.0.1.example", "localhost.example", ""}) {
         EXPECT_FALSE(IsLoopbackHost(remote)) << remote;
     }
 }

@@ -108,9 +108,11 @@ TEST_F(RelayPlugin, ACaretInANameAndACommaInADisplayNameArriveWhole) {
     EXPECT_NE(message.find("filename=\"x^y.jpg\""), std::string::npos);
     EXPECT_NE(message.find("Y2FyZXQ=\r\n"), std::string::npos);  // "caret"
     const std::string said = ServerTranscript("plain").substr(rcptBefore.size());
-    EXPECT_EQ(said.find("plain RCPT"), said.find("plain RCPT TO:<j@x.example>\nplain RCPT TO:<k@y.example>\nplain DATA"));
-    EXPECT_NE(ReadFile(ServerFolder() + "received\\caret.json").find("\"rcpt_tos\": [\"j@x.example\", \"k@y.example\"]"),
-              std::string::npos);
+    EXPECT_EQ(said.find("plain RCPT"),
+              said.find("plain RCPT TO:<j@x.example>\nplain RCPT TO:<k@y.example>\nplain DATA"));
+    EXPECT_NE(
+        ReadFile(ServerFolder() + "received\\caret.json").find("\"rcpt_tos\": [\"j@x.example\", \"k@y.example\"]"),
+        std::string::npos);
 }
 
 TEST_F(RelayPlugin, WaitingMessagesGoOutFirstOldestFirst) {
@@ -118,8 +120,8 @@ TEST_F(RelayPlugin, WaitingMessagesGoOutFirstOldestFirst) {
     WriteFile(m_files / "a.gif", "GIF89a");
     const std::string file = ShortPath(Wide(m_files / "a.gif"));
     for (const char* subject : {"first", "second"}) {
-        WriteSettings("Host=127.0.0.1\r\nPort=" + std::to_string(closed.port) + "\r\nRecipient=a@x.example\r\nSubject=" +
-                      subject + "\r\n");
+        WriteSettings("Host=127.0.0.1\r\nPort=" + std::to_string(closed.port) +
+                      "\r\nRecipient=a@x.example\r\nSubject=" + subject + "\r\n");
         EXPECT_EQ(Send(file), 2);
         ::Sleep(20);  // distinct creation times
     }
@@ -131,7 +133,11 @@ TEST_F(RelayPlugin, WaitingMessagesGoOutFirstOldestFirst) {
     for (int i = 0; i < 3; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "%04d.eml", before + 1 + i);
-        const std::string subject = std::string("Subject: ") + (i == 0 ? "first" : i == 1 ? "second" : "third") + "\r\n";
+        const std::string subject = std::string("Subject: ") +
+                                    (i == 0   ? "first"
+                                     : i == 1 ? "second"
+                                              : "third") +
+                                    "\r\n";
         EXPECT_NE(ReadFile(ServerFolder() + "plain\\" + name).find(subject), std::string::npos) << name;
     }
     const std::string log = NewLogText();

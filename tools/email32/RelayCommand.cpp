@@ -59,5 +59,6 @@ int RunRelay(const email32::host::Arguments& arguments) {
 
 }  // namespace
 
-EMAIL32_COMMAND("relay", "relay FILE... | --flush    send the files through Relay32.dll beside the host, or deliver its outbox",
+EMAIL32_COMMAND("relay",
+                "relay FILE... | --flush    send the files through Relay32.dll beside the host, or deliver its outbox",
                 RunRelay);

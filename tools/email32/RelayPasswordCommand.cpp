@@ -48,7 +48,8 @@ std::wstring ReadSecretLine(const std::wstring& prompt) {
         while (::ReadFile(input, &c, 1, &got, nullptr) && got == 1 && c != '\n') bytes += c;
         for (const UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
             const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-            const int length = ::MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+            const int length =
+                ::MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
             if (length <= 0) continue;
             line.assign(static_cast<size_t>(length), L'\0');
             ::MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), line.data(), length);
@@ -66,7 +67,8 @@ int RunRelayPassword(const email32::host::Arguments& arguments) {
     wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     if (arguments.size() != 2 || wide == nullptr || count != 4) {
         if (wide) ::LocalFree(wide);
-        std::fprintf(stderr, "usage: email32 relay-password HOST USER   (the password as one line on standard input)\n");
+        std::fprintf(stderr,
+                     "usage: email32 relay-password HOST USER   (the password as one line on standard input)\n");
         return 64;
     }
     const std::wstring host = wide[2], user = wide[3];
@@ -94,5 +96,6 @@ int RunRelayPassword(const email32::host::Arguments& arguments) {
 
 }  // namespace
 
-EMAIL32_COMMAND("relay-password", "relay-password HOST USER   store the password (one line on standard input) for Relay32.dll",
+EMAIL32_COMMAND("relay-password",
+                "relay-password HOST USER   store the password (one line on standard input) for Relay32.dll",
                 RunRelayPassword);
