@@ -16,6 +16,8 @@ constexpr size_t kBase64LineLength = 76;
 constexpr size_t kEncodedWordBytes = 39;
 // Characters of percent-encoded name per RFC 2231 continuation line.
 constexpr size_t kContinuationLength = 60;
+// RFC 5322: lines SHOULD stay within 78 characters.
+constexpr size_t kLongestHeaderLine = 78;
 
 std::string Base64(std::string_view bytes) {
     std::string out;
@@ -80,23 +82,6 @@ std::string Quoted(std::string_view text) {
     return out + "\"";
 }
 
-std::string EncodedWords(std::string_view utf8, std::string_view separator) {
-    std::string out;
-    size_t i = 0;
-    while (i < utf8.size()) {
-        size_t end = i;
-        while (end < utf8.size()) {
-            const size_t next = end + SequenceLength(utf8, end);
-            if (next - i > kEncodedWordBytes && end > i) break;
-            end = next;
-        }
-        if (!out.empty()) out += separator;
-        out += "=?UTF-8?B?" + Base64(utf8.substr(i, end - i)) + "?=";
-        i = end;
-    }
-    return out;
-}
-
 }  // namespace
 
 std::string Base64Lines(std::string_view bytes) {
@@ -110,40 +95,48 @@ std::string Base64Lines(std::string_view bytes) {
     return out;
 }
 
-std::string HeaderText(std::string_view utf8) {
+std::string HeaderText(std::string_view utf8, size_t prefixLength) {
     const std::string clean = WithoutControls(utf8);
-    if (IsAscii(clean)) return clean;
-    return EncodedWords(clean, "\r\n ");
+    if (!IsAscii(clean)) return EncodedWords(clean, "\r\n ");
+    // Fold before the blanks that precede a word which would pass the line.
+    std::string out;
+    size_t line = prefixLength;
+    size_t i = 0;
+    while (i < clean.size()) {
+        const size_t wordStart = clean.find_first_not_of(' ', i);
+        if (wordStart == std::string::npos) {
+            out.append(clean, i, std::string::npos);  // trailing blanks stay on the line
+            break;
+        }
+        size_t wordEnd = clean.find(' ', wordStart);
+        if (wordEnd == std::string::npos) wordEnd = clean.size();
+        const size_t piece = wordEnd - i;  // blanks and word
+        if (line + piece > kLongestHeaderLine) {
+            // A word that no fold can fit: encoded words can be cut anywhere.
+            if (i == 0 || piece > kLongestHeaderLine) return EncodedWords(clean, "\r\n ");
+            out += "\r\n";
+            line = 0;
+        }
+        out.append(clean, i, piece);
+        line += piece;
+        i = wordEnd;
+    }
+    return out;
 }
 
-std::string AddressHeaderText(std::string_view utf8List) {
-    const std::string clean = WithoutControls(utf8List);
-    // Split at commas and semicolons outside quoted names, one mailbox per
-    // line: a semicolon would end a group in the header.
-    std::vector<std::string_view> mailboxes;
-    bool quoted = false;
-    size_t start = 0;
-    for (size_t i = 0; i <= clean.size(); ++i) {
-        if (i < clean.size() && clean[i] == '"') quoted = !quoted;
-        if (i == clean.size() || (!quoted && (clean[i] == ',' || clean[i] == ';'))) {
-            std::string_view mailbox = std::string_view(clean).substr(start, i - start);
-            while (!mailbox.empty() && mailbox.front() == ' ') mailbox.remove_prefix(1);
-            while (!mailbox.empty() && mailbox.back() == ' ') mailbox.remove_suffix(1);
-            if (!mailbox.empty()) mailboxes.push_back(mailbox);
-            start = i + 1;
-        }
-    }
+std::string EncodedWords(std::string_view utf8, std::string_view separator) {
     std::string out;
-    for (const std::string_view mailbox : mailboxes) {
-        if (!out.empty()) out += ",\r\n ";
-        const size_t open = mailbox.find('<');
-        if (open != std::string_view::npos && open > 0 && !IsAscii(mailbox.substr(0, open))) {
-            std::string_view name = mailbox.substr(0, open);
-            while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-            out += EncodedWords(name, "\r\n ") + " " + std::string(mailbox.substr(open));
-        } else {
-            out += mailbox;
+    size_t i = 0;
+    while (i < utf8.size()) {
+        size_t end = i;
+        while (end < utf8.size()) {
+            const size_t next = end + SequenceLength(utf8, end);
+            if (next - i > kEncodedWordBytes && end > i) break;
+            end = next;
         }
+        if (!out.empty()) out += separator;
+        out += "=?UTF-8?B?" + Base64(utf8.substr(i, end - i)) + "?=";
+        i = end;
     }
     return out;
 }

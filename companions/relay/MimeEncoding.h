@@ -9,17 +9,21 @@
 namespace relay {
 
 // Base64 of the bytes in lines of at most 76 characters, each ending in CRLF.
-// Empty input gives the empty text.
+// Empty input gives the empty text. Pieces of a multiple of
+// kBase64PieceBytes encode to the same lines as the whole.
 [[nodiscard]] std::string Base64Lines(std::string_view bytes);
+inline constexpr size_t kBase64PieceBytes = 57 * 1024;
 
-// A header value: ASCII text as it is, other UTF-8 text as encoded words
-// folded onto continuation lines. Line breaks and other control characters
-// become blanks, so a value can never add a header of its own.
-[[nodiscard]] std::string HeaderText(std::string_view utf8);
+// An unstructured header value (a subject) for a header whose name and
+// colon-blank take `prefixLength` characters: folded at blanks so that no
+// line passes 78 characters; text outside ASCII, or with a word too long to
+// fold, as encoded words on lines of their own. Line breaks and other control
+// characters become blanks, so a value can never add a header of its own.
+[[nodiscard]] std::string HeaderText(std::string_view utf8, size_t prefixLength);
 
-// An address list header value ("Name <address>, ..."): display names outside
-// ASCII become encoded words, addresses stay as they are.
-[[nodiscard]] std::string AddressHeaderText(std::string_view utf8List);
+// UTF-8 text as RFC 2047 encoded words ("=?UTF-8?B?...?="), each at most 64
+// characters and never cutting a character, joined by `separator`.
+[[nodiscard]] std::string EncodedWords(std::string_view utf8, std::string_view separator);
 
 // The parameter `attribute` carrying a UTF-8 file name, to follow "; " in a
 // Content-Type or Content-Disposition header: a quoted string for ASCII names,

@@ -2,6 +2,7 @@
 
 #include "companions/relay/MimeEncoding.h"
 #include "companions/relay/TextCodec.h"
+#include "framework/Win32Handles.h"
 
 #include <cctype>
 #include <cstdio>
@@ -15,10 +16,10 @@ std::string Hex(unsigned long long value) {
     return text;
 }
 
-std::string BodyText(const std::vector<Attachment>& attachments) {
+std::string BodyText(const std::vector<AttachmentFile>& attachments) {
     std::string text = "Sent with Email32: " + std::to_string(attachments.size()) +
                        (attachments.size() == 1 ? " file" : " files") + " attached.\r\n";
-    for (const Attachment& a : attachments) text += "\r\n  " + a.fileName;
+    for (const AttachmentFile& a : attachments) text += "\r\n  " + a.fileName;
     return text + "\r\n";
 }
 
@@ -65,16 +66,16 @@ std::string NewMessageId(const std::string& sender) {
     return "<" + UniqueToken() + "@" + domain + ">";
 }
 
-std::string ComposeMessage(const MessageHeaders& headers, const std::vector<Attachment>& attachments) {
+bool WriteMessage(const MessageHeaders& headers, const std::vector<AttachmentFile>& attachments,
+                  const MessageSink& sink, std::string& problem) {
+    problem.clear();
     const std::string body = BodyText(attachments);
-    const bool asciiBody = IsAscii(body);
     const std::string boundary = Boundary(body);
 
     std::string m;
-    m += "From: " + AddressHeaderText(headers.from) + "\r\n";
-    const std::string to = AddressHeaderText(headers.to);
-    m += "To: " + (to.empty() ? std::string("undisclosed-recipients:;") : to) + "\r\n";
-    m += "Subject: " + HeaderText(headers.subject) + "\r\n";
+    m += "From: " + AddressListHeader({headers.from}) + "\r\n";
+    m += "To: " + AddressListHeader(headers.to) + "\r\n";
+    m += "Subject: " + HeaderText(headers.subject, 9) + "\r\n";
     m += "Date: " + headers.date + "\r\n";
     m += "Message-ID: " + headers.messageId + "\r\n";
     m += "MIME-Version: 1.0\r\n";
@@ -82,25 +83,40 @@ std::string ComposeMessage(const MessageHeaders& headers, const std::vector<Atta
     m += "X-Mailer: Email32 Relay32\r\n";
     m += "\r\n";
     m += "This is a multi-part message in MIME format.\r\n";
-
     m += "\r\n--" + boundary + "\r\n";
-    if (asciiBody) {
-        m += "Content-Type: text/plain; charset=us-ascii\r\nContent-Transfer-Encoding: 7bit\r\n\r\n";
-        m += body;
+    if (IsAscii(body)) {
+        m += "Content-Type: text/plain; charset=us-ascii\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" + body;
     } else {
-        m += "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n";
-        m += Base64Lines(body);
+        m += "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" + Base64Lines(body);
     }
-    for (const Attachment& a : attachments) {
-        m += "\r\n--" + boundary + "\r\n";
-        m += "Content-Type: " + ContentTypeForFileName(a.fileName) + ";\r\n " + LegacyNameParameter(a.fileName) + "\r\n";
-        m += "Content-Transfer-Encoding: base64\r\n";
-        m += "Content-Disposition: attachment;\r\n " + FileNameParameter("filename", a.fileName) + "\r\n";
-        m += "\r\n";
-        m += Base64Lines(a.bytes);
+    if (!sink(m)) return false;
+
+    std::string piece(kBase64PieceBytes, '\0');
+    for (const AttachmentFile& a : attachments) {
+        const std::string head = "\r\n--" + boundary + "\r\n" + "Content-Type: " + ContentTypeForFileName(a.fileName) +
+                                 ";\r\n " + LegacyNameParameter(a.fileName) + "\r\n" +
+                                 "Content-Transfer-Encoding: base64\r\n" + "Content-Disposition: attachment;\r\n " +
+                                 FileNameParameter("filename", a.fileName) + "\r\n\r\n";
+        if (!sink(head)) return false;
+        const email32::AutoCloseHandle file(::CreateFileW(a.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file) return problem = "cannot read " + Utf8FromWide(a.path), false;
+        for (;;) {
+            // Whole pieces keep every base64 line at 76 characters.
+            size_t filled = 0;
+            DWORD got = 1;
+            while (filled < piece.size() && got > 0) {
+                if (!::ReadFile(file.get(), piece.data() + filled, static_cast<DWORD>(piece.size() - filled), &got,
+                                nullptr)) {
+                    return problem = "cannot read " + Utf8FromWide(a.path), false;
+                }
+                filled += got;
+            }
+            if (filled > 0 && !sink(Base64Lines(std::string_view(piece.data(), filled)))) return false;
+            if (filled < piece.size()) break;
+        }
     }
-    m += "\r\n--" + boundary + "--\r\n";
-    return m;
+    return sink("\r\n--" + boundary + "--\r\n");
 }
 
 }  // namespace relay

@@ -1,7 +1,9 @@
 // "Relay32.dll": the mail-server plug-in that the module's link type 7 loads
 // from the host's folder.
 #include "companions/relay/MailRelay.h"
+#include "companions/relay/RelayCredentials.h"
 #include "companions/relay/RelaySettings.h"
+#include "companions/relay/TextCodec.h"
 
 #include <windows.h>
 
@@ -14,6 +16,17 @@ HMODULE ThisModule() noexcept {
     return module;
 }
 
+// The module loads and frees the plug-in on every send. Its static C++
+// runtime takes memory from the process heap at every load that no unload
+// gives back (the exception emergency pool, some 19 KB), and the SMTP
+// library starts once per process: once used, the plug-in stays loaded, so
+// that further loads and frees cost nothing.
+void StayLoaded() noexcept {
+    HMODULE pinned = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                         reinterpret_cast<LPCWSTR>(&ThisModule), &pinned);
+}
+
 }  // namespace
 
 // one: always 1 from the module; not looked at.
@@ -22,11 +35,43 @@ HMODULE ThisModule() noexcept {
 // the outbox, 0 when nothing was sent; the module does not look at it.
 // cdecl: the caller removes both arguments.
 extern "C" int __cdecl MailSvr_SendFiles(int /*one*/, const char* shortPaths) {
+    StayLoaded();
     try {
         return static_cast<int>(relay::RelayFiles(shortPaths, relay::SettingsPathBeside(ThisModule())));
     } catch (...) {
-        // Out of memory for the message: nothing can be done, and no
-        // exception may cross into the caller.
+        // Out of memory for a file name list: nothing can be done, and no
+        // exception may cross into the caller. The outbox holds whatever was
+        // already written whole.
         return static_cast<int>(relay::RelayResult::NothingSent);
+    }
+}
+
+// Delivers the outbox, oldest message first, and nothing else. Fills the
+// counts (either may be null) and returns 1; 0 when it could not run.
+extern "C" int __cdecl MailSvr_FlushOutbox(int* delivered, int* kept) {
+    StayLoaded();
+    try {
+        const relay::FlushCounts counts = relay::FlushOutbox(relay::SettingsPathBeside(ThisModule()));
+        if (delivered) *delivered = counts.delivered;
+        if (kept) *kept = counts.kept;
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+// Stores the password (or token) for the account in the Windows Credential
+// Manager, where the plug-in looks for it: target "Relay32:" + host, user
+// name `user`. Returns 1 when stored; 0 with nothing stored.
+extern "C" int __cdecl MailSvr_StorePassword(const wchar_t* host, const wchar_t* user, const wchar_t* password) {
+    if (host == nullptr || *host == L'\0' || user == nullptr || password == nullptr) return 0;
+    try {
+        std::string secret = relay::Utf8FromWide(password);
+        std::string problem;
+        const bool stored = relay::StoreSecret(relay::Utf8FromWide(host), relay::Utf8FromWide(user), secret, problem);
+        if (!secret.empty()) ::SecureZeroMemory(secret.data(), secret.size());
+        return stored ? 1 : 0;
+    } catch (...) {
+        return 0;
     }
 }

@@ -1,66 +1,26 @@
-// Relay32.dll as the module loads it: from a host folder with its Relay32.ini,
-// called through MailSvr_SendFiles with "^"-joined short paths. Delivery goes
-// to a real SMTP server on 127.0.0.1 (started by the test fixture, folder in
-// RELAY32_SMTP_FOLDER); the received message and the outbox copy are checked
-// natively by check_message.py afterwards.
-#include "framework/Win32Handles.h"
-#include "tests/support/TestEnvironment.h"
+// The plug-in's sends over plain SMTP to a server on this computer, and what
+// it keeps when the server cannot take a message. The messages received and
+// kept are checked natively by check_message.py afterwards.
+#include "companions/relay/SmtpSession.h"
+#include "tests/relay/RelayScene.h"
 
 #include <gtest/gtest.h>
 #include <winsock2.h>
 
+#include <algorithm>
 #include <chrono>
-#include <set>
+#include <cstdio>
 
 using namespace email32;
 using namespace email32::test;
 
 namespace {
 
-using SendFilesFn = int(__cdecl*)(int, const char*);
-
-// The shared folder of the SMTP fixture, with a trailing backslash; empty
-// when the test runs without it.
-std::string SmtpFolder() {
-    char value[MAX_PATH] = {};
-    if (!::GetEnvironmentVariableA("RELAY32_SMTP_FOLDER", value, MAX_PATH)) return {};
-    std::string folder(value);
-    for (char& c : folder) {
-        if (c == '/') c = '\\';
-    }
-    return folder.back() == '\\' ? folder : folder + "\\";
-}
-
-int SmtpPort() { return std::atoi(ReadFile(SmtpFolder() + "state\\port").c_str()); }
-
-std::string ShortPath(const std::wstring& path) {
-    char shortPath[MAX_PATH] = {};
-    std::wstring wideShort(MAX_PATH, L'\0');
-    const DWORD length = ::GetShortPathNameW(path.c_str(), wideShort.data(), MAX_PATH);
-    EXPECT_GT(length, 0u);
-    ::WideCharToMultiByte(CP_ACP, 0, wideShort.c_str(), -1, shortPath, MAX_PATH, nullptr, nullptr);
-    return shortPath;
-}
-
-void WriteWide(const std::wstring& path, const std::string& bytes) {
-    const AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(file);
-    DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
-}
-
-std::wstring Wide(const std::string& ansi) {
-    std::wstring wide(ansi.size(), L'\0');
-    wide.resize(static_cast<size_t>(::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
-                                                          wide.data(), static_cast<int>(wide.size()))));
-    return wide;
-}
-
-// The two pictures every send carries: every byte value, 1.5 MB, lines that start
-// with a dot, and a name outside ASCII whose short form differs from it.
+// The pictures every delivery carries: every byte value, 1.5 MB, lines that
+// start with a dot, and names outside ASCII (outside the ANSI code page too)
+// whose short forms differ from them.
 std::string WritePictures(const std::string& folder) {
     ::CreateDirectoryA(folder.c_str(), nullptr);
-    // A picture-sized file: many socket sends and DATA lines.
     std::string first = "\xFF\xD8\xFF\xE0";
     unsigned state = 12345;
     for (int i = 0; i < 1500000; ++i) {
@@ -69,83 +29,19 @@ std::string WritePictures(const std::string& folder) {
     }
     std::string second = ".\r\n.\r\n..\n";
     for (int i = 0; i < 256; ++i) second += static_cast<char>(i);
-    const std::wstring firstPath = Wide(folder) + L"Sunset at sea.jpg";
-    const std::wstring secondPath = Wide(folder) + L"Stra\u00DFe \u5915\u967D.png";
-    WriteWide(firstPath, first);
-    WriteWide(secondPath, second);
-    return ShortPath(firstPath) + "^" + ShortPath(secondPath);
+    const std::wstring paths[] = {Wide(folder) + L"Sunset at sea.jpg", Wide(folder) + L"Stra\u00DFe \u5915\u967D.png",
+                                  Wide(folder) + L"\u7167\u7247 \u03A9.jpg"};
+    WriteWide(paths[0], first);
+    WriteWide(paths[1], second);
+    WriteWide(paths[2], "\xFF\xD8 photo");
+    return ShortPath(paths[0]) + "^" + ShortPath(paths[1]) + "^" + ShortPath(paths[2]);
 }
 
-std::set<std::string> OutboxFiles() {
-    std::set<std::string> names;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = ::FindFirstFileA((AppDataFolder() + "Outbox\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-    return names;
-}
-
-// A host folder with the plug-in and its settings file, and what the plug-in
-// adds to the outbox and the log while the object lives.
-class RelayPlugin : public ::testing::Test {
-protected:
-    void SetUp() override {
-        CopyFileOrFail(BinFolder() + "Relay32.dll", m_host / "Relay32.dll");
-        m_outboxBefore = OutboxFiles();
-        m_logPath = AppDataFolder() + "Relay32.log";
-        m_logBefore = FileExists(m_logPath) ? ReadFile(m_logPath).size() : 0;
-    }
-    void TearDown() override {
-        for (const std::string& name : NewOutboxFiles()) ::DeleteFileA((AppDataFolder() + "Outbox\\" + name).c_str());
-    }
-
-    void WriteSettings(const std::string& server) {
-        WriteFile(m_host / "Relay32.ini", "[Server]\r\n" + server + "Sender=Email32 Test <tests@email32.example>\r\n");
-    }
-
-    int Send(const std::string& joined) {
-        const AutoLibrary plugin(::LoadLibraryA((m_host / "Relay32.dll").c_str()));
-        const auto send = ProcAddress<SendFilesFn>(plugin.get(), "MailSvr_SendFiles");
-        EXPECT_NE(send, nullptr);
-        return send ? send(1, joined.c_str()) : -1;
-    }
-
-    std::vector<std::string> NewOutboxFiles() const {
-        std::vector<std::string> added;
-        for (const std::string& name : OutboxFiles()) {
-            if (!m_outboxBefore.count(name)) added.push_back(name);
-        }
-        return added;
-    }
-
-    // The one message this test left in the outbox.
-    std::string OnlyNewMessage() const {
-        const std::vector<std::string> added = NewOutboxFiles();
-        EXPECT_EQ(added.size(), 1u);
-        if (added.size() != 1) return {};
-        EXPECT_EQ(added[0].substr(added[0].size() - 4), ".eml");
-        return ReadFile(AppDataFolder() + "Outbox\\" + added[0]);
-    }
-
-    std::string NewLogText() const {
-        const std::string log = FileExists(m_logPath) ? ReadFile(m_logPath) : std::string();
-        return log.size() > m_logBefore ? log.substr(m_logBefore) : std::string();
-    }
-
-    TempFolder m_host{"relayhost"};
-    TempFolder m_files{"relayfiles"};
-    std::set<std::string> m_outboxBefore;
-    std::string m_logPath;
-    size_t m_logBefore = 0;
-};
-
-void ExpectCompleteMessageWithBothPictures(const std::string& message) {
+void ExpectCompleteMessageWithThePictures(const std::string& message) {
     EXPECT_EQ(message.rfind("From: ", 0), 0u);
     EXPECT_NE(message.find("filename=\"Sunset at sea.jpg\""), std::string::npos);
     EXPECT_NE(message.find("filename*0*=UTF-8''Stra%C3%9Fe%20%E5%A4%95%E9%99%BD.png"), std::string::npos);
+    EXPECT_NE(message.find("filename*0*=UTF-8''%E7%85%A7%E7%89%87%20%CE%A9.jpg"), std::string::npos);
     const size_t boundary = message.find("boundary=\"");
     ASSERT_NE(boundary, std::string::npos);
     const std::string name = message.substr(boundary + 10, message.find('"', boundary + 10) - boundary - 10);
@@ -174,103 +70,160 @@ struct ClosedPort {
     int port = 0;
 };
 
+class RelayPlugin : public RelayScene {
+protected:
+    void SetUp() override {
+        if (ServerFolder().empty()) GTEST_SKIP() << "needs the SMTP servers";
+        RelayScene::SetUp();
+    }
+    std::string Plain(const std::string& more = "") const {
+        return "Host=127.0.0.1\r\nPort=" + std::to_string(ServerPort("plain")) + "\r\n" + more;
+    }
+};
+
 }  // namespace
 
-TEST_F(RelayPlugin, TwoPicturesReachTheSmtpServer) {
-    const std::string shared = SmtpFolder();
-    if (shared.empty()) GTEST_SKIP() << "needs the SMTP fixture";
-    ASSERT_GT(SmtpPort(), 0);
+TEST_F(RelayPlugin, PicturesReachTheServerUnderTheirOwnNames) {
     // Settings in UTF-16, so that the subject can hold any character.
-    const std::wstring settings = L"\xFEFF[Server]\r\nHost=127.0.0.1\r\nPort=" + std::to_wstring(SmtpPort()) +
+    const std::wstring settings = L"\xFEFF[Server]\r\nHost=127.0.0.1\r\nPort=" + std::to_wstring(ServerPort("plain")) +
                                   L"\r\nRecipient=Pictures <pictures@email32.example>, second@email32.example\r\n"
                                   L"Subject=Fotos \u2013 \u5915\u967D\r\n";
-    WriteFile(m_host / "Relay32.ini",
+    WriteFile(HostFolder() + "Relay32.ini",
               std::string(reinterpret_cast<const char*>(settings.data()), settings.size() * sizeof(wchar_t)));
 
-    EXPECT_EQ(Send(WritePictures(shared + "sent\\")), 1);
-    EXPECT_TRUE(NewOutboxFiles().empty());
+    EXPECT_EQ(Send(WritePictures(ServerFolder() + "sent\\")), 1);
+    EXPECT_TRUE(OutboxFiles().empty());
     EXPECT_EQ(NewLogText(), "");
+    ExpectCompleteMessageWithThePictures(KeepNewestForChecks("plain", "pictures"));
+}
+
+TEST_F(RelayPlugin, ACaretInANameAndACommaInADisplayNameArriveWhole) {
+    WriteSettings(Plain("Recipient=\"Pictures, Inbox\" <j@x.example>; k@y.example\r\n"));
+    WriteFile(m_files / "x^y.jpg", "caret");
+    const std::string rcptBefore = ServerTranscript("plain");
+
+    EXPECT_EQ(Send(ShortPath(Wide(m_files / "x^y.jpg"))), 1);
+    const std::string message = KeepNewestForChecks("plain", "caret");
+    EXPECT_NE(message.find("To: \"Pictures, Inbox\" <j@x.example>,\r\n k@y.example\r\n"), std::string::npos);
+    EXPECT_NE(message.find("filename=\"x^y.jpg\""), std::string::npos);
+    EXPECT_NE(message.find("Y2FyZXQ=\r\n"), std::string::npos);  // "caret"
+    const std::string said = ServerTranscript("plain").substr(rcptBefore.size());
+    EXPECT_EQ(said.find("plain RCPT"),
+              said.find("plain RCPT TO:<j@x.example>\nplain RCPT TO:<k@y.example>\nplain DATA"));
+    EXPECT_NE(
+        ReadFile(ServerFolder() + "received\\caret.json").find("\"rcpt_tos\": [\"j@x.example\", \"k@y.example\"]"),
+        std::string::npos);
+}
+
+TEST_F(RelayPlugin, WaitingMessagesGoOutFirstOldestFirst) {
+    const ClosedPort closed;
+    WriteFile(m_files / "a.gif", "GIF89a");
+    const std::string file = ShortPath(Wide(m_files / "a.gif"));
+    for (const char* subject : {"first", "second"}) {
+        WriteSettings("Host=127.0.0.1\r\nPort=" + std::to_string(closed.port) +
+                      "\r\nRecipient=a@x.example\r\nSubject=" + subject + "\r\n");
+        EXPECT_EQ(Send(file), 2);
+        ::Sleep(20);  // distinct creation times
+    }
+    const int before = ServerMessageCount("plain");
+    WriteSettings(Plain("Recipient=a@x.example\r\nSubject=third\r\n"));
+    EXPECT_EQ(Send(file), 1);
+    EXPECT_TRUE(OutboxFiles().empty());
+    ASSERT_EQ(ServerMessageCount("plain"), before + 3);
+    for (int i = 0; i < 3; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%04d.eml", before + 1 + i);
+        const std::string subject = std::string("Subject: ") +
+                                    (i == 0   ? "first"
+                                     : i == 1 ? "second"
+                                              : "third") +
+                                    "\r\n";
+        EXPECT_NE(ReadFile(ServerFolder() + "plain\\" + name).find(subject), std::string::npos) << name;
+    }
+    const std::string log = NewLogText();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4) << log;  // two kept, two delivered from the outbox
 }
 
 TEST_F(RelayPlugin, RefusedDeliveryKeepsOneCompleteMessageInTheOutbox) {
     const ClosedPort closed;
-    WriteSettings("Host=127.0.0.1\r\nPort=" + std::to_string(closed.port) + "\r\nRecipient=a@email32.example\r\n");
-    const std::string shared = SmtpFolder();
-    const std::string joined = WritePictures(shared.empty() ? m_files.path() : shared + "sent\\");
-
-    EXPECT_EQ(Send(joined), 2);
-    const std::string message = OnlyNewMessage();
-    ExpectCompleteMessageWithBothPictures(message);
+    WriteSettings("Host=127.0.0.1\r\nPort=" + std::to_string(closed.port) +
+                  "\r\nRecipient=a@email32.example\r\nSender=Email32 Test <tests@email32.example>\r\n");
+    EXPECT_EQ(Send(WritePictures(ServerFolder() + "sent\\")), 2);
+    const std::string message = OnlyOutboxMessage();
+    ExpectCompleteMessageWithThePictures(message);
     EXPECT_EQ(message.rfind("From: Email32 Test <tests@email32.example>\r\n", 0), 0u);
     const std::string log = NewLogText();
-    EXPECT_NE(log.find("delivery failed: 127.0.0.1:" + std::to_string(closed.port) + " connect"), std::string::npos)
-        << log;
-    EXPECT_NE(log.find("message kept in " + AppDataFolder() + "Outbox\\"), std::string::npos) << log;
+    EXPECT_NE(log.find("127.0.0.1:" + std::to_string(closed.port) + " connect: "), std::string::npos) << log;
+    EXPECT_NE(log.find("; message kept in " + AppDataFolder() + "Outbox\\"), std::string::npos) << log;
     EXPECT_EQ(log.find('\n'), log.size() - 1) << "one log line";
     // For the native check: the outbox copy must parse like a delivered one.
-    if (!shared.empty()) {
-        ::CreateDirectoryA((shared + "outbox").c_str(), nullptr);
-        WriteFile(shared + "outbox\\refused.eml", message);
-    }
+    ::CreateDirectoryA((ServerFolder() + "received").c_str(), nullptr);
+    WriteFile(ServerFolder() + "received\\refused.eml", message);
 }
 
 TEST_F(RelayPlugin, WithoutServerOrRecipientTheMessageWaitsInTheOutbox) {
     const std::string joined = WritePictures(m_files.path());
-    // No settings file at all.
+    ::DeleteFileA((HostFolder() + "Relay32.ini").c_str());
     EXPECT_EQ(Send(joined), 2);
-    ExpectCompleteMessageWithBothPictures(OnlyNewMessage());
-    EXPECT_NE(NewLogText().find("no server set (Host in " + (m_host / "Relay32.ini") + ")"), std::string::npos);
+    ExpectCompleteMessageWithThePictures(OnlyOutboxMessage());
+    EXPECT_NE(NewLogText().find("no server set (Host in " + HostFolder() + "Relay32.ini)"), std::string::npos);
     TearDown();
     SetUp();
 
     WriteSettings("Host=127.0.0.1\r\nPort=1\r\n");
     EXPECT_EQ(Send(joined), 2);
-    const std::string message = OnlyNewMessage();
-    EXPECT_NE(message.find("To: undisclosed-recipients:;\r\n"), std::string::npos);
+    EXPECT_NE(OnlyOutboxMessage().find("To: undisclosed-recipients:;\r\n"), std::string::npos);
     EXPECT_NE(NewLogText().find("no recipient set"), std::string::npos);
-}
+    TearDown();
+    SetUp();
 
-TEST_F(RelayPlugin, ASilentServerTimesOutInsteadOfHanging) {
-    // Accepts connections (the system completes them) but never greets.
-    ClosedPort silent;
-    ASSERT_EQ(::listen(silent.socket, 4), 0);
-    WriteSettings("Host=127.0.0.1\r\nPort=" + std::to_string(silent.port) + "\r\nRecipient=a@x.example\r\nTimeout=1\r\n");
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Send(WritePictures(m_files.path())), 2);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
-    ExpectCompleteMessageWithBothPictures(OnlyNewMessage());
-    EXPECT_NE(NewLogText().find("greeting: timed out"), std::string::npos) << NewLogText();
+    WriteSettings(Plain("Recipient=\"Pictures <p@x.example>\r\n"));
+    EXPECT_EQ(Send(joined), 2);
+    EXPECT_NE(NewLogText().find("Recipient: unclosed quote at"), std::string::npos) << NewLogText();
 }
 
 TEST_F(RelayPlugin, ARecipientTheServerRefusesKeepsTheMessage) {
-    const std::string shared = SmtpFolder();
-    if (shared.empty()) GTEST_SKIP() << "needs the SMTP fixture";
-    WriteSettings("Host=127.0.0.1\r\nPort=" + std::to_string(SmtpPort()) + "\r\nRecipient=refused@email32.example\r\n");
+    WriteSettings(Plain("Recipient=refused@email32.example\r\n"));
     EXPECT_EQ(Send(WritePictures(m_files.path())), 2);
-    ExpectCompleteMessageWithBothPictures(OnlyNewMessage());
+    ExpectCompleteMessageWithThePictures(OnlyOutboxMessage());
     const std::string log = NewLogText();
     EXPECT_NE(log.find("RCPT TO:<refused@email32.example>: refused: 550"), std::string::npos) << log;
 }
 
-TEST_F(RelayPlugin, UnreadableFilesAreLeftOutAndNamedInTheLog) {
+TEST_F(RelayPlugin, AFileThatCannotBeReadStopsTheWholeSend) {
+    WriteSettings(Plain("Recipient=a@x.example\r\n"));
     WriteFile(m_files / "kept.gif", "GIF89a");
     const std::string missing = m_files / "missing.jpg";
-    EXPECT_EQ(Send(missing + "^" + ShortPath(Wide(m_files / "kept.gif"))), 2);
-    const std::string message = OnlyNewMessage();
-    EXPECT_NE(message.find("filename=\"kept.gif\""), std::string::npos);
-    EXPECT_NE(message.find("Content-Type: image/gif;"), std::string::npos);
-    EXPECT_EQ(message.find("missing.jpg\""), std::string::npos);
-    EXPECT_NE(NewLogText().find("cannot read " + missing + "; the file is left out"), std::string::npos);
+    const int before = ServerMessageCount("plain");
+    EXPECT_EQ(Send(ShortPath(Wide(m_files / "kept.gif")) + "^" + missing), 0);
+    EXPECT_EQ(ServerMessageCount("plain"), before);
+    EXPECT_TRUE(OutboxFiles().empty());
+    EXPECT_NE(NewLogText().find("cannot read " + missing + "; nothing sent"), std::string::npos) << NewLogText();
 }
 
 TEST_F(RelayPlugin, NothingToSendMakesNoMessage) {
     EXPECT_EQ(Send(""), 0);
     EXPECT_EQ(Send("^^"), 0);
-    EXPECT_EQ(Send(m_files / "absent.jpg"), 0);
-    const AutoLibrary plugin(::LoadLibraryA((m_host / "Relay32.dll").c_str()));
-    const auto send = ProcAddress<SendFilesFn>(plugin.get(), "MailSvr_SendFiles");
+    EXPECT_EQ(Send(std::string(20000, '^')), 0);
+    const AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
+    const auto send = ProcAddress<int(__cdecl*)(int, const char*)>(plugin.get(), "MailSvr_SendFiles");
     ASSERT_NE(send, nullptr);
     EXPECT_EQ(send(1, nullptr), 0);
-    EXPECT_TRUE(NewOutboxFiles().empty());
+    EXPECT_TRUE(OutboxFiles().empty());
     EXPECT_NE(NewLogText().find("no file to send"), std::string::npos);
+}
+
+TEST_F(RelayPlugin, ATricklingServerIsGivenUpWithinTheDocumentedBound) {
+    // One byte of greeting every two seconds: each wait is short, the whole
+    // exchange is not.
+    constexpr int kTimeout = 3;
+    WriteSettings("Host=127.0.0.1\r\nPort=" + std::to_string(ServerPort("trickle")) +
+                  "\r\nRecipient=a@x.example\r\nTimeout=" + std::to_string(kTimeout) + "\r\n");
+    WriteFile(m_files / "a.gif", "GIF89a");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Send(ShortPath(Wide(m_files / "a.gif"))), 2);
+    // One small message to one recipient: the probe, the message, the goodbye.
+    const int bound = kTimeout * (relay::kProbeExchanges + relay::kMessageExchanges + 1 + 1 + 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(bound));
+    EXPECT_NE(NewLogText().find("greeting: timed out"), std::string::npos) << NewLogText();
 }

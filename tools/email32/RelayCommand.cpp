@@ -1,6 +1,7 @@
 // email32 relay FILE...: hands the files to the mail-server plug-in beside the
 // host the way the module's mail-server link does (short paths joined by "^"),
 // so that a Relay32.ini can be tried without a catalogue.
+// email32 relay --flush: delivers what the plug-in's outbox holds.
 #include "tools/email32/Command.h"
 
 #include "framework/Win32Handles.h"
@@ -12,6 +13,7 @@
 namespace {
 
 using SendFilesFn = int(__cdecl*)(int, const char*);
+using FlushOutboxFn = int(__cdecl*)(int*, int*);
 
 std::string HostFolder() {
     char path[MAX_PATH] = {};
@@ -22,10 +24,20 @@ std::string HostFolder() {
 
 int RunRelay(const email32::host::Arguments& arguments) {
     if (arguments.empty()) {
-        std::fprintf(stderr, "usage: email32 relay FILE...\n");
+        std::fprintf(stderr, "usage: email32 relay FILE... | email32 relay --flush\n");
         return 64;
     }
     const email32::AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
+    if (arguments.size() == 1 && arguments[0] == "--flush") {
+        const auto flush = email32::ProcAddress<FlushOutboxFn>(plugin.get(), "MailSvr_FlushOutbox");
+        int delivered = 0, kept = 0;
+        if (!flush || !flush(&delivered, &kept)) {
+            std::fprintf(stderr, "email32: no Relay32.dll with MailSvr_FlushOutbox in the host folder\n");
+            return 1;
+        }
+        std::printf("delivered %d, kept %d\n", delivered, kept);
+        return kept == 0 ? 0 : 1;
+    }
     const auto send = email32::ProcAddress<SendFilesFn>(plugin.get(), "MailSvr_SendFiles");
     if (!send) {
         std::fprintf(stderr, "email32: no Relay32.dll with MailSvr_SendFiles in the host folder\n");
@@ -47,4 +59,6 @@ int RunRelay(const email32::host::Arguments& arguments) {
 
 }  // namespace
 
-EMAIL32_COMMAND("relay", "relay FILE...              send the files through Relay32.dll beside the host", RunRelay);
+EMAIL32_COMMAND("relay",
+                "relay FILE... | --flush    send the files through Relay32.dll beside the host, or deliver its outbox",
+                RunRelay);

@@ -1,0 +1,88 @@
+// Delivery of outbox messages to the SMTP server of the settings, through
+// libcurl over Schannel: STARTTLS or implicit TLS, AUTH, the server's SIZE.
+//
+// Before the first message a probe connection (no login, no message) finds
+// out whether the server speaks TLS and checks its certificate; the delivery
+// connection is then held to the checked key, so a server nobody vouches for
+// gets neither the login nor a message.
+//
+// Every exchange is bounded by Timeout (T): connecting, each TLS handshake,
+// each command with the server's whole reply, and every 64 KiB of message.
+// The probe ends within kProbeExchanges x T, each message within
+// (kMessageExchanges + recipients + 64 KiB blocks) x T, and the goodbye
+// within T.
+#pragma once
+
+#include "companions/relay/RelaySettings.h"
+#include "companions/relay/SmtpTranscript.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace relay {
+
+// TCP connect, greeting, EHLO, STARTTLS, TLS handshake, EHLO, goodbye.
+inline constexpr int kProbeExchanges = 7;
+// The delivery connection as far as its login (TCP connect, greeting, EHLO,
+// STARTTLS, TLS handshake, EHLO, AUTH LOGIN's three steps), then MAIL FROM,
+// DATA, the end of the message, and the goodbye of a connection that a
+// refusal closes.
+inline constexpr int kConnectExchanges = 9;
+inline constexpr int kMessageExchanges = kConnectExchanges + 4;
+inline constexpr uint64_t kMessageBlockBytes = 64 * 1024;
+
+struct Envelope {
+    std::string sender;                   // addr-spec
+    std::vector<std::string> recipients;  // addr-specs
+};
+
+enum class DeliveryStatus {
+    Delivered,
+    MessageRefused,  // this message only (a recipient, its size): go on with the next
+    ServerUnusable,  // no connection, no trust, no login: stop for now
+};
+
+struct Delivery {
+    DeliveryStatus status = DeliveryStatus::ServerUnusable;
+    std::string problem;  // "host:port what happened", for the log
+};
+
+class SmtpSession {
+public:
+    // `secret`: the password, or the token with AuthMethod=XOAUTH2; empty
+    // without User.
+    SmtpSession(const RelaySettings& settings, std::string secret);
+    ~SmtpSession();
+    SmtpSession(const SmtpSession&) = delete;
+    SmtpSession& operator=(const SmtpSession&) = delete;
+
+    // Sends one message read from the file's current position to its end.
+    [[nodiscard]] Delivery Deliver(HANDLE message, uint64_t size, const Envelope& envelope);
+
+    // What curl calls back with; not for other callers.
+    void Trace(int kind, const char* data, size_t size) noexcept;
+    [[nodiscard]] bool MessageFits() noexcept;
+
+private:
+    struct Curl;
+    [[nodiscard]] bool Check(std::string& problem);
+    [[nodiscard]] std::string Where() const;
+    [[nodiscard]] std::string Describe(int code, const char* detail) const;
+
+    RelaySettings m_settings;
+    std::string m_secret;
+    std::unique_ptr<Curl> m_curl;
+    SmtpTranscript m_transcript;
+    bool m_checked = false;
+    std::string m_checkProblem;
+    bool m_tls = false;
+    std::string m_pinnedKey;
+    uint64_t m_messageSize = 0;
+    std::string m_sizeProblem;
+};
+
+}  // namespace relay

@@ -1,0 +1,325 @@
+#!/usr/bin/python3
+"""The SMTP servers the plug-in's tests talk to, all in one background process
+on 127.0.0.1, with certificates of a test CA made at start (openssl).
+
+  smtp_servers.py start --state DIR    prints nothing; DIR/NAME.port per server
+  smtp_servers.py stop --state DIR
+
+Servers (NAME), each keeping what it receives in DIR/NAME/ (NNNN.eml, with the
+envelope in NNNN.json) and every command it is given in DIR/NAME/transcript
+("tls" or "plain", then the command; AUTH without its data):
+
+  plain      no TLS, no login, no size limit; refuses recipients "refuse..."
+  starttls   STARTTLS required, then AUTH required (user "relay", password
+             in DIR/password); SIZE 1 MB
+  implicit   TLS from the first byte, AUTH required as above
+  rogue      like starttls, but its certificate comes from a CA nobody trusts
+  trickle    sends its greeting one byte every 2 seconds
+  stall      takes MAIL, RCPT and DATA, then stops reading after 256 KB of the
+             message and writes DIR/stall/in-data
+  (Bulk, for other scripts: a minimal server that writes large messages
+  straight to files)
+
+DIR/pki/ca.pem is the test CA (certificate for "localhost"), DIR/pki/rogue-ca.pem
+the CA of the rogue server.
+"""
+import argparse
+import asyncio
+import json
+import os
+import signal
+import ssl
+import subprocess
+import sys
+import time
+
+HOST = "127.0.0.1"
+USER = "relay"
+PASSWORD = "s3cret Pa55 \u00e9"
+
+
+def make_pki(folder):
+    """A CA and a certificate for localhost signed by it, twice (good, rogue)."""
+    os.makedirs(folder, exist_ok=True)
+
+    def run(*args):
+        subprocess.run(["openssl"] + list(args), check=True, capture_output=True, cwd=folder)
+
+    with open(os.path.join(folder, "server.ext"), "w") as f:
+        f.write("subjectAltName=DNS:localhost\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n")
+    for ca, server in (("ca", "server"), ("rogue-ca", "rogue-server")):
+        run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", ca + ".key", "-out", ca + ".pem",
+            "-days", "30", "-subj", "/CN=Email32 %s" % ("Rogue CA" if ca.startswith("rogue") else "Test CA"),
+            "-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+        run("req", "-newkey", "rsa:2048", "-nodes", "-keyout", server + ".key", "-out", server + ".csr",
+            "-subj", "/CN=localhost")
+        run("x509", "-req", "-in", server + ".csr", "-CA", ca + ".pem", "-CAkey", ca + ".key",
+            "-CAcreateserial", "-out", server + ".pem", "-days", "30", "-extfile", "server.ext")
+
+
+def tls_context(pki, name):
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(os.path.join(pki, name + ".pem"), os.path.join(pki, name + ".key"))
+    return context
+
+
+class Mailbox:
+    def __init__(self, folder):
+        self.folder = folder
+        os.makedirs(folder, exist_ok=True)
+
+    def record(self, line):
+        with open(os.path.join(self.folder, "transcript"), "a") as f:
+            f.write(line + "\n")
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.lower().startswith("refuse"):
+            return "550 5.1.1 Recipient refused by the test server"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
+    async def handle_DATA(self, server, session, envelope):
+        numbers = [int(n[:4]) for n in os.listdir(self.folder) if n[:4].isdigit() and n.endswith(".eml")]
+        name = "%04d" % (max(numbers, default=0) + 1)
+        path = os.path.join(self.folder, name + ".eml")
+        with open(path + ".part", "wb") as f:
+            f.write(envelope.original_content)
+        with open(os.path.join(self.folder, name + ".json"), "w") as f:
+            json.dump({"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos}, f)
+        os.replace(path + ".part", path)
+        return "250 OK message kept as " + name
+
+
+def recording_smtp(mailbox, **options):
+    from aiosmtpd.smtp import SMTP
+
+    class RecordingSMTP(SMTP):
+        def _note(self, command, argument=""):
+            secure = self.transport is not None and self.transport.get_extra_info("ssl_object") is not None
+            mailbox.record("%s %s %s" % ("tls" if secure else "plain", command, argument or ""))
+
+        async def smtp_EHLO(self, arg):
+            self._note("EHLO")
+            return await super().smtp_EHLO(arg)
+
+        async def smtp_STARTTLS(self, arg):
+            self._note("STARTTLS")
+            return await super().smtp_STARTTLS(arg)
+
+        async def smtp_AUTH(self, arg):
+            self._note("AUTH", (arg or "").split(" ")[0])
+            return await super().smtp_AUTH(arg)
+
+        async def smtp_MAIL(self, arg):
+            self._note("MAIL", arg)
+            return await super().smtp_MAIL(arg)
+
+        async def smtp_RCPT(self, arg):
+            self._note("RCPT", arg)
+            return await super().smtp_RCPT(arg)
+
+        async def smtp_DATA(self, arg):
+            self._note("DATA")
+            return await super().smtp_DATA(arg)
+
+    return RecordingSMTP(mailbox, hostname="test-server", **options)
+
+
+def authenticator(server, session, envelope, mechanism, auth_data):
+    from aiosmtpd.smtp import AuthResult, LoginPassword
+
+    good = (isinstance(auth_data, LoginPassword) and auth_data.login == USER.encode()
+            and auth_data.password == PASSWORD.encode("utf-8"))
+    # handled=False: the server answers 535 itself (else it stays silent).
+    return AuthResult(success=True) if good else AuthResult(success=False, handled=False)
+
+
+class Trickle(asyncio.Protocol):
+    """Sends its greeting one byte every two seconds, and nothing else."""
+
+    def connection_made(self, transport):
+        self.task = asyncio.get_running_loop().create_task(self.trickle(transport))
+
+    async def trickle(self, transport):
+        for byte in b"220 trickle.example ESMTP at a walking pace\r\n":
+            if transport.is_closing():
+                return
+            transport.write(bytes([byte]))
+            await asyncio.sleep(2)
+
+    def connection_lost(self, exc):
+        self.task.cancel()
+
+
+class Stall(asyncio.Protocol):
+    """Goes along until DATA, then stops reading in the middle of the message."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.buffer = b""
+        self.in_data = 0
+
+    def connection_made(self, transport):
+        self.transport = transport
+        transport.write(b"220 stall.example ESMTP\r\n")
+
+    def data_received(self, data):
+        if self.in_data:
+            self.in_data += len(data)
+            if self.in_data > 256 * 1024:
+                self.transport.pause_reading()
+                open(os.path.join(self.folder, "in-data"), "w").close()
+            return
+        self.buffer += data
+        while b"\r\n" in self.buffer:
+            line, self.buffer = self.buffer.split(b"\r\n", 1)
+            verb = line[:4].upper()
+            if verb == b"DATA":
+                self.transport.write(b"354 go on\r\n")
+                self.in_data = 1 + len(self.buffer)
+                return
+            self.transport.write(b"221 bye\r\n" if verb == b"QUIT" else b"250 OK\r\n")
+
+
+class Bulk(asyncio.Protocol):
+    """Minimal SMTP that writes each message straight to DIR/NNNN.eml as it
+    arrives (still dot-stuffed), for messages too large for aiosmtpd's
+    line-by-line reading."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.buffer = b""
+        self.file = None
+        self.tail = b""
+
+    def connection_made(self, transport):
+        self.transport = transport
+        transport.write(b"220 bulk.example ESMTP\r\n")
+
+    def data_received(self, data):
+        if self.file is not None:
+            return self.message(data)
+        self.buffer += data
+        while self.file is None and b"\r\n" in self.buffer:
+            line, self.buffer = self.buffer.split(b"\r\n", 1)
+            verb = line[:4].upper()
+            if verb == b"DATA":
+                count = len([n for n in os.listdir(self.folder) if n.endswith(".eml")])
+                self.path = os.path.join(self.folder, "%04d.eml" % (count + 1))
+                self.file = open(self.path + ".part", "wb")
+                self.transport.write(b"354 go on\r\n")
+                rest, self.buffer = self.buffer, b""
+                if rest:
+                    self.message(rest)
+            else:
+                self.transport.write(b"221 bye\r\n" if verb == b"QUIT" else b"250 OK\r\n")
+
+    def message(self, data):
+        joined = self.tail + data
+        end = joined.find(b"\r\n.\r\n")
+        if end < 0:
+            keep = max(0, len(joined) - 4)
+            self.file.write(joined[:keep])
+            self.tail = joined[keep:]
+            return
+        self.file.write(joined[:end + 2])
+        self.file.close()
+        os.replace(self.path + ".part", self.path)
+        self.file, self.tail = None, b""
+        self.transport.write(b"250 OK\r\n")
+        rest = joined[end + 5:]
+        if rest:
+            self.data_received(rest)
+
+
+async def serve(state):
+    pki = os.path.join(state, "pki")
+    make_pki(pki)
+    with open(os.path.join(state, "password"), "w", encoding="utf-8") as f:
+        f.write(PASSWORD)
+    loop = asyncio.get_running_loop()
+    good, rogue = tls_context(pki, "server"), tls_context(pki, "rogue-server")
+    secure = dict(require_starttls=True, auth_required=True, authenticator=authenticator)
+
+    def box(name):
+        return Mailbox(os.path.join(state, name))
+
+    mailboxes = {name: box(name) for name in ("plain", "starttls", "implicit", "rogue")}
+    factories = {
+        "plain": (lambda: recording_smtp(mailboxes["plain"], data_size_limit=None), None),
+        "starttls": (lambda: recording_smtp(mailboxes["starttls"], tls_context=good, data_size_limit=1 << 20,
+                                            **secure), None),
+        "implicit": (lambda: recording_smtp(mailboxes["implicit"], auth_required=True, auth_require_tls=False,
+                                            authenticator=authenticator), good),
+        "rogue": (lambda: recording_smtp(mailboxes["rogue"], tls_context=rogue, **secure), None),
+        "trickle": (Trickle, None),
+        "stall": (lambda: Stall(os.path.join(state, "stall")), None),
+    }
+    os.makedirs(os.path.join(state, "stall"), exist_ok=True)
+    servers = []
+    for name, (factory, context) in factories.items():
+        server = await loop.create_server(factory, HOST, 0, ssl=context)
+        servers.append(server)
+        with open(os.path.join(state, name + ".port.part"), "w") as f:
+            f.write("%d\n" % server.sockets[0].getsockname()[1])
+        os.replace(os.path.join(state, name + ".port.part"), os.path.join(state, name + ".port"))
+    with open(os.path.join(state, "ready"), "w") as f:
+        f.write("ready\n")
+    stop = asyncio.Event()
+    for s in (signal.SIGTERM, signal.SIGINT):
+        loop.add_signal_handler(s, stop.set)
+    await stop.wait()
+    for server in servers:
+        server.close()
+
+
+def start(state):
+    stop(state)
+    if os.path.isdir(state):
+        subprocess.run(["rm", "-rf", state], check=True)
+    os.makedirs(state)
+    log = open(os.path.join(state, "servers.log"), "a")
+    child = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", "--state", state],
+                             stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
+    with open(os.path.join(state, "pid"), "w") as f:
+        f.write("%d\n" % child.pid)
+    deadline = time.time() + 60
+    while not os.path.exists(os.path.join(state, "ready")):
+        if child.poll() is not None or time.time() > deadline:
+            print("smtp_servers: the servers did not start; see %s" % log.name, file=sys.stderr)
+            stop(state)
+            return 1
+        time.sleep(0.05)
+    return 0
+
+
+def stop(state):
+    try:
+        with open(os.path.join(state, "pid")) as f:
+            pid = int(f.read())
+    except (OSError, ValueError):
+        return 0
+    try:
+        os.kill(pid, signal.SIGTERM)
+        for _ in range(200):
+            os.kill(pid, 0)
+            time.sleep(0.05)
+    except ProcessLookupError:
+        pass
+    os.remove(os.path.join(state, "pid"))
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("command", choices=("start", "stop", "serve"))
+    parser.add_argument("--state", required=True)
+    args = parser.parse_args()
+    if args.command == "serve":
+        asyncio.run(serve(args.state))
+        return 0
+    return start(args.state) if args.command == "start" else stop(args.state)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
