@@ -1,11 +1,10 @@
+// Link type 1: the mail program started with a command line built from its
+// installed path, the catalogue's option and the files.
 #include "dispatch/CommandLineLink.h"
 
-#include "dispatch/AliveDbPath.h"
-#include "framework/Win32Handles.h"
-#include "registry/HostPaths.h"
+#include "dispatch/AttachList.h"
+#include "dispatch/CommandLine.h"
 #include "registry/IniFile.h"
-
-#include <windows.h>
 
 #include <cstdlib>
 
@@ -15,107 +14,126 @@ namespace {
 // "CommandOption" is read into 255 bytes.
 constexpr std::size_t kOptionBuffer = 255;
 
-std::string ShortPathOf(const std::string& path) {
-    char shortPath[MAX_PATH] = {};
-    const DWORD length = ::GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(shortPath) : path;
+// One process to start: its arguments after the program path, and the
+// folder it starts in (empty: the caller's).
+struct Start {
+    std::wstring arguments;
+    std::wstring folder;
+};
+using Starts = std::vector<Start>;
+
+// Drive and folder (with its trailing backslash), and name with extension.
+void SplitFile(const std::wstring& path, std::wstring& folder, std::wstring& name) {
+    const std::size_t slash = path.find_last_of(L"\\/:");
+    folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+    name = slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-// Name and extension of a path, and its drive and folder.
-void SplitFile(const std::string& path, std::string& folder, std::string& name) {
-    char drive[_MAX_DRIVE] = {}, dir[_MAX_DIR] = {}, fname[_MAX_FNAME] = {}, ext[_MAX_EXT] = {};
-    if (_splitpath_s(path.c_str(), drive, sizeof drive, dir, sizeof dir, fname, sizeof fname, ext, sizeof ext) != 0) {
-        folder.clear();
-        name = path;
-        return;
+// Files whose quoting the catalogue leaves on: "QuoteFiles" missing or not 0.
+bool QuoteFiles(const SendRequest& request) {
+    const std::string value = ini::ReadString(request.cataloguePath, request.systemKey.c_str(), "QuoteFiles");
+    return value.empty() || std::atoi(value.c_str()) != 0;
+}
+
+// All files in one compose argument: the option's last word takes the
+// comma-joined URLs in single quotes, and the whole word is quoted, so
+// "-compose attachment=" gives -compose "attachment='file:///...,file:///...'".
+bool PlanFileUrls(const SendRequest& request, const std::wstring& option, const ArgumentWriter& writer,
+                  Starts& starts) {
+    std::wstring urls;
+    for (const SendFile& file : request.files) {
+        if (!urls.empty()) urls += L',';
+        urls += FileUrl(file.path);
     }
-    folder = std::string(drive) + dir;
-    name = std::string(fname) + ext;
+    std::wstring head = option;
+    while (!head.empty() && head.back() == L' ') head.pop_back();
+    const std::size_t blank = head.find_last_of(L' ');
+    const std::wstring word = blank == std::wstring::npos ? head : head.substr(blank + 1);
+    head = blank == std::wstring::npos ? std::wstring() : head.substr(0, blank + 1);
+    const std::optional<std::wstring> argument = writer.Quoted(word + L"'" + urls + L"'");
+    if (!argument) return false;
+    starts.push_back({head + *argument, {}});
+    return true;
 }
 
-// Starts the command in the given folder and puts the current folder back,
-// whatever happens on the way.
-void RunCommandIn(const std::string& commandLine, const std::string& folder) {
-    char saved[MAX_PATH] = {};
-    const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, saved);
-    const bool restorable = length > 0 && length < MAX_PATH;
-    const auto restore = MakeScopeExit([&] {
-        if (restorable) ::SetCurrentDirectoryA(saved);
-    });
-    ::SetCurrentDirectoryA(folder.c_str());
-    RunCommand(commandLine);
+// One process given the short path of a list of every file, written for
+// this send alone.
+bool PlanAttachList(const SendRequest& request, const std::wstring& option, const ArgumentWriter& writer,
+                    Starts& starts) {
+    std::vector<std::string> lines;
+    for (const SendFile& file : request.files) {
+        const std::optional<std::string> name = AnsiName(file);
+        if (!name) return false;  // the list's code page cannot name it
+        lines.push_back(*name);
+    }
+    const std::optional<std::wstring> listPath = NewAttachListPath(request.appDataFolder);
+    if (!listPath || !WriteAttachList(lines, *listPath)) return false;
+    const std::optional<std::wstring> argument = writer.File(ShortPath(*listPath).value_or(*listPath));
+    if (!argument) return false;
+    starts.push_back({option + *argument, {}});
+    return true;
+}
+
+// The processes to start, all checked before the first one starts; false
+// when the send must start nothing.
+bool PlanStarts(const SendRequest& request, int fileList, bool multiplePage, const std::wstring& option,
+                const ArgumentWriter& writer, Starts& starts) {
+    const SendFiles& files = request.files;
+    if (multiplePage && fileList == kFileUrls) return PlanFileUrls(request, option, writer, starts);
+    if (files.size() == 1 || !multiplePage) {
+        // Only the first file when the program takes one at a time.
+        const std::optional<std::wstring> argument = writer.File(files.front().path);
+        if (!argument) return false;
+        starts.push_back({option + *argument, {}});
+        return true;
+    }
+    switch (fileList) {
+    case kProcessPerFile:
+    case kProcessPerFileToo:
+        for (const SendFile& file : files) {
+            const std::optional<std::wstring> argument = writer.File(file.path);
+            if (!argument) return false;
+            starts.push_back({option + L" " + *argument, {}});
+        }
+        return true;
+    case kAttachList:
+        return PlanAttachList(request, option, writer, starts);
+    case kBareNamesInFolder: {
+        // The last file's folder wins; the process starts there rather than
+        // the host's current folder moving.
+        Start start{option, {}};
+        for (const SendFile& file : files) {
+            std::wstring name;
+            SplitFile(file.path, start.folder, name);
+            const std::optional<std::wstring> argument = writer.File(name);
+            if (!argument) return false;
+            start.arguments += L" " + *argument;
+        }
+        starts.push_back(std::move(start));
+        return true;
+    }
+    default:
+        return true;  // an unknown way starts nothing and still succeeds
+    }
 }
 
 }  // namespace
 
-bool RunCommand(const std::string& commandLine) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    ::GetStartupInfoA(&startup);
-    PROCESS_INFORMATION process = {};
-    std::string writable = commandLine;
-    if (!::CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process)) {
-        return false;
-    }
-    // Nothing waits for the mail program; its handles are not kept.
-    AutoCloseHandle processHandle(process.hProcess);
-    AutoCloseHandle threadHandle(process.hThread);
-    return true;
-}
-
-bool WriteAttachList(const FileList& files, const std::string& listPath) {
-    AutoCloseHandle file(::CreateFileA(listPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    std::string text;
-    for (const std::string& path : files) text += path + "\r\n";
-    DWORD written = 0;
-    return ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size();
-}
-
-bool SendByCommandLine(const char* systemKey, const char* cataloguePath, const FileList& files) {
-    const bool multiplePage = ini::ReadInt(cataloguePath, systemKey, "MultiplePage") != 0;
-    const std::string command = ini::ReadString(ModuleAliveDbPath(), systemKey, "Path") + " ";
-    if (files.empty()) return false;
-
-    if (files.size() == 1 || !multiplePage) {
-        const std::string option = ini::ReadString(cataloguePath, systemKey, "CommandOption", kOptionBuffer);
-        if (option.empty()) return false;
-        RunCommand(command + option + files.front());
-        return true;
-    }
-
-    const int fileList = ini::ReadInt(cataloguePath, systemKey, "CommandFileList");
-    const std::string option = ini::ReadString(cataloguePath, systemKey, "CommandOption", kOptionBuffer);
+bool SendByCommandLine(const SendRequest& request) {
+    const char* key = request.systemKey.c_str();
+    const bool multiplePage = ini::ReadInt(request.cataloguePath, key, "MultiplePage") != 0;
+    if (request.files.empty()) return false;
+    const int fileList = multiplePage ? ini::ReadInt(request.cataloguePath, key, "CommandFileList") : 0;
+    const std::string option = ini::ReadString(request.cataloguePath, key, "CommandOption", kOptionBuffer);
     if (option.empty()) return false;
-    const std::string base = command + option;
-    switch (fileList) {
-    case 0:
-    case 3:
-        for (const std::string& file : files) RunCommand(base + " " + file);
-        break;
-    case 1: {
-        const std::string listPath = DriveAndFolder(cataloguePath) + "Attach.lst";
-        if (!WriteAttachList(files, listPath)) return false;
-        RunCommand(base + ShortPathOf(listPath));
-        break;
-    }
-    case 2: {
-        std::string commandLine = base;
-        std::string workingFolder;
-        for (const std::string& file : files) {
-            std::string name;
-            SplitFile(file, workingFolder, name);
-            commandLine += " " + name;
-        }
-        RunCommandIn(commandLine, workingFolder);
-        break;
-    }
-    default:
-        break;
-    }
+
+    const std::wstring program = WidenAnsi(request.programPath);
+    const ArgumentWriter writer(program, QuoteFiles(request));
+    if (!writer.programAccepted()) return false;
+    Starts starts;
+    if (!PlanStarts(request, fileList, multiplePage, WidenAnsi(option), writer, starts)) return false;
+    // Whether the mail program really starts is not the link's to report.
+    for (const Start& start : starts) (void)StartProgram(program, start.arguments, start.folder);
     return true;
 }
 

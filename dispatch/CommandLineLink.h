@@ -1,20 +1,19 @@
-// The parts of the command-line link that the tests reach directly.
+// The command-line link's catalogue keys beyond those of the description:
+// "QuoteFiles" (0 keeps file arguments unquoted) and "CommandFileList" 4
+// (all files as file:/// URLs in one compose argument).
 #pragma once
 
 #include "dispatch/Links.h"
 
-#include <string>
-
 namespace email32 {
 
-// Starts one process with the command line (the program is its first token),
-// passing the host's own start-up information on. Does not wait; the
-// process and thread handles are closed at once. False when nothing started.
-bool RunCommand(const std::string& commandLine);
-
-// Writes the attachment list: one full path per line, each ended by CR LF,
-// replacing any earlier list. False when the file cannot be opened or
-// written completely.
-[[nodiscard]] bool WriteAttachList(const FileList& files, const std::string& listPath);
+// "CommandFileList" values.
+enum CommandFileList : int {
+    kProcessPerFile = 0,
+    kAttachList = 1,
+    kBareNamesInFolder = 2,
+    kProcessPerFileToo = 3,
+    kFileUrls = 4,
+};
 
 }  // namespace email32

@@ -8,7 +8,7 @@
 
 namespace email32 {
 
-bool NoLink(const char* /*systemKey*/, const char* /*cataloguePath*/, const FileList& /*files*/) { return false; }
+bool NoLink(const SendRequest& /*request*/) { return false; }
 
 Link LinkFor(int linkType) {
     switch (linkType) {
@@ -21,12 +21,13 @@ Link LinkFor(int linkType) {
     }
 }
 
-bool SendByLink(const char* systemKey, const char* cataloguePath, const FileList& files) {
+bool SendByLink(const char* systemKey, const char* cataloguePath, const SendFiles& files) {
     const std::optional<std::string> folder = QueryAppDataFolder();
     if (!folder) return false;
-    SetModuleAliveDbPath(*folder + "AliveDB.ini");
-    const int linkType = ini::ReadInt(cataloguePath, systemKey, "LinkType");
-    return LinkFor(linkType)(systemKey, cataloguePath, files);
+    const SendRequest request = MakeSendRequest(systemKey, cataloguePath, *folder, files);
+    SetModuleAliveDbPath(request.aliveDbPath);
+    const int linkType = ini::ReadInt(request.cataloguePath, systemKey, "LinkType");
+    return LinkFor(linkType)(request);
 }
 
 std::string JoinPaths(const FileList& files, const char* delimiter) {

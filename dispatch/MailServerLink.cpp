@@ -7,27 +7,37 @@
 
 #include <windows.h>
 
+#include <optional>
+
 namespace email32 {
 namespace {
 
-// A file whose short path cannot be obtained (it does not exist, or the
-// short form does not fit) goes in as the caller gave it.
-std::string ShortPathOrGiven(const std::string& path) {
-    char shortPath[MAX_PATH] = {};
-    const DWORD length = ::GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(shortPath, length) : path;
+// The plug-in's contract is ANSI: the short path, which the code page can
+// name even where the long one holds characters it lacks. A file without a
+// short path (it does not exist) goes in as the caller gave it; one the code
+// page cannot name then stops the send.
+std::optional<std::string> PlugInName(const SendFile& file) {
+    std::string shortName;
+    const std::optional<std::wstring> shortPath = ShortPath(file.path);
+    if (shortPath && NarrowExact(*shortPath, shortName)) return shortName;
+    if (file.ansiExact) return file.ansi;
+    return std::nullopt;
 }
 
 }  // namespace
 
-bool SendByMailServer(const char* /*systemKey*/, const char* cataloguePath, const FileList& files) {
-    AutoLibrary relay(::LoadLibraryA((DriveAndFolder(cataloguePath) + "Relay32.dll").c_str()));
+bool SendByMailServer(const SendRequest& request) {
+    FileList shortPaths;
+    shortPaths.reserve(request.files.size());
+    for (const SendFile& file : request.files) {
+        const std::optional<std::string> name = PlugInName(file);
+        if (!name) return false;
+        shortPaths.push_back(*name);
+    }
+    AutoLibrary relay(::LoadLibraryA((DriveAndFolder(request.cataloguePath) + "Relay32.dll").c_str()));
     if (!relay) return false;
     const auto sendFiles = ProcAddress<MailSvrSendFilesFn>(relay.get(), "MailSvr_SendFiles");
     if (sendFiles == nullptr) return false;
-    FileList shortPaths;
-    shortPaths.reserve(files.size());
-    for (const std::string& file : files) shortPaths.push_back(ShortPathOrGiven(file));
     const std::string joined = JoinPaths(shortPaths, "^");
     sendFiles(1, joined.c_str());
     return true;

@@ -1,60 +1,36 @@
 // Link types 2 and 10: files handed to a Simple MAPI library, found through
 // the mail client's registration or in the mail program's folder.
-#include "dispatch/AliveDbPath.h"
 #include "dispatch/Links.h"
 #include "dispatch/SimpleMapi.h"
 
-#include "registry/HostPaths.h"
-#include "registry/IniFile.h"
-#include "registry/RegistryRead.h"
-
-#include <windows.h>
-
-#include <optional>
+#include "registry/MapiLibrary.h"
 
 namespace email32 {
 namespace {
 
-// The library path the mail client registers, with its environment
-// references expanded; nullopt when it is not registered or does not fit.
-std::optional<std::string> RegisteredClientLibrary(const char* systemKey, const char* cataloguePath) {
-    const std::string mailSection = ini::ReadString(cataloguePath, systemKey, "MailSection");
-    if (mailSection.empty()) return std::nullopt;
-    const std::string valueName = ini::ReadString(cataloguePath, systemKey, "DllPath");
-    if (valueName.empty()) return std::nullopt;
-    const std::optional<RegistryText> value = QueryRegistryText(
-        HKEY_LOCAL_MACHINE, "Software\\Clients\\mail\\" + mailSection, valueName.c_str(), ini::kValueBuffer);
-    if (!value) return std::nullopt;
-    char expanded[MAX_PATH] = {};
-    const DWORD length = ::ExpandEnvironmentStringsA(value->text.c_str(), expanded, MAX_PATH);
-    if (length == 0 || length > MAX_PATH) return std::nullopt;
-    return std::string(expanded);
+// Once a library was found the hand-over counts as attempted, whatever the
+// library does. Refused: a library this process can never load (built for
+// another machine), and files that no call of the library could name.
+bool HandOver(const SendFiles& files, const std::string& library) {
+    if (!IsLoadableLibrary(library)) return false;
+    return MapiSendFiles(files, library) != MapiOutcome::kUnnameable;
 }
 
 }  // namespace
 
-bool SendByClientLibrary(const char* systemKey, const char* cataloguePath, const FileList& files) {
-    const std::string joined = JoinPaths(files, "^");
-    std::optional<std::string> library = RegisteredClientLibrary(systemKey, cataloguePath);
-    if (!library) {
-        const std::optional<RegistryText> cmc = QueryRegistryText(
-            HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows Messaging Subsystem", "CMCDLLNAME32", ini::kValueBuffer);
-        if (!cmc) return false;
-        library = cmc->text;
-    }
-    (void)MapiSendFiles(joined, *library);
-    return true;
+bool SendByClientLibrary(const SendRequest& request) {
+    const std::optional<std::string> library = ClientLibraryPath(request.systemKey.c_str(), request.cataloguePath);
+    if (!library) return false;
+    return HandOver(request.files, *library);
 }
 
-bool SendBySimpleMapi(const char* systemKey, const char* cataloguePath, const FileList& files) {
-    const std::string joined = JoinPaths(files, "^");
-    const std::string libraryName = ini::ReadString(cataloguePath, systemKey, "MAPI32DLL");
-    if (libraryName.empty()) return false;
-    const std::string program = ini::ReadString(ModuleAliveDbPath(), systemKey, "Path");
+bool SendBySimpleMapi(const SendRequest& request) {
     // Looked for in the mail program's own folder; without a path the
     // platform's library search finds it.
-    (void)MapiSendFiles(joined, DriveAndFolder(program) + libraryName);
-    return true;
+    const std::optional<std::string> library =
+        ProgramFolderLibraryPath(request.systemKey.c_str(), request.cataloguePath, request.programPath);
+    if (!library) return false;
+    return HandOver(request.files, *library);
 }
 
 }  // namespace email32

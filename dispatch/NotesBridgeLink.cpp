@@ -1,31 +1,54 @@
 // Link type 6: the files handed to the Notes bridge companion.
-#include "dispatch/AliveDbPath.h"
 #include "dispatch/CompanionEntries.h"
 #include "dispatch/Links.h"
 
 #include "framework/Win32Handles.h"
 #include "registry/HostPaths.h"
-#include "registry/IniFile.h"
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 namespace email32 {
 namespace {
 
-std::string ProcessPathVariable() {
-    const DWORD needed = ::GetEnvironmentVariableA("Path", nullptr, 0);
-    if (needed == 0) return std::string();
-    std::vector<char> value(needed + MAX_PATH, '\0');
-    const DWORD length = ::GetEnvironmentVariableA("Path", value.data(), static_cast<DWORD>(value.size()));
-    return length < value.size() ? std::string(value.data(), length) : std::string();
+// Read and written as UTF-16: the ANSI forms would lose every folder on the
+// search path that the code page cannot name.
+std::wstring ProcessPathVariable() {
+    const DWORD needed = ::GetEnvironmentVariableW(L"Path", nullptr, 0);
+    if (needed == 0) return std::wstring();
+    std::vector<wchar_t> value(needed + MAX_PATH, L'\0');
+    const DWORD length = ::GetEnvironmentVariableW(L"Path", value.data(), static_cast<DWORD>(value.size()));
+    return length < value.size() ? std::wstring(value.data(), length) : std::wstring();
+}
+
+// The bridge takes one ANSI text with the paths separated by blanks. A path
+// holding a blank, or a character the code page lacks, goes in by its short
+// form, which has neither; without a short form a path goes in as given,
+// and one the code page cannot name stops the send.
+std::optional<std::string> BridgeName(const SendFile& file) {
+    if (file.ansiExact && file.ansi.find(' ') == std::string::npos) return file.ansi;
+    std::string shortName;
+    const std::optional<std::wstring> shortPath = ShortPath(file.path);
+    if (shortPath && NarrowExact(*shortPath, shortName) && shortName.find(' ') == std::string::npos) {
+        return shortName;
+    }
+    if (file.ansiExact) return file.ansi;
+    return std::nullopt;
 }
 
 }  // namespace
 
-bool SendByNotesBridge(const char* systemKey, const char* cataloguePath, const FileList& files) {
-    AutoLibrary bridge(::LoadLibraryA((DriveAndFolder(cataloguePath) + "Nbridge32.dll").c_str()));
+bool SendByNotesBridge(const SendRequest& request) {
+    FileList names;
+    for (const SendFile& file : request.files) {
+        const std::optional<std::string> name = BridgeName(file);
+        if (!name) return false;
+        names.push_back(*name);
+    }
+
+    AutoLibrary bridge(::LoadLibraryA((DriveAndFolder(request.cataloguePath) + "Nbridge32.dll").c_str()));
     if (!bridge) return false;
     const auto load = ProcAddress<NotesBridgeLoadFn>(bridge.get(), "NotesBridge_Load");
     const auto command = ProcAddress<ImageToNotesProcFn>(bridge.get(), "ImageToNotesProc");
@@ -33,13 +56,12 @@ bool SendByNotesBridge(const char* systemKey, const char* cataloguePath, const F
 
     // The bridge loads the Notes client's libraries from the Notes folder.
     // The folder stays on the search path; each send appends it again.
-    const std::string notesProgram = ini::ReadString(ModuleAliveDbPath(), systemKey, "Path");
-    const std::string searchPath = ProcessPathVariable() + ";" + DriveAndFolder(notesProgram);
-    ::SetEnvironmentVariableA("Path", searchPath.c_str());
+    const std::wstring searchPath = ProcessPathVariable() + L";" + WidenAnsi(DriveAndFolder(request.programPath));
+    ::SetEnvironmentVariableW(L"Path", searchPath.c_str());
 
     if (load() == 0) return false;
 
-    const std::string joined = JoinPaths(files, " ");
+    const std::string joined = JoinPaths(names, " ");
     NotesSendBlock block = {};
     block.leadValue = 0;
     block.kindCode = 0;
@@ -51,7 +73,7 @@ bool SendByNotesBridge(const char* systemKey, const char* cataloguePath, const F
     if (command(kNotesReady, &block, sizeof block) != 0) {
         block.kindCode = 999;
         block.fileList = joined.c_str();
-        block.fileCount = static_cast<std::int32_t>(files.size());
+        block.fileCount = static_cast<std::int32_t>(request.files.size());
         command(kNotesSend, &block, sizeof block);
         command(kNotesFinish, nullptr, 0);
     }

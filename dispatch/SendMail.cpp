@@ -1,8 +1,33 @@
 #include "public/EmailComponent.h"
 
 #include "dispatch/Links.h"
+#include "dispatch/SendMailWide.h"
 
 #include <algorithm>
+
+namespace email32 {
+
+bool SendToSystem(const std::vector<std::string>& installed, const std::string& defaultKey,
+                  const std::string& cataloguePath, const std::string& systemKey, const SendFiles& files) {
+    if (installed.empty()) throw EmailDBEmpty();
+    // The empty key stands for the default system, which is not tested again.
+    if (systemKey.empty()) return SendByLink(defaultKey.c_str(), cataloguePath.c_str(), files);
+    if (std::find(installed.begin(), installed.end(), systemKey) == installed.end()) {
+        throw EmailSysNotAlive(systemKey);
+    }
+    return SendByLink(systemKey.c_str(), cataloguePath.c_str(), files);
+}
+
+bool SendMailWide(const EmailComponent& component, const std::string& systemKey,
+                  const std::vector<std::wstring>& files) {
+    std::vector<std::string> installed;
+    component.GetAllAliveEmailSys(installed);  // EmailDBEmpty before anything else
+    std::string defaultKey;
+    component.GetDefaultEmailSys(defaultKey);
+    return SendToSystem(installed, defaultKey, component.CataloguePath(), systemKey, FilesFromWide(files));
+}
+
+}  // namespace email32
 
 bool EmailComponent::SendMail(const std::string& filePath, const std::string& systemKey) const {
     RequireNotEmpty();
@@ -10,13 +35,6 @@ bool EmailComponent::SendMail(const std::string& filePath, const std::string& sy
 }
 
 bool EmailComponent::SendMail(const std::vector<std::string>& filePaths, const std::string& systemKey) const {
-    RequireNotEmpty();
-    // The empty key stands for the default system, which is not tested again.
-    if (systemKey.empty()) {
-        return email32::SendByLink(m_defaultKey.c_str(), m_cataloguePath.c_str(), filePaths);
-    }
-    if (std::find(m_installed.begin(), m_installed.end(), systemKey) == m_installed.end()) {
-        throw EmailSysNotAlive(systemKey);
-    }
-    return email32::SendByLink(systemKey.c_str(), m_cataloguePath.c_str(), filePaths);
+    return email32::SendToSystem(m_installed, m_defaultKey, m_cataloguePath, systemKey,
+                                 email32::FilesFromAnsi(filePaths));
 }

@@ -6,32 +6,78 @@
 // safe while they do.
 #pragma once
 
+#include "dispatch/SendRequest.h"
+
 #include <windows.h>
 
 #include <string>
 
 namespace email32 {
 
-// Simple MAPI entries as the published interface declares them.
+// Simple MAPI entries and records as the published interface declares them.
 using MapiLogonFn = ULONG(WINAPI*)(ULONG_PTR uiParam, LPSTR profileName, LPSTR password, ULONG flags,
                                    ULONG reserved, ULONG_PTR* session);
 using MapiSendDocumentsFn = ULONG(WINAPI*)(ULONG_PTR uiParam, LPSTR delimiter, LPSTR filePaths, LPSTR fileNames,
                                            ULONG reserved);
 using MapiLogoffFn = ULONG(WINAPI*)(ULONG_PTR session, ULONG_PTR uiParam, ULONG flags, ULONG reserved);
 
+struct MapiFileDescW {
+    ULONG reserved;
+    ULONG flags;
+    ULONG position;
+    PWSTR pathName;
+    PWSTR fileName;
+    PVOID fileType;
+};
+struct MapiRecipDescW {
+    ULONG reserved;
+    ULONG recipClass;
+    PWSTR name;
+    PWSTR address;
+    ULONG entryIdSize;
+    PVOID entryId;
+};
+struct MapiMessageW {
+    ULONG reserved;
+    PWSTR subject;
+    PWSTR noteText;
+    PWSTR messageType;
+    PWSTR dateReceived;
+    PWSTR conversationId;
+    ULONG flags;
+    MapiRecipDescW* originator;
+    ULONG recipCount;
+    MapiRecipDescW* recips;
+    ULONG fileCount;
+    MapiFileDescW* files;
+};
+using MapiSendMailWFn = ULONG(WINAPI*)(ULONG_PTR session, ULONG_PTR uiParam, MapiMessageW* message, ULONG flags,
+                                       ULONG reserved);
+
 inline constexpr ULONG kMapiLogonUi = 0x00000001;
 inline constexpr ULONG kMapiNewSession = 0x00000002;
+inline constexpr ULONG kMapiDialog = 0x00000008;
 
 // Loads the library and looks up MAPISendDocuments, MAPILogon and MAPILogoff
-// (all three must be present).
+// (all three must be present), and MAPISendMailW where it has one. A library
+// built for another machine than i386 is never loaded.
 [[nodiscard]] bool LoadMapiEntries(const std::string& library);
 
 // Loads the entries and logs on with a new session, letting the provider
 // show its logon window.
 [[nodiscard]] bool MapiLogonNewSession(const std::string& library);
 
-// Logs on and sends the "^"-joined paths; true when MAPISendDocuments
-// reported success.
-[[nodiscard]] bool MapiSendFiles(const std::string& joinedPaths, const std::string& library);
+enum class MapiOutcome {
+    kSent,        // the provider reported success
+    kNotSent,     // the library, its logon or its send failed
+    kUnnameable,  // a file the ANSI code page cannot name, and no wide entry
+};
+
+// Logs on and hands the files over: their ANSI paths joined by "^" through
+// MAPISendDocuments when the code page names them all, as always; otherwise
+// MAPISendMailW with their UTF-16 paths where the library has it, else
+// MAPISendDocuments with the short paths of the files the code page cannot
+// name.
+[[nodiscard]] MapiOutcome MapiSendFiles(const SendFiles& files, const std::string& library);
 
 }  // namespace email32

@@ -1,7 +1,7 @@
 // The C interface's sends.
+#include "dispatch/SendMailWide.h"
 #include "hostapi/HostContext.h"
 #include "hostapi/HostText.h"
-#include "hostapi/WideSend.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ EMAIL32_C_API int WINAPI Email32SendW(Email32Context* context, const wchar_t* ke
         std::string ansiKey;
         if (!email32::ToAnsiExact(key, ansiKey)) return email32::UnnameableKey(context->component);
         const std::vector<std::wstring> list(files, files + count);
-        return email32::SendResult(email32::SendWideFiles(context->component, ansiKey, list));
+        return email32::SendResult(email32::SendMailWide(context->component, ansiKey, list));
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "registry/DetectionMethods.h"
 #include "registry/IniFile.h"
+#include "registry/MapiLibrary.h"
 #include "registry/VersionCheck.h"
 
 namespace email32 {
@@ -49,6 +50,9 @@ bool DetectEmailSystem(const char* systemKey, const char* cataloguePath, std::st
         std::string path = foundPath;
         if (!DetectionMethodFor(pathType)(systemKey, cataloguePath, path)) return false;
         if (checkVersion == 1 && !CheckMapiVersion(systemKey, cataloguePath, path, version)) return false;
+        // A 32-bit module cannot load a 64-bit Simple MAPI provider; such a
+        // system could never deliver, so it is not offered.
+        if (!HasLoadableMapiLibrary(systemKey, cataloguePath, path)) return false;
         foundPath = std::move(path);
         return true;
     } catch (const std::exception&) {

@@ -41,13 +41,19 @@ bool ExpandAppPathValue(const std::string& value, bool expandable, std::string& 
 bool FindByAppPath(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
     std::string exeName;
     if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) return false;
-    const std::optional<RegistryText> value =
-        QueryRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exeName,
-                          "", ini::kValueBuffer);
-    if (!value) return false;
-    std::string candidate;
-    if (!ExpandAppPathValue(value->text, value->type == REG_EXPAND_SZ, candidate)) return false;
-    return AcceptCandidate(candidate, foundPath);
+    // A 64-bit program registers in the 64-bit view; an entry left behind
+    // in the 32-bit view by an uninstalled program does not hide it.
+    for (const REGSAM view : ProgramRegistryViews()) {
+        const std::optional<RegistryText> value = QueryRegistryText(
+            HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exeName, "",
+            ini::kValueBuffer, view);
+        std::string candidate;
+        if (value && ExpandAppPathValue(value->text, value->type == REG_EXPAND_SZ, candidate) &&
+            AcceptCandidate(candidate, foundPath)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 namespace {

@@ -50,7 +50,7 @@ bool FindByRegistryValue(const char* systemKey, const char* cataloguePath, std::
 
 bool FindMessagingSubsystem(const char* /*systemKey*/, const char* /*cataloguePath*/, std::string& /*foundPath*/) {
     const std::optional<RegistryText> flag =
-        QueryRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows Messaging Subsystem", "MAPI", 100);
+        QueryProgramRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows Messaging Subsystem", "MAPI", 100);
     return flag && flag->text == "1";
 }
 

@@ -17,7 +17,7 @@ constexpr std::size_t kMachineStringBuffer = 256;
 bool ReadMachineString(const char* subKey, const char* valueName, char* buffer, std::size_t bufferSize) {
     if (subKey == nullptr || buffer == nullptr || bufferSize == 0) return false;
     const std::optional<RegistryText> value =
-        QueryRegistryText(HKEY_LOCAL_MACHINE, subKey, valueName, kMachineStringBuffer);
+        QueryProgramRegistryText(HKEY_LOCAL_MACHINE, subKey, valueName, kMachineStringBuffer);
     if (!value || value->text.size() >= bufferSize) return false;
     std::memcpy(buffer, value->text.c_str(), value->text.size() + 1);
     return true;
@@ -35,8 +35,8 @@ bool CheckMailClientRegistration(const char* systemKey, const std::string& clien
     const std::string mailSection = ini::ReadString(cataloguePath, systemKey, "MailSection");
     const std::string dllPath = ini::ReadString(cataloguePath, systemKey, "DllPath");
     if (mailSection.empty() || dllPath.empty()) return true;
-    if (QueryRegistryText(HKEY_LOCAL_MACHINE, "Software\\Clients\\mail\\" + mailSection, dllPath.c_str(),
-                          ini::kValueBuffer)) {
+    if (QueryProgramRegistryText(HKEY_LOCAL_MACHINE, "Software\\Clients\\mail\\" + mailSection, dllPath.c_str(),
+                                 ini::kValueBuffer)) {
         return true;
     }
     const std::string title = ini::ReadString(cataloguePath, systemKey, "Title");

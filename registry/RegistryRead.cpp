@@ -41,10 +41,10 @@ HKEY RootKeyFromName(const char* name) {
 }
 
 std::optional<RegistryText> QueryRegistryText(HKEY root, const std::string& subKey, const char* valueName,
-                                              std::size_t bufferSize) {
+                                              std::size_t bufferSize, REGSAM view) {
     if (root == nullptr || bufferSize == 0) return std::nullopt;
     AutoRegKey key;
-    if (::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExA(root, subKey.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     std::vector<char> buffer(bufferSize, '\0');
@@ -60,6 +60,28 @@ std::optional<RegistryText> QueryRegistryText(HKEY root, const std::string& subK
     // a fixed buffer would need: it is too long.
     if (length >= bufferSize) return std::nullopt;
     return RegistryText{std::string(buffer.data(), length), type};
+}
+
+bool RunningUnderWow64() {
+    static const bool wow64 = [] {
+        BOOL answer = FALSE;
+        return ::IsWow64Process(::GetCurrentProcess(), &answer) && answer;
+    }();
+    return wow64;
+}
+
+std::vector<REGSAM> ProgramRegistryViews() {
+    if (RunningUnderWow64()) return {0, KEY_WOW64_64KEY};
+    return {0};
+}
+
+std::optional<RegistryText> QueryProgramRegistryText(HKEY root, const std::string& subKey, const char* valueName,
+                                                     std::size_t bufferSize) {
+    for (const REGSAM view : ProgramRegistryViews()) {
+        std::optional<RegistryText> value = QueryRegistryText(root, subKey, valueName, bufferSize, view);
+        if (value) return value;
+    }
+    return std::nullopt;
 }
 
 }  // namespace email32

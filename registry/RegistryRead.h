@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace email32 {
 
@@ -23,7 +24,22 @@ struct RegistryText {
 // value name means the key's default value). nullopt when the key or value
 // is missing or the value does not fit; a value stored without its
 // terminating zero is cut at the end of its data.
+// view: 0 for the process's own registry view, KEY_WOW64_64KEY for the
+// 64-bit one.
 [[nodiscard]] std::optional<RegistryText> QueryRegistryText(HKEY root, const std::string& subKey,
-                                                            const char* valueName, std::size_t bufferSize);
+                                                            const char* valueName, std::size_t bufferSize,
+                                                            REGSAM view = 0);
+
+// True when this 32-bit process runs on 64-bit Windows, where 64-bit
+// programs register themselves in a registry view of their own.
+[[nodiscard]] bool RunningUnderWow64();
+
+// The registry views in which programs record where they are: the process's
+// own first, then, under WOW64, the 64-bit view.
+[[nodiscard]] std::vector<REGSAM> ProgramRegistryViews();
+
+// The value from the first of those views that holds it.
+[[nodiscard]] std::optional<RegistryText> QueryProgramRegistryText(HKEY root, const std::string& subKey,
+                                                                   const char* valueName, std::size_t bufferSize);
 
 }  // namespace email32

@@ -1,7 +1,10 @@
 # Sourced by the scripts: a throwaway 32-bit Wine prefix on a private X
 # display, kept warm by a persistent Wine server.
 #   wine_session_start PREFIX_DIR   creates the prefix and exports the
-#                                   environment (DISPLAY, WINEPREFIX, ...)
+#                                   environment (DISPLAY, WINEPREFIX, ...);
+#                                   with WINE_SESSION_ARCH=win64 a 64-bit
+#                                   prefix, where 32-bit programs run under
+#                                   WOW64 (Debian's wine64 package)
 #   wine_session_stop               stops the server and the display
 #   wine_session_use_locale NAME DIR
 #                                   builds the locale NAME (e.g. zh_TW.UTF-8)
@@ -12,7 +15,7 @@ WINE_SESSION_XVFB_PID=""
 
 wine_session_start() {
   local prefix="$1"
-  export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$prefix"
+  export WINEARCH="${WINE_SESSION_ARCH:-win32}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$prefix"
 
   # With WINE_SESSION_USER_DISPLAY=1 and a DISPLAY set, the session shows its
   # windows on that display (the user's own) instead of a private Xvfb one.

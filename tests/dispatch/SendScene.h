@@ -64,7 +64,15 @@ public:
         return path;
     }
 
-    bool Send(Link link, const FileList& files) const { return link("Sys", catalogue().c_str(), files); }
+    // The request a send to the system "Sys" makes, the scene's folder
+    // standing for the per-user folder.
+    [[nodiscard]] SendRequest Request(SendFiles files) const {
+        return MakeSendRequest("Sys", catalogue().c_str(), m_folder.path(), std::move(files));
+    }
+    bool Send(Link link, const FileList& files) const { return link(Request(FilesFromAnsi(files))); }
+    bool SendWide(Link link, const std::vector<std::wstring>& files) const {
+        return link(Request(FilesFromWide(files)));
+    }
 
     // Every recorded line, split into fields.
     [[nodiscard]] std::vector<Fields> Records() const {
@@ -82,21 +90,33 @@ public:
         return found;
     }
 
-    // Waits until count mail programs have recorded their start and returns
-    // their (command line, folder) pairs in start order.
-    [[nodiscard]] std::vector<std::pair<std::string, std::string>> Runs(size_t count) const {
-        std::vector<Fields> runs;
+    // Waits until count records of a kind are there and returns them in the
+    // order their programs started (their second field).
+    [[nodiscard]] std::vector<Fields> Started(const std::string& kind, size_t count) const {
+        std::vector<Fields> found;
         // Generous: a hundred Wine process starts on a loaded machine take a while.
         for (int tries = 0; tries < 3600; ++tries) {
-            runs = Records("run");
-            if (runs.size() >= count) break;
+            found = Records(kind);
+            if (found.size() >= count) break;
             ::Sleep(25);
         }
-        ::Sleep(100);  // a run beyond the expected ones has its chance to show
-        runs = Records("run");
-        std::stable_sort(runs.begin(), runs.end(), [](const Fields& a, const Fields& b) { return a.at(1) < b.at(1); });
+        ::Sleep(100);  // a record beyond the expected ones has its chance to show
+        found = Records(kind);
+        std::stable_sort(found.begin(), found.end(), [](const Fields& a, const Fields& b) { return a.at(1) < b.at(1); });
+        return found;
+    }
+
+    // The (command line, folder) pairs of count mail programs, in start order.
+    [[nodiscard]] std::vector<std::pair<std::string, std::string>> Runs(size_t count) const {
         std::vector<std::pair<std::string, std::string>> result;
-        for (const Fields& run : runs) result.emplace_back(run.at(2), run.size() > 3 ? run.at(3) : "");
+        for (const Fields& run : Started("run", count)) result.emplace_back(run.at(2), run.size() > 3 ? run.at(3) : "");
+        return result;
+    }
+
+    // The arguments (UTF-8) of count mail programs, in start order.
+    [[nodiscard]] std::vector<Fields> Arguments(size_t count) const {
+        std::vector<Fields> result;
+        for (const Fields& run : Started("run", count)) result.emplace_back(run.begin() + std::min<size_t>(5, run.size()), run.end());
         return result;
     }
 

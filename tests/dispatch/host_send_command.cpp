@@ -72,7 +72,8 @@ TEST_F(SendCommand, ANamedSystemGetsTheFilesThroughItsLink) {
     const ProcessResult result = m_deployment.Run("send --system Relay " + picture + " C:\\absent.jpg");
     EXPECT_EQ(result.output, "handed over\n");
     EXPECT_EQ(Records(), (std::vector<Fields>{{"attach", "Relay32"},
-                                              {"MailSvr_SendFiles", "1", std::string(shortPath) + "^C:\\absent.jpg"},
+                                              {"MailSvr_SendFiles", "1", std::string(shortPath) + "^C:\\absent.jpg",
+                                               picture, "C:\\absent.jpg"},
                                               {"detach", "Relay32"}}));
 }
 

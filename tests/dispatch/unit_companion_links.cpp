@@ -116,7 +116,8 @@ TEST(MailServerLink, HandsOverShortPathsJoinedByCaretsAndFreesThePlugIn) {
     const std::string missing = "C:\\nowhere\\missing picture.jpg";
     EXPECT_TRUE(scene.Send(SendByMailServer, {longName, missing}));
     EXPECT_EQ(scene.Records(), (std::vector<Fields>{{"attach", "Relay32"},
-                                                    {"MailSvr_SendFiles", "1", std::string(shortName) + "^" + missing},
+                                                    {"MailSvr_SendFiles", "1", std::string(shortName) + "^" + missing,
+                                                     longName, missing},
                                                     {"detach", "Relay32"}}));
     ::DeleteFileA(scene.log().c_str());
     EXPECT_TRUE(scene.Send(SendByMailServer, {}));

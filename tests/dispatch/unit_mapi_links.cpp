@@ -56,7 +56,7 @@ TEST(SimpleMapiLink, NoLibraryNameIsFalseAnyLaterFailureStillTrue) {
     EXPECT_TRUE(scene.Send(SendBySimpleMapi, {"C:\\a.jpg"}));
     EXPECT_EQ(scene.Records("MAPILogon"), std::vector<Fields>{kLogon});
     EXPECT_TRUE(scene.Records("MAPISendDocuments").empty());
-    EXPECT_FALSE(MapiSendFiles("C:\\a.jpg", scene.folder() + "Mail\\fails.dll"));
+    EXPECT_EQ(MapiSendFiles(FilesFromAnsi({"C:\\a.jpg"}), scene.folder() + "Mail\\fails.dll"), MapiOutcome::kNotSent);
 }
 
 TEST(ClientLibraryLink, TheRegisteredLibraryPathHasItsEnvironmentReferencesExpanded) {

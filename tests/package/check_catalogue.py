@@ -52,7 +52,13 @@ def check_system(key, s):
         option = value(s, "commandoption")
         need(option, "LinkType 1 needs CommandOption")
         need(len(option) <= 254, "CommandOption longer than 254 characters")
-        need(number(s, "commandfilelist") in range(4), "CommandFileList must be 0 to 3")
+        file_list = number(s, "commandfilelist")
+        need(file_list in range(5), "CommandFileList must be 0 to 4")
+        if file_list == 4:
+            need(number(s, "multiplepage") != 0, "CommandFileList 4 needs MultiplePage 1")
+            need(option.endswith("="), "CommandFileList 4 puts the URLs after an option ending in '='")
+        if "quotefiles" in s:
+            need(value(s, "quotefiles") in ("0", "1"), "QuoteFiles must be 0 or 1")
     if link == 2:
         need(bool(value(s, "mailsection")) == bool(value(s, "dllpath")), "MailSection and DllPath go together")
     if link == 10:

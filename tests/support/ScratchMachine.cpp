@@ -8,8 +8,8 @@
 
 namespace email32::test {
 
-ScratchRegistryValue::ScratchRegistryValue(HKEY root, std::string subKey, std::string valueName)
-    : m_root(root), m_subKey(std::move(subKey)), m_valueName(std::move(valueName)) {}
+ScratchRegistryValue::ScratchRegistryValue(HKEY root, std::string subKey, std::string valueName, REGSAM view)
+    : m_root(root), m_subKey(std::move(subKey)), m_valueName(std::move(valueName)), m_view(view) {}
 
 void ScratchRegistryValue::Save() {
     // Find the topmost missing key of the path, so that exactly what this
@@ -20,7 +20,7 @@ void ScratchRegistryValue::Save() {
         const size_t next = m_subKey.find('\\', at);
         prefix = m_subKey.substr(0, next);
         HKEY probe = nullptr;
-        if (::RegOpenKeyExA(m_root, prefix.c_str(), 0, KEY_READ, &probe) != ERROR_SUCCESS) {
+        if (::RegOpenKeyExA(m_root, prefix.c_str(), 0, KEY_READ | m_view, &probe) != ERROR_SUCCESS) {
             m_createdTop = prefix;
             return;
         }
@@ -41,14 +41,25 @@ void ScratchRegistryValue::Save() {
 ScratchRegistryValue::ScratchRegistryValue(HKEY root, const std::string& subKey, const std::string& valueName,
                                            DWORD type, const std::string& data)
     : ScratchRegistryValue(root, subKey, valueName) {
+    Set(type, data);
+}
+
+ScratchRegistryValue ScratchRegistryValue::In64BitView(HKEY root, const std::string& subKey,
+                                                       const std::string& valueName, const std::string& text) {
+    ScratchRegistryValue value(root, subKey, valueName, KEY_WOW64_64KEY);
+    value.Set(REG_SZ, text + std::string(1, '\0'));
+    return value;
+}
+
+void ScratchRegistryValue::Set(DWORD type, const std::string& data) {
     Save();
     HKEY key = nullptr;
-    if (::RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+    if (::RegCreateKeyExA(m_root, m_subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE | m_view, nullptr, &key, nullptr) !=
         ERROR_SUCCESS) {
-        ADD_FAILURE() << "cannot create registry key " << subKey;
+        ADD_FAILURE() << "cannot create registry key " << m_subKey;
         return;
     }
-    EXPECT_EQ(::RegSetValueExA(key, valueName.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+    EXPECT_EQ(::RegSetValueExA(key, m_valueName.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
                                static_cast<DWORD>(data.size())),
               ERROR_SUCCESS);
     ::RegCloseKey(key);
@@ -71,18 +82,28 @@ ScratchRegistryValue::ScratchRegistryValue(ScratchRegistryValue&& other) noexcep
       m_valueName(std::move(other.m_valueName)),
       m_createdTop(std::move(other.m_createdTop)),
       m_saved(std::move(other.m_saved)),
-      m_active(other.m_active) {
+      m_active(other.m_active),
+      m_view(other.m_view) {
     other.m_active = false;
 }
 
 ScratchRegistryValue::~ScratchRegistryValue() {
     if (!m_active) return;
     if (!m_createdTop.empty()) {
-        ::RegDeleteTreeA(m_root, m_createdTop.c_str());
+        // Opened in its view, the created key's parent loses the whole tree.
+        const size_t slash = m_createdTop.rfind('\\');
+        HKEY parent = m_root;
+        if (slash != std::string::npos &&
+            ::RegOpenKeyExA(m_root, m_createdTop.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS | m_view, &parent) !=
+                ERROR_SUCCESS) {
+            return;
+        }
+        ::RegDeleteTreeA(parent, m_createdTop.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
+        if (parent != m_root) ::RegCloseKey(parent);
         return;
     }
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(m_root, m_subKey.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    if (::RegOpenKeyExA(m_root, m_subKey.c_str(), 0, KEY_SET_VALUE | m_view, &key) != ERROR_SUCCESS) return;
     if (m_saved) {
         ::RegSetValueExA(key, m_valueName.c_str(), 0, m_saved->first, reinterpret_cast<const BYTE*>(m_saved->second.data()),
                          static_cast<DWORD>(m_saved->second.size()));

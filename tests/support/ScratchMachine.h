@@ -18,14 +18,18 @@ public:
                          const std::string& data);
     // Removes the value (restored afterwards) instead of setting it.
     static ScratchRegistryValue Absent(HKEY root, const std::string& subKey, const std::string& valueName);
+    // A text value in the 64-bit registry view (a 32-bit process under WOW64).
+    static ScratchRegistryValue In64BitView(HKEY root, const std::string& subKey, const std::string& valueName,
+                                            const std::string& text);
     ScratchRegistryValue(ScratchRegistryValue&& other) noexcept;
     ScratchRegistryValue(const ScratchRegistryValue&) = delete;
     ScratchRegistryValue& operator=(const ScratchRegistryValue&) = delete;
     ~ScratchRegistryValue();
 
 private:
-    ScratchRegistryValue(HKEY root, std::string subKey, std::string valueName);
+    ScratchRegistryValue(HKEY root, std::string subKey, std::string valueName, REGSAM view = 0);
     void Save();
+    void Set(DWORD type, const std::string& data);
 
     HKEY m_root;
     std::string m_subKey;
@@ -33,6 +37,7 @@ private:
     std::string m_createdTop;   // topmost key this object created, if any
     std::optional<std::pair<DWORD, std::string>> m_saved;
     bool m_active = true;
+    REGSAM m_view = 0;
 };
 
 // A text REG_SZ value, the most common case.

@@ -1,4 +1,5 @@
-// A Relay32.dll that records every MailSvr_SendFiles call.
+// A Relay32.dll that records every MailSvr_SendFiles call: the text it was
+// given, then (in UTF-8) the long path each short path stands for.
 #include "dispatch/CompanionEntries.h"
 #include "tests/dispatch/doubles/RecordLog.h"
 
@@ -7,8 +8,21 @@
 using namespace email32::doubles;
 
 namespace {
+
 HMODULE g_module = nullptr;
+
+// The long UTF-16 path of a short one, in UTF-8; the text itself when the
+// file does not exist.
+std::string LongName(const std::string& shortPath) {
+    wchar_t wide[MAX_PATH] = {}, full[MAX_PATH] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, shortPath.c_str(), -1, wide, MAX_PATH);
+    if (::GetLongPathNameW(wide, full, MAX_PATH) == 0) return shortPath;
+    char utf8[4 * MAX_PATH] = {};
+    ::WideCharToMultiByte(CP_UTF8, 0, full, -1, utf8, sizeof utf8, nullptr, nullptr);
+    return utf8;
 }
+
+}  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
@@ -21,6 +35,14 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 extern "C" __declspec(dllexport) std::int32_t __cdecl MailSvr_SendFiles(std::int32_t mode, const char* shortPaths) {
-    AppendRecord(g_module, "MailSvr_SendFiles\t" + std::to_string(mode) + "\t" + Text(shortPaths));
+    std::string record = "MailSvr_SendFiles\t" + std::to_string(mode) + "\t" + Text(shortPaths);
+    std::string text = shortPaths ? shortPaths : "";
+    for (std::size_t begin = 0; shortPaths && !text.empty();) {
+        const std::size_t end = text.find('^', begin);
+        record += "\t" + LongName(text.substr(begin, end - begin));
+        if (end == std::string::npos) break;
+        begin = end + 1;
+    }
+    AppendRecord(g_module, record);
     return 0;
 }

@@ -1,6 +1,7 @@
-// A Simple MAPI provider that records its loading and every MAPILogon and
-// MAPISendDocuments call. Built in variants: without MAPILogoff
-// (E32_WITHOUT_LOGOFF) and with a logon that fails (E32_LOGON_FAILS).
+// A Simple MAPI provider that records its loading and every MAPILogon,
+// MAPISendDocuments and MAPISendMailW call (the wide texts in UTF-8). Built
+// in variants: without MAPILogoff (E32_WITHOUT_LOGOFF), with a logon that
+// fails (E32_LOGON_FAILS), and without the wide entry (E32_ANSI_ONLY).
 #include "tests/dispatch/doubles/RecordLog.h"
 
 #include <string>
@@ -46,6 +47,48 @@ extern "C" __declspec(dllexport) ULONG WINAPI MAPISendDocuments(ULONG_PTR uiPara
                                "\t" + Text(fileNames) + "\t" + Number(reserved));
     return 0;
 }
+
+#ifndef E32_ANSI_ONLY
+namespace {
+
+std::string Utf8(const wchar_t* text) {
+    if (text == nullptr) return "(null)";
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(length > 0 ? length - 1 : 0, '\0');
+    if (length > 1) ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+struct FileDescW {
+    ULONG reserved, flags, position;
+    PWSTR pathName, fileName;
+    PVOID fileType;
+};
+struct MessageW {
+    ULONG reserved;
+    PWSTR subject, noteText, messageType, dateReceived, conversationId;
+    ULONG flags;
+    PVOID originator;
+    ULONG recipCount;
+    PVOID recips;
+    ULONG fileCount;
+    FileDescW* files;
+};
+
+}  // namespace
+
+// Fields: session, window, flags, file count, then each file's path and name.
+extern "C" __declspec(dllexport) ULONG WINAPI MAPISendMailW(ULONG_PTR session, ULONG_PTR uiParam, MessageW* message,
+                                                            ULONG flags, ULONG) {
+    std::string record = "MAPISendMailW\t" + Number(session) + "\t" + Number(uiParam) + "\t" + Number(flags);
+    record += "\t" + Number(message ? message->fileCount : 0);
+    for (ULONG i = 0; message && message->files && i < message->fileCount; ++i) {
+        record += "\t" + Utf8(message->files[i].pathName) + "\t" + Utf8(message->files[i].fileName);
+    }
+    AppendRecord(g_module, record);
+    return 0;
+}
+#endif
 
 #ifndef E32_WITHOUT_LOGOFF
 extern "C" __declspec(dllexport) ULONG WINAPI MAPILogoff(ULONG_PTR session, ULONG_PTR, ULONG, ULONG) {

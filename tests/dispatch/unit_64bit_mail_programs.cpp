@@ -1,0 +1,96 @@
+// 64-bit mail programs: found through the 64-bit registry view when the
+// module runs under WOW64, while a Simple MAPI provider built for another
+// machine is never loaded and its system never listed.
+#include "registry/Detection.h"
+#include "registry/MailClient.h"
+#include "registry/RegistryRead.h"
+#include "tests/dispatch/SendScene.h"
+#include "tests/support/ScratchMachine.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace email32;
+using namespace email32::test;
+
+namespace {
+
+const std::string kClients = "Software\\Clients\\Mail";
+const std::string kMessaging = "Software\\Microsoft\\Windows Messaging Subsystem";
+
+// A copy of a 32-bit library whose header claims the x64 machine, as a
+// 64-bit provider's does.
+void MarkAsX64(const std::string& path) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::int32_t peOffset = 0;
+    file.seekg(0x3C);
+    file.read(reinterpret_cast<char*>(&peOffset), sizeof peOffset);
+    const std::uint16_t x64 = IMAGE_FILE_MACHINE_AMD64;
+    file.seekp(peOffset + 4);
+    file.write(reinterpret_cast<const char*>(&x64), sizeof x64);
+    ASSERT_TRUE(file.good()) << path;
+}
+
+bool Detect(const SendScene& scene) {
+    std::string found;
+    return DetectEmailSystem("Sys", scene.catalogue().c_str(), found);
+}
+
+}  // namespace
+
+TEST(ForeignMachineProvider, IsNeitherListedNorLoaded) {
+    SendScene scene;
+    const std::string program = scene.Add("record_mail.exe", "Mail\\e32mail.exe");
+    scene.Add("MapiRecorder.dll", "Mail\\mapi32ok.dll");
+    const std::string foreign = scene.Add("MapiRecorder.dll", "Mail\\mapi64.dll");
+    MarkAsX64(foreign);
+    const ScratchRegistryValue appPath = ScratchText(HKEY_LOCAL_MACHINE, AppPathsKey("e32mail.exe"), "", program);
+    scene.Installed("Path=" + program + "\r\n");
+
+    scene.Catalogue("PathType=0\r\nExeName=e32mail.exe\r\nLinkType=10\r\nMAPI32DLL=mapi32ok.dll\r\n");
+    EXPECT_TRUE(Detect(scene));
+    scene.Catalogue("PathType=0\r\nExeName=e32mail.exe\r\nLinkType=10\r\nMAPI32DLL=mapi64.dll\r\n");
+    EXPECT_FALSE(Detect(scene));
+    EXPECT_FALSE(scene.Send(SendBySimpleMapi, {"C:\\a.jpg"}));
+
+    const ScratchRegistryValue registered = ScratchText(HKEY_LOCAL_MACHINE, kClients + "\\E32 Client", "DLLPath", foreign);
+    scene.Catalogue("PathType=0\r\nExeName=e32mail.exe\r\nLinkType=2\r\nMailSection=E32 Client\r\nDllPath=DLLPath\r\n");
+    EXPECT_FALSE(Detect(scene));
+    EXPECT_FALSE(scene.Send(SendByClientLibrary, {"C:\\a.jpg"}));
+    EXPECT_TRUE(scene.Records().empty()) << "nothing was loaded";
+}
+
+TEST(Wow64Registrations, SixtyFourBitMailProgramsAreFoundInTheirOwnView) {
+    if (!RunningUnderWow64()) GTEST_SKIP() << "not under WOW64";
+    SendScene scene;
+    const std::string program = scene.Add("record_mail.exe", "Mail\\e32wide.exe");
+    const std::string provider = scene.Add("MapiRecorder.dll", "Mail\\provider.dll");
+    // Wine names its own client in the 32-bit view, which is read first.
+    const ScratchRegistryValue noName = ScratchRegistryValue::Absent(HKEY_LOCAL_MACHINE, kClients, "");
+    const ScratchRegistryValue name = ScratchRegistryValue::In64BitView(HKEY_LOCAL_MACHINE, kClients, "", "E32 Wide");
+    const ScratchRegistryValue library =
+        ScratchRegistryValue::In64BitView(HKEY_LOCAL_MACHINE, kClients + "\\E32 Wide", "DLLPath", provider);
+    const ScratchRegistryValue appPath =
+        ScratchRegistryValue::In64BitView(HKEY_LOCAL_MACHINE, AppPathsKey("e32wide.exe"), "", program);
+    const ScratchRegistryValue noFlag = ScratchRegistryValue::Absent(HKEY_LOCAL_MACHINE, kMessaging, "MAPI");
+    const ScratchRegistryValue flag = ScratchRegistryValue::In64BitView(HKEY_LOCAL_MACHINE, kMessaging, "MAPI", "1");
+    ASSERT_FALSE(QueryRegistryText(HKEY_LOCAL_MACHINE, kClients + "\\E32 Wide", "DLLPath", 260))
+        << "the 32-bit view must not see the registration";
+
+    std::string client;
+    EXPECT_TRUE(GetDefaultMailClientName(client));
+    EXPECT_EQ(client, "E32 Wide");
+    scene.Catalogue("Title=Another\r\nPathType=0\r\nExeName=e32wide.exe\r\nLinkType=2\r\n"
+                    "MailSection=E32 Wide\r\nDllPath=DLLPath\r\n");
+    std::string found;
+    EXPECT_TRUE(DetectEmailSystem("Sys", scene.catalogue().c_str(), found));
+    EXPECT_EQ(found, program);
+    EXPECT_TRUE(CheckMailClientRegistration("Sys", "not in the title", scene.catalogue().c_str()));
+    EXPECT_TRUE(scene.Send(SendByClientLibrary, {"C:\\T\\a.jpg"}));
+    EXPECT_EQ(scene.Records("attach"), (std::vector<Fields>{{"attach", provider}}));
+    EXPECT_EQ(scene.Records("MAPISendDocuments").size(), 1u);
+
+    scene.Catalogue("PathType=18\r\nLinkType=1\r\n");
+    EXPECT_TRUE(DetectEmailSystem("Sys", scene.catalogue().c_str(), found));
+}

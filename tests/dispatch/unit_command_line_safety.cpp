@@ -1,0 +1,180 @@
+// Command lines that arrive whole and safe: file paths with blanks, batch
+// programs given names that try to run something else, all files in one
+// Thunderbird-style compose argument, and one attachment list per send even
+// when a slow program reads it after the next send.
+#include "dispatch/CommandLine.h"
+#include "tests/dispatch/SendScene.h"
+#include "tests/support/ScratchMachine.h"
+
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+
+using namespace email32;
+using namespace email32::test;
+
+namespace {
+
+class FilesWithBlanks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_program = m_scene.Add("record_mail.exe", "Mail\\mail.exe");
+        m_scene.Installed("Path=" + m_program + "\r\n");
+    }
+    void Catalogue(const std::string& keys) { m_scene.Catalogue("LinkType=1\r\n" + keys); }
+
+    SendScene m_scene;
+    std::string m_program;
+    const std::string m_plain = m_scene.Attachment("T\\x.jpg");
+    const std::string m_blank = m_scene.Attachment("Photo Club\\my pic.jpg");
+};
+
+std::string PercentDecoded(const std::string& text) {
+    std::string decoded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            decoded += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            decoded += text[i] == '/' ? '\\' : text[i];
+        }
+    }
+    return decoded;
+}
+
+}  // namespace
+
+TEST(CommandLineQuoting, EveryArgumentComesBackWholeThroughTheWindowsParser) {
+    const std::vector<std::wstring> arguments = {
+        L"C:\\T\\x.jpg",         L"C:\\Photo Club\\my pic.jpg", L"tab\there.jpg", L"say \"cheese\".jpg",
+        L"C:\\folder with blank\\", L"ends\\in\\\\",              L"\\\\server\\share\\a b.jpg", L"照片 Ω.jpg"};
+    std::wstring line = L"mail.exe";
+    for (const std::wstring& argument : arguments) line += L" " + QuoteArgument(argument);
+    int count = 0;
+    LPWSTR* parsed = ::CommandLineToArgvW(line.c_str(), &count);
+    ASSERT_NE(parsed, nullptr);
+    ASSERT_EQ(count, static_cast<int>(arguments.size()) + 1) << Utf8(line);
+    for (std::size_t i = 0; i < arguments.size(); ++i) EXPECT_EQ(parsed[i + 1], arguments[i]) << i;
+    ::LocalFree(parsed);
+    EXPECT_EQ(QuoteArgument(L"C:\\T\\x.jpg"), L"C:\\T\\x.jpg") << "a path without blanks goes in unchanged";
+}
+
+TEST_F(FilesWithBlanks, ReachTheProgramWholeInEveryWayOfPassingThem) {
+    Catalogue("CommandOption=/a\r\nMultiplePage=0\r\n");
+    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_blank, m_plain}));
+    EXPECT_EQ(m_scene.Arguments(1), std::vector<Fields>{{"/a" + m_blank}}) << "option and path stay one argument";
+
+    ::DeleteFileA(m_scene.log().c_str());
+    Catalogue("CommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=0\r\n");
+    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_blank, m_plain}));
+    EXPECT_EQ(m_scene.Arguments(2), (std::vector<Fields>{{"/a", m_blank}, {"/a", m_plain}}));
+
+    ::DeleteFileA(m_scene.log().c_str());
+    Catalogue("CommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=2\r\n");
+    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_plain, m_blank}));
+    EXPECT_EQ(m_scene.Arguments(1), (std::vector<Fields>{{"/a", "x.jpg", "my pic.jpg"}}));
+    EXPECT_EQ(m_scene.Runs(1).at(0).second, m_scene.folder() + "Photo Club");
+}
+
+TEST_F(FilesWithBlanks, QuoteFilesZeroKeepsTheRawForm) {
+    Catalogue("CommandOption=/a\r\nQuoteFiles=0\r\n");
+    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_blank}));
+    EXPECT_EQ(m_scene.Runs(1).at(0).first, m_program + " /a" + m_blank);
+}
+
+TEST_F(FilesWithBlanks, FileListFourGivesOneProgramEveryFileAsAUrl) {
+    const std::wstring odd = WidenAnsi(m_scene.folder()) + L"T\\café, l'été 100%.jpg";
+    Catalogue("CommandOption=-compose attachment=\r\nMultiplePage=1\r\nCommandFileList=4\r\n");
+    EXPECT_TRUE(m_scene.SendWide(SendByCommandLine, {WidenAnsi(m_blank), odd, WidenAnsi(m_plain)}));
+    const std::vector<Fields> arguments = m_scene.Arguments(1);
+    ASSERT_EQ(arguments.size(), 1u);
+    ASSERT_EQ(arguments[0].size(), 2u);
+    EXPECT_EQ(arguments[0][0], "-compose");
+    const std::string& compose = arguments[0][1];
+    const std::string prefix = "attachment='file:///";
+    ASSERT_EQ(compose.substr(0, prefix.size()), prefix);
+    ASSERT_EQ(compose.back(), '\'');
+    EXPECT_EQ(compose.find_first_of(" \"'", prefix.size()), compose.size() - 1) << compose;
+    // Commas only between the URLs; each decodes to its file.
+    std::vector<std::string> paths;
+    std::string urls = compose.substr(prefix.size() - 8, compose.size() - prefix.size() + 7);
+    for (std::size_t begin = 0;;) {
+        const std::size_t comma = urls.find(',', begin);
+        const std::string url = urls.substr(begin, comma - begin);
+        EXPECT_EQ(url.substr(0, 8), "file:///");
+        paths.push_back(PercentDecoded(url.substr(8)));
+        if (comma == std::string::npos) break;
+        begin = comma + 1;
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{m_blank, Utf8(odd), m_plain}));
+}
+
+TEST(BatchProgram, TakesEveryNameLiterallyAndRunsNothingElse) {
+    SendScene scene;
+    scene.Add("record_mail.exe", "Mail\\mail.exe");
+    WriteFile(scene.folder() + "Mail\\mail.cmd", "@\"%~dp0mail.exe\" %*\r\n");
+    // What a name would run if cmd.exe acted on its "&": a recorder too.
+    scene.Add("record_mail.exe", "calc.jpg.exe");
+    const ScratchCurrentFolder here(scene.folder());
+    scene.Installed("Path=" + scene.folder() + "Mail\\mail.cmd\r\n");
+    scene.Catalogue("LinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=0\r\n");
+    const std::string ampersand = scene.Attachment("T\\a&calc.jpg");
+    const std::string others = scene.Attachment("T\\b^c (1) !x! d,e;f=g.jpg");
+    EXPECT_TRUE(scene.Send(SendByCommandLine, {ampersand, others}));
+    EXPECT_EQ(scene.Arguments(2), (std::vector<Fields>{{"/a", ampersand}, {"/a", others}}));
+
+    // "%" cannot be kept from expanding even in quotes: refused, nothing
+    // started. Unquoted, every operator is refused.
+    ::DeleteFileA(scene.log().c_str());
+    EXPECT_FALSE(scene.Send(SendByCommandLine, {scene.Attachment("T\\%PATH%.jpg")}));
+    scene.Catalogue("LinkType=1\r\nCommandOption=/a \r\nQuoteFiles=0\r\n");
+    EXPECT_FALSE(scene.Send(SendByCommandLine, {ampersand}));
+    EXPECT_TRUE(scene.Runs(0).empty());
+}
+
+TEST(AttachListPerSend, TwoSendsInARowEachReachTheirOwnSlowReader) {
+    SendScene scene;
+    const std::string program = scene.Add("record_mail.exe", "Mail\\mail.exe");
+    scene.Installed("Path=" + program + "\r\n");
+    scene.Catalogue("LinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=1\r\n");
+    const FileList first = {scene.Attachment("T\\a.jpg"), scene.Attachment("T\\my b.jpg")};
+    const FileList second = {scene.Attachment("U\\c.jpg"), scene.Attachment("U\\d.jpg")};
+    ::SetEnvironmentVariableA("E32_LIST_READ_DELAY", "1500");
+    EXPECT_TRUE(scene.Send(SendByCommandLine, first));
+    ::Sleep(200);
+    EXPECT_TRUE(scene.Send(SendByCommandLine, second));
+    ::SetEnvironmentVariableA("E32_LIST_READ_DELAY", nullptr);
+    std::vector<Fields> lists = scene.Started("list", 2);
+    ASSERT_EQ(lists.size(), 2u);
+    for (Fields& list : lists) list.erase(list.begin(), list.begin() + 2);
+    EXPECT_EQ(lists, (std::vector<Fields>{first, second}));
+}
+
+TEST(AttachListPerSend, ListsOlderThanADayAreClearedAway) {
+    SendScene scene;
+    const std::string program = scene.Add("record_mail.exe", "Mail\\mail.exe");
+    scene.Installed("Path=" + program + "\r\n");
+    scene.Catalogue("LinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=1\r\n");
+    const std::string temp = scene.folder() + "temp\\";
+    for (const char* name : {"Attach-00000001", "Attach-00000002"}) {
+        ::CreateDirectoryA(temp.c_str(), nullptr);
+        ::CreateDirectoryA((temp + name).c_str(), nullptr);
+        WriteFile(temp + name + "\\Attach.lst", "C:\\old.jpg\r\n");
+    }
+    // The first is two days old.
+    HANDLE folder = ::CreateFileA((temp + "Attach-00000001").c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(folder, INVALID_HANDLE_VALUE);
+    FILETIME now = {};
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER old = {{now.dwLowDateTime, now.dwHighDateTime}};
+    old.QuadPart -= 2ULL * 24 * 60 * 60 * 10000000;
+    const FILETIME then = {old.LowPart, old.HighPart};
+    ::SetFileTime(folder, nullptr, nullptr, &then);
+    ::CloseHandle(folder);
+
+    EXPECT_TRUE(scene.Send(SendByCommandLine, {"C:\\a.jpg", "C:\\b.jpg"}));
+    EXPECT_FALSE(FileExists(temp + "Attach-00000001"));
+    EXPECT_TRUE(FileExists(temp + "Attach-00000002\\Attach.lst"));
+    EXPECT_EQ(scene.Runs(1).size(), 1u);
+}
