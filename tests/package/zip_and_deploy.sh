@@ -11,8 +11,14 @@ build=$1 toolchain=$2
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 relayKey='HKCU\Software\Email32\Relay'
+alive=""
 cleanup() {
   if [ -n "${WINEPREFIX:-}" ]; then wine reg delete "$relayKey" /f >/dev/null 2>&1 || true; fi
+  # The hosts' detection rewrote the per-user installed list: later tests
+  # find it as it was.
+  if [ -n "$alive" ]; then
+    if [ -f "$work/alive.saved" ]; then cp "$work/alive.saved" "$alive"; else rm -f "$alive"; fi
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -75,6 +81,9 @@ if ! command -v wine >/dev/null || [ -z "${WINEPREFIX:-}" ]; then
   echo "built; not run (no Wine session)"
   exit 0
 fi
+alive=$(wine "$pkg/bin/email32.exe" paths | tr -d '\r' | sed -n 2p)
+alive=$(winepath -u "$alive")
+if [ -f "$alive" ]; then cp "$alive" "$work/alive.saved"; fi
 # The installer's part for the sample catalogue's SmtpRelay entry.
 winpath() { printf 'Z:%s' "$(echo "$1" | tr / '\\')"; }
 wine reg add "$relayKey" /v Folder /d "$(winpath "$work/c-host")" /f >/dev/null
