@@ -1,16 +1,44 @@
-# `cmake --install` lays out the module as a package that a MinGW-built host
-# finds with find_package(Email32):
+# `cmake --install` lays out the module as a package that hosts find with
+# find_package(Email32): the C interface for any compiler, the C++ classes
+# for MinGW-built hosts.
 #   bin/      Email32.dll, Userpath.dll, Relay32.dll, the MinGW runtime, email32.exe
-#   lib/      libEmail32.dll.a, cmake/Email32/ (package configuration)
-#   include/Email32/  public/ and the framework headers a host compiles against
-#   share/Email32/    the sample EmailDB.ini and Relay32.ini
+#   lib/      libEmail32.dll.a (MinGW), Email32.lib (the C interface, other
+#             compilers), cmake/Email32/ (package configuration)
+#   include/Email32/  public/ (email32.h and the C++ classes) and the
+#                     framework headers the classes' signatures name
+#   share/Email32/    the sample EmailDB.ini and Relay32.ini, the example hosts
+#   LICENSE.txt, README.txt
+# `cmake --install --strip` strips every binary it installs, the MinGW
+# runtime included; `cpack -G ZIP` in the build folder makes the same layout
+# stripped into Email32-VERSION-win32.zip.
 include(CMakePackageConfigHelpers)
 
 install(TARGETS Email32 RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
-install(TARGETS email32 RUNTIME DESTINATION bin)
-install(FILES $<TARGET_FILE:Userpath> $<TARGET_FILE:Relay32> ${EMAIL32_RUNTIME_DLLS} DESTINATION bin)
+install(TARGETS email32 Userpath Relay32 RUNTIME DESTINATION bin)
+install(FILES ${EMAIL32_C_IMPLIB} DESTINATION lib)
+install(FILES ${EMAIL32_RUNTIME_DLLS} DESTINATION bin)
+# install(FILES) strips nothing by itself: the runtime DLLs are 24 MB with
+# their symbols and 2 MB without.
+set(_email32_runtime_names)
+foreach(dll ${EMAIL32_RUNTIME_DLLS})
+  get_filename_component(name ${dll} NAME)
+  list(APPEND _email32_runtime_names ${name})
+endforeach()
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(name ${_email32_runtime_names})
+      execute_process(COMMAND \"${CMAKE_STRIP}\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/\${name}\"
+                      RESULT_VARIABLE failed)
+      if(failed)
+        message(FATAL_ERROR \"could not strip \${name}\")
+      endif()
+    endforeach()
+  endif()")
 install(FILES ${CMAKE_SOURCE_DIR}/samples/EmailDB.ini ${CMAKE_SOURCE_DIR}/samples/Relay32.ini
   DESTINATION share/Email32)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/host ${CMAKE_SOURCE_DIR}/examples/c-host
+  DESTINATION share/Email32/examples)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/LICENSE.txt ${CMAKE_SOURCE_DIR}/packaging/README.txt DESTINATION .)
 
 # The headers a host needs: public/, the framework classes the module exports
 # (their signatures name them), and whatever those include in turn.
@@ -47,3 +75,14 @@ write_basic_package_version_file(${_email32_package}/Email32ConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${_email32_package}/Email32Config.cmake ${_email32_package}/Email32ConfigVersion.cmake
   DESTINATION lib/cmake/Email32)
+
+# The distributable zip: the install layout, stripped, under one folder.
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Email32)
+set(CPACK_PACKAGE_VENDOR Email32)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_SYSTEM_NAME win32)
+set(CPACK_STRIP_FILES TRUE)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+include(CPack)

@@ -53,19 +53,15 @@ void CString::Format(const char* format, ...) {
 bool CString::LoadString(unsigned int id) {
     // String resources are UTF-16; the module's texts are handed out in the
     // user's ANSI code page like every other text of the module.
-    const wchar_t* resource = nullptr;
-    int length = 0;
-    for (HINSTANCE module : email32::ResourceSearchOrder()) {
-        length = ::LoadStringW(module, id, reinterpret_cast<wchar_t*>(&resource), 0);
-        if (length > 0 && resource != nullptr) break;
-    }
-    if (length <= 0 || resource == nullptr) {
+    std::wstring resource;
+    if (!email32::LoadResourceText(id, resource)) {
         m_text.clear();
         return false;
     }
-    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, resource, length, nullptr, 0, nullptr, nullptr);
+    const int length = static_cast<int>(resource.size());
+    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, resource.data(), length, nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0) ::WideCharToMultiByte(CP_ACP, 0, resource, length, text.data(), bytes, nullptr, nullptr);
+    if (bytes > 0) ::WideCharToMultiByte(CP_ACP, 0, resource.data(), length, text.data(), bytes, nullptr, nullptr);
     m_text = std::move(text);
     return true;
 }

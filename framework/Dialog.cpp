@@ -39,7 +39,9 @@ CDialog::~CDialog() = default;
 INT_PTR CDialog::DoModal() {
     RegisterCommonControls();
     const HWND owner = m_parent ? m_parent->GetSafeHwnd() : nullptr;
-    const INT_PTR result = ::DialogBoxParamA(email32::ResourceInstance(), MAKEINTRESOURCEA(m_templateId), owner,
+    // A Unicode dialog: its captions and the texts set through the wide
+    // functions show in any code page, the template's language included.
+    const INT_PTR result = ::DialogBoxParamW(email32::ResourceInstance(), MAKEINTRESOURCEW(m_templateId), owner,
                                              &CDialog::DialogProcedure, reinterpret_cast<LPARAM>(this));
     m_controls.clear();
     m_hWnd = nullptr;
@@ -49,7 +51,7 @@ INT_PTR CDialog::DoModal() {
 INT_PTR CALLBACK CDialog::DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* dialog = reinterpret_cast<CDialog*>(lParam);
-        ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+        ::SetWindowLongPtrW(window, DWLP_USER, lParam);
         dialog->m_hWnd = window;
         try {
             return dialog->OnInitDialog();
@@ -60,7 +62,7 @@ INT_PTR CALLBACK CDialog::DialogProcedure(HWND window, UINT message, WPARAM wPar
             return TRUE;
         }
     }
-    auto* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(window, DWLP_USER));
+    auto* dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
     if (!dialog || message != WM_COMMAND) return FALSE;
     try {
         return dialog->OnCommandMessage(wParam);

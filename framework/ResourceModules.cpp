@@ -31,6 +31,19 @@ bool IsResourceModule(HINSTANCE module) noexcept {
     return std::find(modules.begin(), modules.end(), module) != modules.end();
 }
 
+bool LoadResourceText(unsigned int id, std::wstring& text) {
+    for (HINSTANCE module : ResourceSearchOrder()) {
+        const wchar_t* resource = nullptr;
+        const int length = ::LoadStringW(module, id, reinterpret_cast<wchar_t*>(&resource), 0);
+        if (length > 0 && resource != nullptr) {
+            text.assign(resource, static_cast<size_t>(length));
+            return true;
+        }
+    }
+    text.clear();
+    return false;
+}
+
 std::vector<HINSTANCE> ResourceSearchOrder() {
     std::vector<HINSTANCE> order{ResourceInstance()};
     for (HINSTANCE module : Registered()) {

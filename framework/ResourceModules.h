@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 namespace email32 {
@@ -16,5 +17,10 @@ void RemoveResourceModule(HINSTANCE module) noexcept;
 
 // Where a lookup searches, in order, without repeats.
 [[nodiscard]] std::vector<HINSTANCE> ResourceSearchOrder();
+
+// A string resource as it is stored (UTF-16), from the first module of the
+// search that has it, in the language the resource loader picks for the
+// user; false when no module has it.
+[[nodiscard]] bool LoadResourceText(unsigned int id, std::wstring& text);
 
 }  // namespace email32

@@ -1,5 +1,6 @@
 #include "sendui/SendOptionsDlg.h"
 
+#include "framework/ResourceModules.h"
 #include "framework/WaitCursor.h"
 #include "framework/Win32Handles.h"
 #include "public/AttachmentItem.h"
@@ -14,6 +15,14 @@ namespace {
 CString LoadText(unsigned int id) {
     CString text;
     text.LoadString(id);
+    return text;
+}
+
+// Texts the user reads go to the window as they are stored, whatever the
+// ANSI code page can hold.
+std::wstring LoadWideText(unsigned int id) {
+    std::wstring text;
+    (void)email32::LoadResourceText(id, text);
     return text;
 }
 
@@ -34,12 +43,12 @@ BOOL CSendOptionsDlg::OnInitDialog() {
     m_strLastFormat.Empty();
 
     m_pFormat = GetDlgItemAs<CComboBox>(IDC_FORMAT_COMBO);
-    m_pFormat->AddString(LoadText(IDS_ORIGINAL_FILE));
-    m_pFormat->AddString(LoadText(IDS_JPG));
+    m_pFormat->AddString(LoadWideText(IDS_ORIGINAL_FILE).c_str());
+    m_pFormat->AddString(LoadWideText(IDS_JPG).c_str());
     m_pFormat->SetCurSel(0);
 
     m_pResolution = GetDlgItemAs<CComboBox>(IDC_RESOLUTION_COMBO);
-    m_pResolution->AddString(LoadText(IDS_ORIGINAL_FILE));
+    m_pResolution->AddString(LoadWideText(IDS_ORIGINAL_FILE).c_str());
     for (const char* width : kWidths) m_pResolution->AddString(width);
     m_pResolution->SetCurSel(0);
 
@@ -86,7 +95,9 @@ BOOL CSendOptionsDlg::OnInitDialog() {
     }
 
     m_pSizeText->SetWindowText(EstimateSize(m_listSource));
+    ListTitlesInOneColumn();
     FillSystemList();
+    FitListToTitles();
     return TRUE;
 }
 
@@ -190,7 +201,10 @@ void CSendOptionsDlg::PrepareAttachments() {
     const CString resolution = SelectedText(m_pResolution);
     const HWND window = m_hWnd;
     email32::AttachmentPreparation preparation(email32::PreparationFolder(m_szAppData), [window](const CString& text) {
-        ::MessageBoxA(window, text, LoadText(IDS_APP_TITLE), MB_OK | MB_ICONEXCLAMATION);
+        const int chars = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+        std::wstring wide(static_cast<size_t>(chars > 0 ? chars : 1), L'\0');
+        ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), chars);
+        ::MessageBoxW(window, wide.c_str(), LoadWideText(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONEXCLAMATION);
     });
     const bool prepared = preparation.Run(format, resolution, m_listSource, m_listCurrent);
     m_pSizeText->SetWindowText(EstimateSize(prepared ? m_listCurrent : m_listSource));

@@ -35,6 +35,8 @@ private:
     BOOL CheckConvertible(const CString& path);
     void ClearAttachmentArray();
     void FillSystemList();
+    void ListTitlesInOneColumn();
+    void FitListToTitles();
     [[nodiscard]] CString SelectedText(CComboBox* box) const;
 
     CString m_strLastResolution;

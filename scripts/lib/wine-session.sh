@@ -42,6 +42,12 @@ wine_session_start() {
   mkdir -p "$(dirname "$prefix")"
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w
+  # The caption buttons are drawn with Marlett (Debian's fonts-wine), which
+  # Debian's Wine does not put into new prefixes: without it the close button
+  # shows as "r".
+  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
+  fi
 
   # A virtual desktop makes dialogs appear at once instead of after a window
   # manager timeout; the font links let the captions' Chinese characters render.

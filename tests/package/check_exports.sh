@@ -20,6 +20,15 @@ for member in \
   grep -q "$member" <<<"$exports" || fail "Email32.dll does not export $member"
 done
 
+# The C interface: every entry under its plain name, as GetProcAddress asks.
+for entry in Open Close InitSystems SystemCount SystemW SystemA SystemIcon DefaultSystemW DefaultSystemA \
+  SetDefaultSystemW SetDefaultSystemA SendW SendA SendOptionsW SendOptionsA FreeList FreeListA; do
+  grep -Eq "\] Email32$entry\$" <<<"$exports" || fail "Email32.dll does not export Email32$entry undecorated"
+done
+# The host written in C needs no C++ runtime.
+chost=$("$objdump" -p "$bin/doubles/c_host.exe")
+if grep -Eiq 'DLL Name: (libstdc|libgcc)' <<<"$chost"; then fail "c_host.exe imports a C++ runtime"; fi
+
 kind=$(file "$bin/Userpath.dll")
 grep -q 'PE32 executable (DLL).*Intel 80386' <<<"$kind" || fail "Userpath.dll is not a PE32 DLL"
 userpath=$("$objdump" -p "$bin/Userpath.dll")

@@ -39,11 +39,21 @@ public:
         ::GetWindowTextW(m_dialog, text, 128);
         return text;
     }
+    [[nodiscard]] std::wstring WideText(int id) const {
+        wchar_t text[128] = {};
+        ::GetDlgItemTextW(m_dialog, id, text, 128);
+        return text;
+    }
     [[nodiscard]] std::string ComboText(int id) const {
         const HWND combo = Item(id);
         const LRESULT index = ::SendMessageA(combo, CB_GETCURSEL, 0, 0);
         char text[256] = {};
         if (index >= 0) ::SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    [[nodiscard]] std::wstring WideComboText(int id, int index) const {
+        wchar_t text[256] = {};
+        ::SendMessageW(Item(id), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
         return text;
     }
     [[nodiscard]] int ComboCount(int id) const { return static_cast<int>(::SendMessageA(Item(id), CB_GETCOUNT, 0, 0)); }

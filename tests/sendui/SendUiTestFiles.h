@@ -32,6 +32,18 @@ inline std::string Ansi(const std::wstring& text) {
     return ansi;
 }
 
+// The dialog's texts in the language the resource loader picks for the
+// user: Traditional Chinese for a Chinese UI language, English otherwise.
+struct DialogTexts {
+    std::wstring options, ok, cancel, format, resolution, size, original;
+};
+inline DialogTexts ExpectedDialogTexts() {
+    if (PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_CHINESE) {
+        return {L"選項", L"確定", L"取消", L"檔案格式", L"解析度", L"檔案大小", L"原始檔"};
+    }
+    return {L"Options", L"OK", L"Cancel", L"File format", L"Resolution", L"File size", L"Original"};
+}
+
 // The contents of files, to show that they were never written.
 inline std::vector<std::string> Contents(const std::vector<std::string>& paths) {
     std::vector<std::string> contents;

@@ -79,7 +79,8 @@ protected:
     EmailComponent m_component{false};
 };
 
-const std::string kOriginal = Ansi(L"原始檔");
+const DialogTexts kTexts = ExpectedDialogTexts();
+const std::string kOriginal = Ansi(kTexts.original);
 
 }  // namespace
 
@@ -87,12 +88,13 @@ TEST_F(SendOptionsDialog, StartsWithTheDefaultSelectedAlignedIconsAndTheSizeOfTh
     const std::vector<std::string> sources = {Picture("photo.bmp"), Picture("page.htm"), Picture("README")};
     HostArray items(sources);
     const bool ok = Show(items, [&](DialogSession& d) {
-        // The caption as far as the code page carries it (all of it under 950).
-        const std::string caption = Ansi(d.Caption());
-        EXPECT_EQ(caption, Ansi(L"選項"));
-        if (::GetACP() == 950) {
-            EXPECT_EQ(d.Caption(), std::wstring(L"選項"));
-        }
+        // Every caption whole, in the user's language, whatever the code page.
+        EXPECT_EQ(d.Caption(), kTexts.options);
+        EXPECT_EQ(d.WideText(IDOK), kTexts.ok);
+        EXPECT_EQ(d.WideText(IDCANCEL), kTexts.cancel);
+        EXPECT_EQ(d.WideText(IDC_FORMAT_LABEL), kTexts.format);
+        EXPECT_EQ(d.WideText(IDC_RESOLUTION_LABEL), kTexts.resolution);
+        EXPECT_EQ(d.WideText(IDC_SIZE_LABEL), kTexts.size);
         EXPECT_EQ(d.Text(IDC_SIZE_TEXT), SizeTextOf(sources));
         EXPECT_TRUE(d.Enabled(IDC_FORMAT_COMBO));
         EXPECT_TRUE(d.Enabled(IDC_RESOLUTION_COMBO));

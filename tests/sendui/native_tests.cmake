@@ -16,7 +16,7 @@ foreach(test ${EMAIL32_UNIT_TESTS} ${EMAIL32_HOST_TESTS})
     set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED SendOptionsPictures)
   endif()
   # The second pass under code page 950 (scripts/test) runs these.
-  if(test MATCHES "^(SendOptionsDialog|CodePage950)")
+  if(test MATCHES "^(SendOptionsDialog|SendOptionsForEveryone|CodePage950)")
     set_property(TEST ${test} APPEND PROPERTY LABELS cp950)
   endif()
 endforeach()

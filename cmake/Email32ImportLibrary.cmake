@@ -1,0 +1,35 @@
+# Makes the module's import libraries from the exports the linker listed
+# (cmake -P, after each link of Email32.dll):
+#   DEF      the linker's --output-def file
+#   DLLTOOL  i686-w64-mingw32-dlltool
+#   IMPLIB   the import library for MinGW hosts (every export)
+#   CIMPLIB  the import library of the C interface alone, for other compilers
+#
+# The DLL exports the C interface's __stdcall entries undecorated (--kill-at),
+# and the linker's own import library then names them undecorated too, which
+# no C compiler asks for: here they keep their decorated symbols
+# (_Email32Open@4) while importing the undecorated names.
+file(STRINGS "${DEF}" lines)
+set(all "EXPORTS\n")
+set(c "EXPORTS\n")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^    ([^ ]+) = ([^ ]+@[0-9]+)(.*)$")
+    string(APPEND all "    ${CMAKE_MATCH_2}${CMAKE_MATCH_3}\n")
+    string(APPEND c "    ${CMAKE_MATCH_2}${CMAKE_MATCH_3}\n")
+  elseif(line MATCHES "^    ")
+    string(APPEND all "${line}\n")
+  endif()
+endforeach()
+get_filename_component(folder "${IMPLIB}" DIRECTORY)
+file(WRITE "${folder}/Email32.all.def" "${all}")
+file(WRITE "${folder}/Email32.c.def" "${c}")
+foreach(pair "Email32.all.def;${IMPLIB}" "Email32.c.def;${CIMPLIB}")
+  list(GET pair 0 def)
+  list(GET pair 1 library)
+  execute_process(COMMAND "${DLLTOOL}" --kill-at --dllname Email32.dll --input-def "${folder}/${def}"
+                          --output-lib "${library}"
+                  RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "dlltool could not make ${library}")
+  endif()
+endforeach()

@@ -1,0 +1,124 @@
+/*
+ * A host written in C alone, using Email32 the way a foreign-function layer
+ * does: Email32.dll loaded by LoadLibraryW, every entry found by
+ * GetProcAddress under its plain name. No C++ runtime, no import library.
+ *
+ *   c-host list                  detects the installed e-mail systems and
+ *                                prints "KEY<tab>TITLE" each, then
+ *                                "default: KEY"
+ *   c-host send KEY FILE...      hands the files to the system KEY ("" for
+ *                                the default) and prints the result's name
+ *
+ * Output is UTF-8. The exit status is the EMAIL32_ result code (0 for OK),
+ * 64 for a wrong command line, 70 when Email32.dll cannot be used.
+ */
+#include "public/email32.h"
+
+#include <shellapi.h>
+#include <stdio.h>
+#include <string.h>
+
+typedef Email32Context*(WINAPI* OpenEntry)(int);
+typedef void(WINAPI* CloseEntry)(Email32Context*);
+typedef int(WINAPI* CountEntry)(Email32Context*);
+typedef int(WINAPI* SystemEntry)(Email32Context*, int, wchar_t*, int, wchar_t*, int);
+typedef int(WINAPI* DefaultEntry)(Email32Context*, wchar_t*, int);
+typedef int(WINAPI* SendEntry)(Email32Context*, const wchar_t*, const wchar_t* const*, int);
+
+static struct {
+    OpenEntry open;
+    CloseEntry close;
+    CountEntry count;
+    SystemEntry system;
+    DefaultEntry defaultSystem;
+    SendEntry send;
+} email32;
+
+static const char* const resultNames[] = {
+    "EMAIL32_OK",          "EMAIL32_NOT_HANDED_OVER", "EMAIL32_NO_SYSTEMS",
+    "EMAIL32_NOT_INSTALLED", "EMAIL32_NO_STORED_LIST", "EMAIL32_CANCELLED",
+    "EMAIL32_BAD_ARGUMENT", "EMAIL32_BUFFER_TOO_SMALL", "EMAIL32_ERROR"};
+
+static void PrintUtf8(const wchar_t* text) {
+    char bytes[4 * MAX_PATH];
+    if (WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, NULL, NULL) > 0) fputs(bytes, stdout);
+}
+
+static int PrintResult(int result) {
+    if (result >= 0 && result <= EMAIL32_ERROR) {
+        printf("%s\n", resultNames[result]);
+    } else {
+        printf("unknown result %d\n", result);
+    }
+    return result;
+}
+
+static int LoadEmail32(void) {
+    HMODULE module = LoadLibraryW(L"Email32.dll");
+    if (module == NULL) return 0;
+    /* Through a plain function pointer type, as C allows between any two. */
+#define ENTRY(type, name) (type)(void (*)(void))GetProcAddress(module, name)
+    email32.open = ENTRY(OpenEntry, "Email32Open");
+    email32.close = ENTRY(CloseEntry, "Email32Close");
+    email32.count = ENTRY(CountEntry, "Email32SystemCount");
+    email32.system = ENTRY(SystemEntry, "Email32SystemW");
+    email32.defaultSystem = ENTRY(DefaultEntry, "Email32DefaultSystemW");
+    email32.send = ENTRY(SendEntry, "Email32SendW");
+#undef ENTRY
+    return email32.open && email32.close && email32.count && email32.system && email32.defaultSystem &&
+           email32.send;
+}
+
+static int List(void) {
+    wchar_t key[MAX_PATH], title[MAX_PATH];
+    int i, count, result = EMAIL32_OK;
+    Email32Context* context = email32.open(1);
+    if (context == NULL) return PrintResult(EMAIL32_ERROR);
+    count = email32.count(context);
+    for (i = 0; i < count && result == EMAIL32_OK; ++i) {
+        result = email32.system(context, i, key, MAX_PATH, title, MAX_PATH);
+        if (result == EMAIL32_OK) {
+            PrintUtf8(key);
+            fputs("\t", stdout);
+            PrintUtf8(title);
+            fputs("\n", stdout);
+        }
+    }
+    if (result == EMAIL32_OK) result = email32.defaultSystem(context, key, MAX_PATH);
+    if (result == EMAIL32_OK) {
+        fputs("default: ", stdout);
+        PrintUtf8(key);
+        fputs("\n", stdout);
+    } else {
+        PrintResult(result);
+    }
+    email32.close(context);
+    return result;
+}
+
+static int Send(const wchar_t* key, const wchar_t* const* files, int count) {
+    int result;
+    Email32Context* context = email32.open(0);
+    if (context == NULL) return PrintResult(EMAIL32_ERROR);
+    result = email32.send(context, key, files, count);
+    email32.close(context);
+    return PrintResult(result);
+}
+
+int main(void) {
+    int argc = 0, status = 64;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv == NULL) return 70;
+    if (!LoadEmail32()) {
+        fputs("c-host: Email32.dll cannot be loaded or lacks its C interface\n", stderr);
+        status = 70;
+    } else if (argc == 2 && wcscmp(argv[1], L"list") == 0) {
+        status = List();
+    } else if (argc >= 3 && wcscmp(argv[1], L"send") == 0) {
+        status = Send(argv[2], (const wchar_t* const*)(argv + 3), argc - 3);
+    } else {
+        fputs("usage: c-host list | c-host send KEY FILE...\n", stderr);
+    }
+    LocalFree(argv);
+    return status;
+}

@@ -1,0 +1,110 @@
+/*
+ * Email32's C interface: for hosts written in C, in C++ with any compiler,
+ * or in any language with a foreign-function layer (Delphi, .NET, Python
+ * ctypes, ...). Plain C89; no C++ type and no exception crosses it.
+ *
+ * Every function is __stdcall (WINAPI) and exported from Email32.dll under
+ * its undecorated name, so GetProcAddress(module, "Email32Open") finds it.
+ * Functions that take or give texts come in two forms: W (UTF-16) and A (the
+ * ANSI code page). Results are the EMAIL32_ codes below unless a function
+ * says otherwise.
+ *
+ * A typical host:
+ *
+ *     Email32Context* mail = Email32Open(1);        detects the mail programs
+ *     int i, n = Email32SystemCount(mail);
+ *     for (i = 0; i < n; ++i) Email32SystemW(mail, i, key, 260, title, 260);
+ *     result = Email32SendW(mail, L"", files, 2);   "" is the default system
+ *     Email32Close(mail);
+ *
+ * Keys and titles are at most 259 characters, so buffers of 260 always do.
+ * A context is used by one thread at a time; sends must not run concurrently.
+ */
+#ifndef EMAIL32_H
+#define EMAIL32_H
+
+#include <windows.h>
+
+#if defined(EMAIL32_BUILDING)
+#define EMAIL32_C_API __declspec(dllexport)
+#elif defined(EMAIL32_NO_DLLIMPORT)
+#define EMAIL32_C_API
+#else
+#define EMAIL32_C_API __declspec(dllimport)
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Results. */
+#define EMAIL32_OK               0 /* done; for a send: handed over to the mail program */
+#define EMAIL32_NOT_HANDED_OVER  1 /* the mail program or its library could not be reached */
+#define EMAIL32_NO_SYSTEMS       2 /* no e-mail system is installed (or none was loaded) */
+#define EMAIL32_NOT_INSTALLED    3 /* the key names no installed system */
+#define EMAIL32_NO_STORED_LIST   4 /* AliveDB.ini holds no installed list yet: detect */
+#define EMAIL32_CANCELLED        5 /* the user closed the dialog with Cancel */
+#define EMAIL32_BAD_ARGUMENT     6 /* a null pointer, a negative count, an index out of range */
+#define EMAIL32_BUFFER_TOO_SMALL 7 /* the text does not fit; the buffer holds an empty text */
+#define EMAIL32_ERROR            8 /* anything else (out of memory, a file that could not be written) */
+
+typedef struct Email32Context Email32Context;
+
+/* Opens the registry of e-mail systems. detect nonzero: finds out which
+ * systems of the catalogue (EmailDB.ini beside the host executable) are
+ * installed and stores the result in AliveDB.ini. detect zero: loads the
+ * last stored result; without one the context holds no systems (see
+ * Email32InitSystems). NULL only when the context cannot be made. */
+EMAIL32_C_API Email32Context* WINAPI Email32Open(int detect);
+EMAIL32_C_API void WINAPI Email32Close(Email32Context* context);
+
+/* Detects again (detect nonzero) or loads the stored list (zero):
+ * EMAIL32_OK, EMAIL32_NO_STORED_LIST. */
+EMAIL32_C_API int WINAPI Email32InitSystems(Email32Context* context, int detect);
+
+/* The number of installed systems; 0 for none or a null context. */
+EMAIL32_C_API int WINAPI Email32SystemCount(Email32Context* context);
+
+/* Key and title of installed system index (0 to count - 1, catalogue order).
+ * Either buffer may be NULL with 0 characters when it is not wanted. */
+EMAIL32_C_API int WINAPI Email32SystemW(Email32Context* context, int index, wchar_t* key, int keyChars,
+                                        wchar_t* title, int titleChars);
+EMAIL32_C_API int WINAPI Email32SystemA(Email32Context* context, int index, char* key, int keyChars, char* title,
+                                        int titleChars);
+
+/* The program icon of installed system index, or NULL in *icon when it has
+ * none. The caller destroys it with DestroyIcon. */
+EMAIL32_C_API int WINAPI Email32SystemIcon(Email32Context* context, int index, HICON* icon);
+
+/* The user's default system; an empty text when there is none. */
+EMAIL32_C_API int WINAPI Email32DefaultSystemW(Email32Context* context, wchar_t* key, int keyChars);
+EMAIL32_C_API int WINAPI Email32DefaultSystemA(Email32Context* context, char* key, int keyChars);
+
+/* Makes an installed system the default and stores it in AliveDB.ini. */
+EMAIL32_C_API int WINAPI Email32SetDefaultSystemW(Email32Context* context, const wchar_t* key);
+EMAIL32_C_API int WINAPI Email32SetDefaultSystemA(Email32Context* context, const char* key);
+
+/* Hands count files (full paths) to the system key; "" or NULL means the
+ * default system. EMAIL32_OK once the mail program has them; it does not
+ * tell whether mail was sent. */
+EMAIL32_C_API int WINAPI Email32SendW(Email32Context* context, const wchar_t* key, const wchar_t* const* files,
+                                      int count);
+EMAIL32_C_API int WINAPI Email32SendA(Email32Context* context, const char* key, const char* const* files, int count);
+
+/* The send options dialog over the files, owned by parent (may be NULL):
+ * the user picks the mail system (it becomes the default) and may shrink the
+ * pictures. On EMAIL32_OK, *chosenFiles and *chosenCount are the files to
+ * send (prepared copies, or the files given), to be freed with
+ * Email32FreeList / Email32FreeListA; otherwise NULL and 0. */
+EMAIL32_C_API int WINAPI Email32SendOptionsW(Email32Context* context, HWND parent, const wchar_t* const* files,
+                                             int count, wchar_t*** chosenFiles, int* chosenCount);
+EMAIL32_C_API int WINAPI Email32SendOptionsA(Email32Context* context, HWND parent, const char* const* files,
+                                             int count, char*** chosenFiles, int* chosenCount);
+EMAIL32_C_API void WINAPI Email32FreeList(wchar_t** list, int count);
+EMAIL32_C_API void WINAPI Email32FreeListA(char** list, int count);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* EMAIL32_H */

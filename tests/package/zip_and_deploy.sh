@@ -1,0 +1,116 @@
+#!/bin/sh
+# zip_and_deploy.sh BUILD_DIR TOOLCHAIN_FILE
+#
+# The module as a host's developer gets it. `cmake --install --strip` and
+# `cpack -G ZIP` give stripped, versioned binaries; the zip stays under 5 MB.
+# From the zip's contents alone (its package, its example sources), a host in
+# C and one in C++ are configured and built from another folder, deployed
+# with the sample catalogue and run under Wine.
+set -eu
+build=$1 toolchain=$2
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+relayKey='HKCU\Software\Email32\Relay'
+alive=""
+cleanup() {
+  if [ -n "${WINEPREFIX:-}" ]; then wine reg delete "$relayKey" /f >/dev/null 2>&1 || true; fi
+  # The hosts' detection rewrote the per-user installed list: later tests
+  # find it as it was.
+  if [ -n "$alive" ]; then
+    if [ -f "$work/alive.saved" ]; then cp "$work/alive.saved" "$alive"; else rm -f "$alive"; fi
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+
+cmake --install "$build" --prefix "$work/prefix" --strip >/dev/null
+python3 "$here/check_binaries.py" --stripped "$work"/prefix/bin/*.dll "$work"/prefix/bin/*.exe
+
+cd "$work"
+cpack -G ZIP -B "$work/pack" --config "$build/CPackConfig.cmake" >/dev/null
+zip="$work/pack/Email32-$version-win32.zip"
+size=$(stat -c %s "$zip")
+echo "zip: $(basename "$zip"), $size bytes"
+[ "$size" -lt 5242880 ] || fail "the zip is $size bytes, not under 5 MB"
+python3 -m zipfile -e "$zip" "$work/unzipped"
+pkg="$work/unzipped/Email32-$version-win32"
+for f in LICENSE.txt README.txt include/Email32/public/email32.h include/Email32/public/EmailComponent.h \
+         include/Email32/framework/Collections.h lib/libEmail32.dll.a lib/Email32.lib \
+         lib/cmake/Email32/Email32Config.cmake share/Email32/EmailDB.ini share/Email32/Relay32.ini; do
+  [ -f "$pkg/$f" ] || fail "not in the zip: $f"
+done
+python3 "$here/check_binaries.py" --stripped --version "$version" \
+  "$pkg/bin/Email32.dll" "$pkg/bin/Userpath.dll" "$pkg/bin/Relay32.dll" "$pkg/bin/email32.exe"
+python3 "$here/check_binaries.py" --stripped "$pkg"/bin/lib*.dll
+
+# A project of another compiler (here: none at all) finds the C interface and
+# is refused the C++ classes.
+mkdir "$work/other"
+cat >"$work/other/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.20)
+project(OtherCompiler LANGUAGES NONE)
+find_package(Email32 1.0 REQUIRED)
+if(NOT TARGET Email32::C OR TARGET Email32::Email32)
+  message(FATAL_ERROR "expected the C interface alone")
+endif()
+find_package(Email32 1.0 COMPONENTS CXX)
+if(Email32_FOUND)
+  message(FATAL_ERROR "the C++ classes were offered to another compiler")
+endif()
+CMAKE
+cmake -S "$work/other" -B "$work/other/build" -DEmail32_DIR="$pkg/lib/cmake/Email32" >"$work/other.log" 2>&1 ||
+  { cat "$work/other.log" >&2; fail "the package does not serve a compiler other than MinGW"; }
+
+# Both example hosts, as the README builds them, from this folder.
+for host in c-host host; do
+  cmake -S "$pkg/share/Email32/examples/$host" -B "$work/$host" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DEmail32_DIR="$pkg/lib/cmake/Email32" >/dev/null
+  CMAKE_BUILD_PARALLEL_LEVEL=2 cmake --build "$work/$host" >/dev/null
+done
+for f in c-host.exe Email32.dll Userpath.dll Relay32.dll libstdc++-6.dll EmailDB.ini; do
+  [ -f "$work/c-host/$f" ] || fail "not deployed beside the host: $f"
+done
+python3 "$here/check_binaries.py" "$work/c-host/c-host.exe" "$work/host/example-host.exe"
+if i686-w64-mingw32-objdump -p "$work/c-host/c-host.exe" | grep -Eiq 'DLL Name: (libstdc|libgcc|Email32)'; then
+  fail "c-host.exe links more than the system"
+fi
+
+if ! command -v wine >/dev/null || [ -z "${WINEPREFIX:-}" ]; then
+  echo "built; not run (no Wine session)"
+  exit 0
+fi
+alive=$(wine "$pkg/bin/email32.exe" paths | tr -d '\r' | sed -n 2p)
+alive=$(winepath -u "$alive")
+if [ -f "$alive" ]; then cp "$alive" "$work/alive.saved"; fi
+# The installer's part for the sample catalogue's SmtpRelay entry.
+winpath() { printf 'Z:%s' "$(echo "$1" | tr / '\\')"; }
+wine reg add "$relayKey" /v Folder /d "$(winpath "$work/c-host")" /f >/dev/null
+# Runs a program in its folder; its output without carriage returns, its status.
+run() {
+  folder=$1; shift
+  code=0
+  (cd "$folder" && wine "$@") >"$work/out.txt" || code=$?
+  tr -d '\r' <"$work/out.txt"
+  return $code
+}
+status=0
+listed=$(run "$work/c-host" ./c-host.exe list) || status=$?
+echo "$listed"
+[ $status = 0 ] || fail "c-host list: exit status $status"
+echo "$listed" | grep -q "^SmtpRelay	SMTP server (Relay32)$" || fail "c-host does not list SmtpRelay"
+status=0
+unknown=$(run "$work/c-host" ./c-host.exe send NoSuchSystem C:\\x.jpg) || status=$?
+[ "$unknown" = EMAIL32_NOT_INSTALLED ] && [ $status = 3 ] || fail "an unknown key gave '$unknown', exit status $status"
+
+status=0
+listed=$(run "$work/host" ./example-host.exe) || status=$?
+echo "$listed"
+[ $status = 0 ] && echo "$listed" | grep -q "SmtpRelay: SMTP server (Relay32)" || fail "example-host: exit status $status"
+rm "$work/host/EmailDB.ini"
+status=0
+missing=$(run "$work/host" ./example-host.exe) || status=$?
+[ $status = 2 ] && [ "$missing" = "No catalogue: EmailDB.ini is missing beside the host." ] ||
+  fail "example-host without a catalogue: '$missing', exit status $status"
+echo "both hosts built from the zip alone and run"
