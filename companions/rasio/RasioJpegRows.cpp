@@ -227,7 +227,8 @@ bool DecodeTop(const char* path, int eighths, LowerPart* lower, const RowFn& row
     split = out.height;
     const long long pixels = static_cast<long long>(cinfo.image_width) * cinfo.image_height;
     if (lower != nullptr && pixels >= kSplitPixels && !jpeg_has_multiple_scans(&cinfo)) {
-        // The helper starts at an iMCU row, where skipping stops cleanly.
+        // The helper starts at an iMCU row: skipping whole ones only
+        // entropy-decodes them, a part of one would be decoded in full.
         const int unit = cinfo.min_DCT_scaled_size * cinfo.max_v_samp_factor;
         const int at = static_cast<int>(out.height * TopShare(eighths)) / unit * unit;
         if (at > 0 && at < out.height && lower->Launch(path, eighths, at, out)) split = at;
