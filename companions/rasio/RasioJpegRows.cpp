@@ -98,12 +98,13 @@ public:
     LowerPart& operator=(const LowerPart&) = delete;
     ~LowerPart() { Stop(); }
 
-    // False when no memory or thread can be had; the caller then decodes
-    // these rows itself.
-    bool Launch(const char* path, int eighths, int first, const Output& out) {
+    // step: rows skipped at a time, whole iMCU rows. False when no memory or
+    // thread can be had; the caller then decodes these rows itself.
+    bool Launch(const char* path, int eighths, int first, int step, const Output& out) {
         m_path = path;
         m_eighths = eighths;
         m_first = first;
+        m_step = step;
         m_out = out;
         m_stride = static_cast<std::size_t>(out.width) * 3;
         try {
@@ -114,8 +115,16 @@ public:
         const std::uintptr_t thread = ::_beginthreadex(nullptr, 0, Run, this, 0, nullptr);
         if (thread == 0) return false;
         m_thread.reset(reinterpret_cast<HANDLE>(thread));
+        // Where the system honours it, a helper only ever takes processor
+        // time nothing else wants; starved, it is stopped (DecodeTop).
+        ::SetThreadPriority(m_thread.get(), THREAD_PRIORITY_BELOW_NORMAL);
         return true;
     }
+
+    // The row the helper has reached, skipping or decoding.
+    [[nodiscard]] int Position() noexcept { return static_cast<int>(::InterlockedCompareExchange(&m_position, 0, 0)); }
+    // Whether row y (first or below) is decoded.
+    [[nodiscard]] bool Ready(int y) noexcept { return y >= m_first && Position() > y && !m_stopped; }
 
     // Row y (first or below) once decoded; null when the decode failed.
     const BYTE* WaitRow(int y) {
@@ -135,14 +144,16 @@ public:
         return m_ok;
     }
 
-private:
+    // Asks the thread to give up and waits for it.
     void Stop() noexcept {
         if (!m_thread) return;
+        m_stopped = true;
         ::InterlockedExchange(&m_stop, 1);
         ::WaitForSingleObject(m_thread.get(), INFINITE);
         m_thread.reset();
     }
 
+private:
     static unsigned __stdcall Run(void* self) {
         auto* part = static_cast<LowerPart*>(self);
         bool ok = false;
@@ -159,10 +170,13 @@ private:
         return 0;
     }
 
+    [[nodiscard]] bool Stopping() noexcept { return ::InterlockedCompareExchange(&m_stop, 0, 0) != 0; }
+
     void Publish(int rows) {
         ::AcquireSRWLockExclusive(&m_lock);
         m_done = rows;
         ::ReleaseSRWLockExclusive(&m_lock);
+        ::InterlockedExchange(&m_position, m_first + rows);
         ::WakeAllConditionVariable(&m_changed);
     }
 
@@ -177,11 +191,17 @@ private:
         Output out;
         if (!SetOutput(cinfo, m_eighths, out) || out.width != m_out.width || out.height != m_out.height) return false;
         jpeg_start_decompress(&cinfo);
-        if (jpeg_skip_scanlines(&cinfo, static_cast<JDIMENSION>(m_first)) != static_cast<JDIMENSION>(m_first)) {
-            return false;
+        // In steps, so that the calling thread sees how fast this goes.
+        while (static_cast<int>(cinfo.output_scanline) < m_first) {
+            if (Stopping()) return false;
+            const int step = std::min(m_step, m_first - static_cast<int>(cinfo.output_scanline));
+            if (jpeg_skip_scanlines(&cinfo, static_cast<JDIMENSION>(step)) != static_cast<JDIMENSION>(step)) {
+                return false;
+            }
+            ::InterlockedExchange(&m_position, static_cast<LONG>(cinfo.output_scanline));
         }
         while (static_cast<int>(cinfo.output_scanline) < out.height) {
-            if (::InterlockedCompareExchange(&m_stop, 0, 0) != 0) return false;
+            if (Stopping()) return false;
             const int y = static_cast<int>(cinfo.output_scanline);
             BYTE* first = m_rows.data() + static_cast<std::size_t>(y - m_first) * m_stride;
             const int got = ReadBand(cinfo, out, first, m_stride, std::min(kBandRows, out.height - y), inks.data());
@@ -195,6 +215,7 @@ private:
     std::string m_path;
     int m_eighths = 8;
     int m_first = 0;
+    int m_step = 1;
     Output m_out;
     std::size_t m_stride = 0;
     std::vector<BYTE> m_rows;
@@ -204,12 +225,17 @@ private:
     int m_done = 0;            // rows decoded, under m_lock
     bool m_finished = false;   // under m_lock
     bool m_ok = false;         // under m_lock
+    bool m_stopped = false;    // by the calling thread
     volatile LONG m_stop = 0;
+    volatile LONG m_position = 0;
 };
 
-// Decodes rows from the top on the calling thread, handing each to `row`;
-// with `lower`, a large single-scan picture's lower part is started there
-// first. split: where the calling thread's rows end.
+// Decodes rows from the top on the calling thread, handing each to `row`.
+// With `lower`, a large single-scan picture's lower part is started there
+// first; the calling thread then goes on to the helper's rows as soon as it
+// reaches one the helper has ready. A helper that falls behind (its
+// processor busy with other work) is stopped, and the calling thread decodes
+// on alone. split: the first row that is the helper's to give.
 bool DecodeTop(const char* path, int eighths, LowerPart* lower, const RowFn& row, int& split, int& height) {
     Decompression d;
     std::vector<BYTE> band;
@@ -225,18 +251,31 @@ bool DecodeTop(const char* path, int eighths, LowerPart* lower, const RowFn& row
     inks.resize(static_cast<std::size_t>(out.width) * 4);
     height = out.height;
     split = out.height;
+    int at = out.height;   // where the helper's rows begin
     const long long pixels = static_cast<long long>(cinfo.image_width) * cinfo.image_height;
     if (lower != nullptr && pixels >= kSplitPixels && !jpeg_has_multiple_scans(&cinfo)) {
         // The helper starts at an iMCU row: skipping whole ones only
         // entropy-decodes them, a part of one would be decoded in full.
         const int unit = cinfo.min_DCT_scaled_size * cinfo.max_v_samp_factor;
-        const int at = static_cast<int>(out.height * TopShare(eighths)) / unit * unit;
-        if (at > 0 && at < out.height && lower->Launch(path, eighths, at, out)) split = at;
+        const int first = static_cast<int>(out.height * TopShare(eighths)) / unit * unit;
+        const int step = std::max(unit, kBandRows * 2 / unit * unit);
+        if (first > 0 && first < out.height && lower->Launch(path, eighths, first, step, out)) at = first;
     }
     jpeg_start_decompress(&cinfo);
-    while (static_cast<int>(cinfo.output_scanline) < split) {
+    while (static_cast<int>(cinfo.output_scanline) < out.height) {
         const int y = static_cast<int>(cinfo.output_scanline);
-        const int got = ReadBand(cinfo, out, band.data(), stride, std::min(kBandRows, split - y), inks.data());
+        if (at < out.height) {
+            if (lower->Ready(y)) {
+                split = y;
+                break;
+            }
+            if (y >= 4 * kBandRows && lower->Position() < y - 2 * kBandRows) {
+                lower->Stop();
+                at = out.height;
+            }
+        }
+        const int count = std::min(kBandRows, (y < at ? at : out.height) - y);
+        const int got = ReadBand(cinfo, out, band.data(), stride, count, inks.data());
         if (got == 0 || d.source->ended) return false;
         for (int i = 0; i < got; ++i) row(y + i, band.data() + static_cast<std::size_t>(i) * stride);
     }
