@@ -253,13 +253,16 @@ bool DecodeTop(const char* path, int eighths, LowerPart* lower, const RowFn& row
     split = out.height;
     int at = out.height;   // where the helper's rows begin
     const long long pixels = static_cast<long long>(cinfo.image_width) * cinfo.image_height;
-    if (lower != nullptr && pixels >= kSplitPixels && !jpeg_has_multiple_scans(&cinfo)) {
+    const double share = TopShare(eighths);
+    if (lower != nullptr && share < 1.0 && pixels >= kSplitPixels && !jpeg_has_multiple_scans(&cinfo)) {
         // The helper starts at an iMCU row: skipping whole ones only
         // entropy-decodes them, a part of one would be decoded in full.
         const int unit = cinfo.min_DCT_scaled_size * cinfo.max_v_samp_factor;
-        const int first = static_cast<int>(out.height * TopShare(eighths)) / unit * unit;
+        const int first = static_cast<int>(out.height * share) / unit * unit;
         const int step = std::max(unit, kBandRows * 2 / unit * unit);
-        if (first > 0 && first < out.height && lower->Launch(path, eighths, first, step, out)) at = first;
+        if (first > 0 && out.height - first >= 2 * kBandRows && lower->Launch(path, eighths, first, step, out)) {
+            at = first;
+        }
     }
     jpeg_start_decompress(&cinfo);
     while (static_cast<int>(cinfo.output_scanline) < out.height) {
