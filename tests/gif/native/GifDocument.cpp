@@ -140,7 +140,7 @@ Document Read(ByteView file, std::size_t maxPixels) {
     return document;
 }
 
-std::vector<std::uint8_t> Write(int screenWidth, int screenHeight, const std::vector<Image>& images) {
+void Write(int screenWidth, int screenHeight, const std::vector<Image>& images, ByteSink& sink) {
     std::vector<std::uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
     PutU16(out, screenWidth);
     PutU16(out, screenHeight);
@@ -164,11 +164,19 @@ std::vector<std::uint8_t> Write(int screenWidth, int screenHeight, const std::ve
         out.push_back(packed);
         for (std::size_t i = 0; i < entries * 3; ++i)
             out.push_back(i < image.colourTable.size() ? image.colourTable[i] : 0);
+        sink.Write(out.data(), out.size());
+        out.clear();
         ImageRows rows(image);
-        VectorSink sink(out);
         EncodeLzw(image.minCodeSize, image.width, image.height, rows, sink);
     }
     out.push_back(kTrailer);
+    sink.Write(out.data(), out.size());
+}
+
+std::vector<std::uint8_t> Write(int screenWidth, int screenHeight, const std::vector<Image>& images) {
+    std::vector<std::uint8_t> out;
+    VectorSink sink(out);
+    Write(screenWidth, screenHeight, images, sink);
     return out;
 }
 
