@@ -23,7 +23,7 @@ struct Image {
 struct Document {
     std::vector<std::uint8_t> head;  // header and global table as read
     std::vector<Image> images;
-    int applications = 0, comments = 0, plainTexts = 0, graphicControls = 0;
+    int applications = 0, comments = 0, plainTexts = 0, graphicControls = 0, unknownExtensions = 0;
     bool headCutOff = false;
 };
 
