@@ -25,36 +25,43 @@ constexpr std::uint32_t kUnscramble = [] {
 // Packs codes least significant bit first into a 64-bit accumulator that
 // is stored four bytes at a time, and hands the bytes out as a data
 // sub-block (length byte and data in one write) once 254 are complete.
+// Codes come in batches, each with its width: (width << 12) | code.
 class CodePacker {
 public:
     explicit CodePacker(ByteSink& sink) noexcept : m_sink(sink) {}
 
-    void SetWidth(int width) noexcept { m_width = width; }
-
-    void PutCode(std::uint32_t code) {
-        if (m_index + (m_bits >> 3) >= 254) {
-            // 254 or 255 whole bytes go out; the partial byte stays.
-            TakeWholeBytes();
-            WriteSubBlock(0, m_index);
-            m_index = 0;
+    void Put(const std::uint32_t* codes, int count) {
+        int index = m_index;
+        std::uint64_t accumulator = m_accumulator;
+        int bits = m_bits;
+        for (int i = 0; i < count; ++i) {
+            if (index + (bits >> 3) >= 254) {
+                // 254 or 255 whole bytes go out; the partial byte stays.
+                TakeWholeBytes(index, accumulator, bits);
+                WriteSubBlock(0, index);
+                index = 0;
+            }
+            accumulator |= static_cast<std::uint64_t>(codes[i] & 0xFFF) << bits;
+            bits += static_cast<int>(codes[i] >> 12);
+            if (bits >= 32) {
+                const auto low = static_cast<std::uint32_t>(accumulator);
+                const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(low), static_cast<std::uint8_t>(low >> 8),
+                                               static_cast<std::uint8_t>(low >> 16), static_cast<std::uint8_t>(low >> 24)};
+                std::memcpy(m_block + 1 + index, bytes, 4);
+                index += 4;
+                accumulator >>= 32;
+                bits -= 32;
+            }
         }
-        m_accumulator |= static_cast<std::uint64_t>(code) << m_bits;
-        m_bits += m_width;
-        if (m_bits >= 32) {
-            const auto low = static_cast<std::uint32_t>(m_accumulator);
-            const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(low), static_cast<std::uint8_t>(low >> 8),
-                                           static_cast<std::uint8_t>(low >> 16), static_cast<std::uint8_t>(low >> 24)};
-            std::memcpy(m_block + 1 + m_index, bytes, 4);
-            m_index += 4;
-            m_accumulator >>= 32;
-            m_bits -= 32;
-        }
+        m_index = index;
+        m_accumulator = accumulator;
+        m_bits = bits;
     }
 
     // The bytes still held (up to 256), in sub-blocks of at most 255, then
     // the terminator.
     void Finish() {
-        TakeWholeBytes();
+        TakeWholeBytes(m_index, m_accumulator, m_bits);
         if (m_bits > 0) m_block[1 + m_index++] = static_cast<std::uint8_t>(m_accumulator);
         int from = 0;
         while (m_index - from > 0) {
@@ -67,11 +74,11 @@ public:
     }
 
 private:
-    void TakeWholeBytes() noexcept {
-        while (m_bits >= 8) {
-            m_block[1 + m_index++] = static_cast<std::uint8_t>(m_accumulator);
-            m_accumulator >>= 8;
-            m_bits -= 8;
+    void TakeWholeBytes(int& index, std::uint64_t& accumulator, int& bits) noexcept {
+        while (bits >= 8) {
+            m_block[1 + index++] = static_cast<std::uint8_t>(accumulator);
+            accumulator >>= 8;
+            bits -= 8;
         }
     }
 
@@ -89,7 +96,29 @@ private:
     int m_index = 0;  // complete bytes in the block
     std::uint64_t m_accumulator = 0;
     int m_bits = 0;   // bits held in the accumulator
-    int m_width = 0;
+};
+
+// Codes wait here and go to the packer 256 at a time, so that the pixel
+// loop stays small.
+class CodeQueue {
+public:
+    explicit CodeQueue(CodePacker& packer) noexcept : m_packer(packer) {}
+
+    void Put(std::uint32_t code, int width) {
+        m_codes[m_count++] = (static_cast<std::uint32_t>(width) << 12) | code;
+        if (m_count == kCapacity) Flush();
+    }
+
+    void Flush() {
+        m_packer.Put(m_codes, m_count);
+        m_count = 0;
+    }
+
+private:
+    static constexpr int kCapacity = 256;
+    CodePacker& m_packer;
+    std::uint32_t m_codes[kCapacity];
+    int m_count = 0;
 };
 
 }  // namespace
@@ -98,6 +127,7 @@ void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSi
     const std::uint8_t m = static_cast<std::uint8_t>(minCodeSize);
     sink.Write(&m, 1);
     CodePacker packer(sink);
+    CodeQueue codes(packer);
     // The string table: 5003 open-addressed slots, each the 20-bit key
     // (prefix code, next pixel) above the 12-bit code; 0 is an empty slot.
     std::uint32_t slots[kHashSlots];
@@ -108,10 +138,10 @@ void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSi
     int codeWidth = minCodeSize + 1;
     int nextCode = clear + 2;
     int widthLimit = 1 << codeWidth;
-    packer.SetWidth(codeWidth);
-    packer.PutCode(static_cast<std::uint32_t>(clear));
+    codes.Put(static_cast<std::uint32_t>(clear), codeWidth);
     if (width <= 0 || height <= 0) {
-        packer.PutCode(static_cast<std::uint32_t>(end));
+        codes.Put(static_cast<std::uint32_t>(end), codeWidth);
+        codes.Flush();
         packer.Finish();
         return;
     }
@@ -151,7 +181,7 @@ void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSi
                 prefix = entry & 0xFFF;
                 continue;
             }
-            packer.PutCode(Unscramble(prefix));
+            codes.Put(Unscramble(prefix), codeWidth);
             const int n = nextCode;
             if (n <= 4095) {
                 if (s < kHashSlots) slots[s] = (key << 12) | Scramble(static_cast<std::uint32_t>(n));
@@ -162,13 +192,12 @@ void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSi
                     ++codeWidth;
                     widthLimit *= 2;
                 } else {
-                    packer.PutCode(static_cast<std::uint32_t>(clear));
+                    codes.Put(static_cast<std::uint32_t>(clear), codeWidth);
                     codeWidth = minCodeSize + 1;
                     nextCode = clear + 2;
                     widthLimit = 1 << codeWidth;
                     std::memset(slots, 0, sizeof slots);
                 }
-                packer.SetWidth(codeWidth);
             }
             prefix = single;
         }
@@ -176,11 +205,11 @@ void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSi
         row = source.GetRow(rowCounter);
         x = 0;
     }
-    packer.PutCode(Unscramble(prefix));
+    codes.Put(Unscramble(prefix), codeWidth);
     // The decoder adds an entry for that last code too; when it brings its
     // table to the width limit it reads the end code one bit wider.
-    if (nextCode == widthLimit && codeWidth < 12) packer.SetWidth(codeWidth + 1);
-    packer.PutCode(static_cast<std::uint32_t>(end));
+    codes.Put(static_cast<std::uint32_t>(end), nextCode == widthLimit && codeWidth < 12 ? codeWidth + 1 : codeWidth);
+    codes.Flush();
     packer.Finish();
 }
 

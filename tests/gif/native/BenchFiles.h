@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,12 @@ namespace gifbench {
 // endian), a 256-entry RGB table, and frames x height x width indices.
 struct RawPictures {
     std::uint32_t width = 0, height = 0, frames = 0;
-    std::vector<std::uint8_t> table;                // 768 bytes
-    std::vector<std::vector<std::uint8_t>> pixels;  // one per frame
+    std::vector<std::uint8_t> table;  // 768 bytes
+    // Every frame's indices, one after the other; not cleared before reading.
+    std::unique_ptr<std::uint8_t[]> pixels;
+
+    [[nodiscard]] std::size_t FrameBytes() const { return std::size_t{width} * height; }
+    [[nodiscard]] std::uint8_t* Frame(std::uint32_t i) const { return pixels.get() + i * FrameBytes(); }
 };
 
 inline bool ReadRaw(const char* path, RawPictures& raw) {
@@ -33,10 +38,10 @@ inline bool ReadRaw(const char* path, RawPictures& raw) {
     }
     raw.table.resize(768);
     ok = ok && std::fread(raw.table.data(), 1, 768, f) == 768;
-    for (std::uint32_t i = 0; ok && i < raw.frames; ++i) {
-        std::vector<std::uint8_t> frame(std::size_t{raw.width} * raw.height);
-        ok = std::fread(frame.data(), 1, frame.size(), f) == frame.size();
-        raw.pixels.push_back(std::move(frame));
+    if (ok) {
+        const std::size_t bytes = raw.FrameBytes() * raw.frames;
+        raw.pixels.reset(new std::uint8_t[bytes]);
+        ok = std::fread(raw.pixels.get(), 1, bytes, f) == bytes;
     }
     std::fclose(f);
     return ok;

@@ -19,7 +19,7 @@ int Encode(const char* in, const char* out) {
         ColorMapObject* map = GifMakeMapObject(256, reinterpret_cast<const GifColorType*>(raw.table.data()));
         ok = EGifPutImageDesc(gif, 0, 0, static_cast<int>(raw.width), static_cast<int>(raw.height), false, map) == GIF_OK;
         for (std::uint32_t y = 0; ok && y < raw.height; ++y)
-            ok = EGifPutLine(gif, raw.pixels[i].data() + std::size_t{y} * raw.width, static_cast<int>(raw.width)) == GIF_OK;
+            ok = EGifPutLine(gif, raw.Frame(i) + std::size_t{y} * raw.width, static_cast<int>(raw.width)) == GIF_OK;
         GifFreeMapObject(map);
     }
     return EGifCloseFile(gif, &error) == GIF_OK && ok ? 0 : 2;
