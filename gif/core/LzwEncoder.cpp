@@ -7,11 +7,13 @@ namespace {
 
 constexpr int kHashSlots = 5003;
 
-// Codes are held in the string table as x * kScramble mod 4096, a one-to-
-// one mapping of the 12-bit codes: the table's hash, (c x 32) XOR prefix,
-// then spreads neighbouring codes over the table instead of crowding them
-// into runs of slots. Pixels start as their own scrambled code; the real
-// code is restored only when one is written.
+// Codes are held in the string table scrambled, as (x * 2481 + offset) mod
+// 4096, a one-to-one mapping of the 12-bit codes: the table's hash,
+// (c x 32) XOR prefix, then spreads neighbouring codes over the table instead
+// of crowding them into runs of slots. The offset makes the clear code,
+// which never starts a string, the one that scrambles to 0, so that no key
+// is 0 and no empty slot (0) can match one. Pixels start as their own
+// scrambled code; the real code is restored when one is written.
 constexpr std::uint32_t kScramble = 2481;
 constexpr std::uint32_t kUnscramble = [] {
     std::uint32_t inverse = 1;
@@ -19,8 +21,15 @@ constexpr std::uint32_t kUnscramble = [] {
     return inverse;
 }();
 
-[[nodiscard]] inline std::uint32_t Scramble(std::uint32_t code) noexcept { return (code * kScramble) & 0xFFF; }
-[[nodiscard]] inline std::uint32_t Unscramble(std::uint32_t code) noexcept { return (code * kUnscramble) & 0xFFF; }
+class Scrambler {
+public:
+    explicit Scrambler(std::uint32_t clear) noexcept : m_offset((0u - clear * kScramble) & 0xFFF) {}
+    [[nodiscard]] std::uint32_t operator()(std::uint32_t code) const noexcept { return (code * kScramble + m_offset) & 0xFFF; }
+    [[nodiscard]] std::uint32_t Undo(std::uint32_t code) const noexcept { return ((code - m_offset) * kUnscramble) & 0xFFF; }
+
+private:
+    std::uint32_t m_offset;
+};
 
 // Packs codes least significant bit first into a 64-bit accumulator that
 // is stored four bytes at a time, and hands the bytes out as a data
@@ -129,7 +138,8 @@ void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSi
     CodePacker packer(sink);
     CodeQueue codes(packer);
     // The string table: 5003 open-addressed slots, each the 20-bit key
-    // (prefix code, next pixel) above the 12-bit code; 0 is an empty slot.
+    // (prefix code, next pixel) above the 12-bit code, scrambled; 0 is an
+    // empty slot.
     std::uint32_t slots[kHashSlots];
     std::memset(slots, 0, sizeof slots);
 
@@ -146,19 +156,20 @@ void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSi
         return;
     }
 
+    const Scrambler scramble(static_cast<std::uint32_t>(clear));
     const std::uint32_t pixelMask = static_cast<std::uint32_t>(clear - 1);
     const std::uint8_t* row = source.GetRow(0);
-    std::uint32_t prefix = Scramble(row[0] & pixelMask);
+    std::uint32_t prefix = scramble(row[0] & pixelMask);
     int x = 1;
     for (int rowCounter = 1;; ++rowCounter) {
         for (; x < width; ++x) {
             const std::uint32_t c = row[x] & pixelMask;
             const std::uint32_t key = (prefix << 8) | c;
-            const std::uint32_t single = Scramble(c);
+            const std::uint32_t single = scramble(c);
             int s = static_cast<int>((c << 5) ^ prefix);
             if (s >= kHashSlots) s -= kHashSlots;
             std::uint32_t entry = slots[s];
-            if ((entry >> 12) == key && entry != 0) {
+            if ((entry >> 12) == key) {
                 prefix = entry & 0xFFF;
                 continue;
             }
@@ -169,7 +180,7 @@ void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSi
                 step += 2;
                 if (s >= kHashSlots) s %= kHashSlots;
                 entry = slots[s];
-                if ((entry >> 12) == key && entry != 0) break;
+                if ((entry >> 12) == key) break;
                 if (step > 2 * kHashSlots) {
                     // Every slot this probe reaches is taken: the string
                     // stays out of the table (a missed match, valid output).
@@ -181,10 +192,10 @@ void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSi
                 prefix = entry & 0xFFF;
                 continue;
             }
-            codes.Put(Unscramble(prefix), codeWidth);
+            codes.Put(scramble.Undo(prefix), codeWidth);
             const int n = nextCode;
             if (n <= 4095) {
-                if (s < kHashSlots) slots[s] = (key << 12) | Scramble(static_cast<std::uint32_t>(n));
+                if (s < kHashSlots) slots[s] = (key << 12) | scramble(static_cast<std::uint32_t>(n));
                 nextCode = n + 1;
             }
             if (n == widthLimit) {
@@ -205,7 +216,7 @@ void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSi
         row = source.GetRow(rowCounter);
         x = 0;
     }
-    codes.Put(Unscramble(prefix), codeWidth);
+    codes.Put(scramble.Undo(prefix), codeWidth);
     // The decoder adds an entry for that last code too; when it brings its
     // table to the width limit it reads the end code one bit wider.
     codes.Put(static_cast<std::uint32_t>(end), nextCode == widthLimit && codeWidth < 12 ? codeWidth + 1 : codeWidth);
