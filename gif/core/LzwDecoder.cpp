@@ -119,6 +119,14 @@ public:
 
     [[nodiscard]] int RowsWritten() const noexcept { return m_rowsWritten; }
 
+    void Put(std::uint8_t pixel) {
+        if (m_x + 1 < static_cast<std::size_t>(m_width)) {
+            m_row[m_x++] = pixel;
+            return;
+        }
+        Emit(&pixel, 1);
+    }
+
     // `pixels` may be read up to 16 bytes past `count`.
     void Emit(const std::uint8_t* pixels, std::size_t count) {
         if (m_x + count < static_cast<std::size_t>(m_width)) {
@@ -204,13 +212,15 @@ DecodeOutcome DecodeLzw(ByteView data, int width, int height, bool interlaced, R
     int previous = -1;
     std::uint8_t firstOfPrevious = 0;
 
-    std::vector<std::uint32_t> prefix(kMaxCodes, 0);
-    std::vector<std::uint8_t> suffix(kMaxCodes, 0);
+    // Fixed tables on the stack, not cleared: an entry is read only once
+    // the code it belongs to has been defined.
+    std::uint32_t prefix[kMaxCodes];
+    std::uint8_t suffix[kMaxCodes];
     // A string is built backwards towards the front of this buffer, ending
     // where the copy slack begins; the longest has 4096 - clear - 1
     // characters.
-    std::vector<std::uint8_t> string(kMaxCodes + 1 + kSlack);
-    std::uint8_t* const stringEnd = string.data() + kMaxCodes + 1;
+    std::uint8_t string[kMaxCodes + 1 + kSlack];
+    std::uint8_t* const stringEnd = string + kMaxCodes + 1;
 
     CodeReader reader(data);
     RowWriter rows(width, height, interlaced, sink);
@@ -230,20 +240,27 @@ DecodeOutcome DecodeLzw(ByteView data, int width, int height, bool interlaced, R
                 continue;
             }
         }
-        std::uint8_t* p = stringEnd;
-        unsigned walk = code;
-        if (code == nextCode) {
-            if (previous < 0) break;
-            *--p = firstOfPrevious;
-            walk = static_cast<unsigned>(previous);
+        std::uint8_t first;
+        if (code < clear) {
+            // A pixel of its own: no string to build.
+            first = static_cast<std::uint8_t>(code);
+            rows.Put(first);
+        } else {
+            std::uint8_t* p = stringEnd;
+            unsigned walk = code;
+            if (code == nextCode) {
+                if (previous < 0) break;
+                *--p = firstOfPrevious;
+                walk = static_cast<unsigned>(previous);
+            }
+            while (walk >= clear) {
+                *--p = suffix[walk];
+                walk = prefix[walk];
+            }
+            first = static_cast<std::uint8_t>(walk);
+            *--p = first;
+            rows.Emit(p, static_cast<std::size_t>(stringEnd - p));
         }
-        while (walk >= clear) {
-            *--p = suffix[walk];
-            walk = prefix[walk];
-        }
-        const std::uint8_t first = static_cast<std::uint8_t>(walk);
-        *--p = first;
-        rows.Emit(p, static_cast<std::size_t>(stringEnd - p));
 
         if (nextCode < kMaxCodes && previous >= 0) {
             prefix[nextCode] = static_cast<std::uint32_t>(previous);
