@@ -109,19 +109,22 @@ std::size_t CGif89a::ReadImage(const BYTE* p, std::size_t available) {
 }
 
 std::size_t CGif89a::ReadExtension(const BYTE* p, std::size_t available) {
+    // The parse goes on after the extension's whole sub-block chain, however
+    // much of it the block keeps; unknown extensions are passed over.
+    const std::size_t whole = gifcore::ExtensionBytes(gifcore::ByteView{p, available});
+    if (whole == gifcore::kCutOff) return whole;
     std::unique_ptr<CGifBlock> block;
     switch (p[0]) {
     case gifcore::kPlainTextLabel:
-        return ReadImage(p, available);
+        return ReadImage(p, available) == gifcore::kCutOff ? gifcore::kCutOff : whole;
     case gifcore::kGraphicControlLabel: {
         // Reading the record empties the frame; the head's record and
         // palette are given to it afterwards.
         auto frame = std::make_unique<CGifFrame>();
-        const std::size_t consumed = frame->Read(p, available);
-        if (consumed == gifcore::kCutOff) return consumed;
+        if (frame->Read(p, available) == gifcore::kCutOff) return gifcore::kCutOff;
         GiveHead(*frame);
         m_pBlocks->AddTail(frame.release());
-        return consumed;
+        return whole;
     }
     case gifcore::kCommentLabel:
         block = std::make_unique<CGifComment>();
@@ -130,12 +133,11 @@ std::size_t CGif89a::ReadExtension(const BYTE* p, std::size_t available) {
         block = std::make_unique<CGifApplication>();
         break;
     default:
-        return 0;
+        return whole;
     }
-    const std::size_t consumed = block->Read(p, available);
-    if (consumed == gifcore::kCutOff) return consumed;
+    if (block->Read(p, available) == gifcore::kCutOff) return gifcore::kCutOff;
     m_pBlocks->AddTail(block.release());
-    return consumed;
+    return whole;
 }
 
 BOOL CGif89a::Parse(LPCSTR path, int frameLimit, bool acceptOld) {

@@ -113,8 +113,12 @@ const BYTE* CGifFrame::GetRow(int k, std::vector<BYTE>& scratch, std::vector<BYT
 }
 
 void CGifFrame::EncodeImage(CArchive& archive) {
-    const int width = m_descriptor[4] | (m_descriptor[5] << 8);
-    const int height = m_descriptor[6] | (m_descriptor[7] << 8);
+    // An image that could not be created (a size the image library refuses)
+    // has no pixels to write: the data holds only the clear and end codes,
+    // however large the descriptor says the image is.
+    const bool hasPixels = m_pIndexed && !m_pIndexed->IsEmpty();
+    const int width = hasPixels ? m_descriptor[4] | (m_descriptor[5] << 8) : 0;
+    const int height = hasPixels ? m_descriptor[6] | (m_descriptor[7] << 8) : 0;
     // Rows are unpacked from the indexed image; a size that differs from the
     // descriptor's reads as far as the image goes and pads with index 0.
     const std::size_t lineBytes = m_pIndexed ? static_cast<std::size_t>(m_pIndexed->GetLineBytes()) : 0;

@@ -37,6 +37,24 @@ std::size_t ReadTextChain(ByteView view, std::string* text) {
     }
 }
 
+std::size_t SubBlockChainBytes(ByteView view) noexcept {
+    std::size_t position = 0;
+    for (;;) {
+        if (!view.Has(position)) return kCutOff;
+        const std::size_t length = view.At(position);
+        ++position;
+        if (length == 0) return position;
+        if (!view.Has(position, length)) return kCutOff;
+        position += length;
+    }
+}
+
+std::size_t ExtensionBytes(ByteView atLabel) noexcept {
+    if (!atLabel.Has(0)) return kCutOff;
+    const std::size_t chain = SubBlockChainBytes(atLabel.From(1));
+    return chain == kCutOff ? kCutOff : 1 + chain;
+}
+
 std::size_t ApplicationBytes(ByteView atLabel) noexcept {
     if (!atLabel.Has(0, kApplicationHeaderBytes + 1)) return kCutOff;
     const std::size_t n = atLabel.At(kApplicationHeaderBytes);

@@ -50,8 +50,20 @@ inline constexpr std::uint8_t kTransparentFlag = 0x01;
 // the first length byte.
 [[nodiscard]] std::size_t ReadTextChain(ByteView view, std::string* text);
 
+// A sub-block chain from its first length byte: every sub-block and the
+// zero-length terminator.
+[[nodiscard]] std::size_t SubBlockChainBytes(ByteView view) noexcept;
+
+// A whole extension from its label: the label, then the sub-blocks up to
+// and including the terminator (the first sub-block is the extension's own
+// record: 4 bytes for a graphic control, 11 for an application, 12 for
+// plain text). Extension data of any kind (XMP, ICC profiles, loop records
+// with several sub-blocks, unknown labels) is walked this way, as readers
+// of the format do, whatever part of it a block keeps.
+[[nodiscard]] std::size_t ExtensionBytes(ByteView atLabel) noexcept;
+
 // Application extension at its label: 13 bytes, the first sub-block's
-// length n, n bytes and the byte after them (n + 15 consumed).
+// length n, n bytes and the byte after them (n + 15 bytes kept).
 [[nodiscard]] std::size_t ApplicationBytes(ByteView atLabel) noexcept;
 
 // Image descriptor and local colour table at the 0x2C separator: the

@@ -14,7 +14,9 @@ folder; posix_fadvise DONTNEED, which needs no privileges), and --before runs
 Prints, per contender: median wall time with its range (min-max), median
 peak resident set as the kernel reports it for the waited process tree (it
 has a floor of about 15 MiB, this launcher's own size at the fork), and the
-ratio of each median to the first contender's.
+ratio of each median to the first contender's. With --cpu, also the median
+processor time (user + system, of the waited process tree) with its range
+and ratio: on a machine that others share it moves less than wall time.
 With --json FILE the raw figures are written there too.
 """
 import argparse
@@ -57,7 +59,7 @@ def run_once(command):
     proc.returncode = os.waitstatus_to_exitcode(status)
     if proc.returncode != 0:
         sys.exit(f"bench-pairs: '{command}' failed with status {proc.returncode}")
-    return elapsed, usage.ru_maxrss / 1024.0  # MiB
+    return elapsed, usage.ru_maxrss / 1024.0, usage.ru_utime + usage.ru_stime  # s, MiB, s
 
 
 def main():
@@ -66,6 +68,7 @@ def main():
     ap.add_argument("--evict", action="append", default=[])
     ap.add_argument("--before", default=None)
     ap.add_argument("--json", default=None)
+    ap.add_argument("--cpu", action="store_true")
     ap.add_argument("contenders", nargs="+", metavar="NAME=COMMAND")
     args = ap.parse_args()
 
@@ -87,15 +90,18 @@ def main():
 
     times = {name: [] for name, _ in contenders}
     peaks = {name: [] for name, _ in contenders}
+    cpus = {name: [] for name, _ in contenders}
     for r in range(args.runs):
         k = r % len(contenders)
         for name, command in contenders[k:] + contenders[:k]:
             prepare()
-            t, m = run_once(command)
+            t, m, c = run_once(command)
             times[name].append(t)
             peaks[name].append(m)
+            cpus[name].append(c)
 
     first = statistics.median(times[contenders[0][0]])
+    first_cpu = statistics.median(cpus[contenders[0][0]]) or 1e-9
     print(f"{args.runs} interleaved rounds after a warm-up; median (min-max) wall time, median peak RSS")
     width = max(len(n) for n, _ in contenders)
     for name, _ in contenders:
@@ -103,9 +109,13 @@ def main():
         med = statistics.median(ts)
         print(f"  {name:<{width}}  {med:8.3f} s ({min(ts):.3f}-{max(ts):.3f})  "
               f"{statistics.median(peaks[name]):7.1f} MiB  ratio {med / first:.2f}")
+        if args.cpu:
+            cs = cpus[name]
+            print(f"  {'':<{width}}  {statistics.median(cs):8.3f} s cpu ({min(cs):.3f}-{max(cs):.3f})"
+                  f"              ratio {statistics.median(cs) / first_cpu:.2f}")
     if args.json:
         with open(args.json, "w") as f:
-            json.dump({"runs": args.runs, "times": times, "peak_mib": peaks}, f, indent=1)
+            json.dump({"runs": args.runs, "times": times, "peak_mib": peaks, "cpu": cpus}, f, indent=1)
 
 
 if __name__ == "__main__":

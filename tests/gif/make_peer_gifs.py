@@ -14,9 +14,10 @@ out = sys.argv[1]
 manifest = open(os.path.join(out, "manifest.txt"), "a")
 
 
-def expect(name, animated, frames, peer_pixels=True):
-    # name animated(yes/no) frame-count peer-pixels(yes/no)
-    manifest.write(f"{name} {'yes' if animated else 'no'} {frames} {'yes' if peer_pixels else 'no'}\n")
+def expect(name, animated, frames, peer_pixels=True, first_sub_blocks=False):
+    # name animated(yes/no) frame-count peer-pixels(yes/no) [first]
+    manifest.write(f"{name} {'yes' if animated else 'no'} {frames} {'yes' if peer_pixels else 'no'}"
+                   f"{' first' if first_sub_blocks else ''}\n")
 
 
 def lzw(indices, min_code_size, clear_when_full=True, early_clear_at=None):
@@ -174,5 +175,49 @@ expect("hand-gif87a.gif", False, 1)
 whole = head(30, 20, grey(4)) + gce() + image(30, 20, small, 2) + gce() + image(30, 20, small, 2) + b"\x3b"
 save("damaged-truncated.gif", whole[:len(whole) - 40])
 expect("damaged-truncated.gif", True, 2, peer_pixels=False)
+
+# Extension data in several sub-blocks, and image data that goes on after
+# its end code: each a two-frame animation that peers show as such.
+def sub_blocks(data, size=255):
+    return b"".join(bytes([len(data[i:i + size])]) + data[i:i + size] for i in range(0, len(data), size)) + b"\x00"
+
+
+animexts = b"\x21\xff\x0bANIMEXTS1.0" + b"\x03\x01\x00\x00" + b"\x05\x02\x00\x10\x00\x00" + b"\x00"
+two = gce() + image(30, 20, small, 2) + gce() + image(30, 20, small[::-1], 2)
+save("hand-animexts.gif", head(30, 20, grey(4)) + animexts + two + b"\x3b")
+expect("hand-animexts.gif", True, 2, first_sub_blocks=True)
+private = b"\x21\xff\x0bEMAIL32TEST" + sub_blocks(bytes(range(256)) * 2 + b"end")
+unknown = b"\x21\x99" + sub_blocks(b"\x2c\x3b\x21" * 100, 7)
+short_first = b"\x21\xfe" + b"\x05first" + b"\x06second" + b"\x00"
+save("hand-unknown-extensions.gif", head(30, 20, grey(4)) + private + gce() + image(30, 20, small, 2) + unknown
+     + short_first + gce() + image(30, 20, small[::-1], 2) + b"\x3b")
+expect("hand-unknown-extensions.gif", True, 2, first_sub_blocks=True)
+
+
+def after_end_code(data):
+    """Image data with bytes that look like block starts after its end code:
+    three more in the last sub-block, then a sub-block of them."""
+    chain = bytearray(data[:-1])  # without the terminator
+    position, last = 1, 1
+    while position < len(chain):
+        last = position
+        position += 1 + chain[position]
+    assert chain[last] <= 252
+    chain[last] += 3
+    return bytes(chain) + b"\x2c\x21\x3b" + b"\x04\x2c\x3b\x21\xf9" + b"\x00"
+
+
+def image_after_end_code(w, h, indices, m):
+    return image(w, h, indices, m)[:10] + after_end_code(lzw(indices, m))
+
+
+save("hand-after-end-code.gif", head(30, 20, grey(4)) + gce() + image_after_end_code(30, 20, small, 2) + gce()
+     + image_after_end_code(30, 20, small[::-1], 2) + b"\x3b")
+expect("hand-after-end-code.gif", True, 2)
+
+# About 4 KB whose image descriptor claims 65535 x 65535 pixels.
+huge = b"\x2c" + struct.pack("<HHHHB", 0, 0, 65535, 65535, 0) + lzw([rng.randrange(256) for _ in range(2600)], 8)
+save("damaged-huge-descriptor.gif", head(16, 16, grey(256)) + gce() + huge + b"\x3b")
+
 save("damaged-header-only.gif", b"GIF89a")
 save("damaged-table-cut.gif", head(30, 20, grey(256))[:200])

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # make_peer_gifs.sh DIR: GIF files made by well-known encoders (ImageMagick,
-# giflib's gifbuild, gifsicle, Pillow) and by hand, with DIR/manifest.txt
-# listing "name animated frames peer-pixels" for each readable one.
+# giflib's gifbuild, gifsicle, Pillow, exiftool) and by hand, with
+# DIR/manifest.txt listing "name animated frames peer-pixels [first]" for each
+# readable one ("first": the file carries extension data beyond a first
+# sub-block, which a rewrite does not keep).
 set -euo pipefail
 out="$1"
 here=$(cd "$(dirname "$0")" && pwd)
@@ -46,6 +48,19 @@ gifsicle --loopcount=3 --delay 20 im-16.gif im-16.gif im-16.gif >gifsicle-anim.g
 echo "gifsicle-anim.gif yes 3 yes" >>"$m"
 gifsicle -O2 im-anim-loop.gif >gifsicle-anim-optimized.gif
 echo "gifsicle-anim-optimized.gif yes 3 yes" >>"$m"
+
+# Metadata as image editors and encoders write it into animations: XMP (a raw
+# packet with its "magic trailer") and ICC profiles (several sub-blocks).
+"$im" -delay 10 -loop 0 -size 40x30 gradient:red-blue gradient:yellow-green -colors 32 im-anim-two.gif
+exiftool -q -XMP-dc:Title='made for the tests' -XMP-dc:Description="$(printf 'x%.0s' $(seq 600))" \
+  -o exiftool-xmp-anim.gif im-anim-two.gif
+echo "exiftool-xmp-anim.gif yes 2 yes first" >>"$m"
+/usr/bin/python3 -c "from PIL import ImageCms; open('srgb.icc', 'wb').write(ImageCms.ImageCmsProfile(ImageCms.createProfile('sRGB')).tobytes())"
+exiftool -q '-ICC_Profile<=srgb.icc' -o exiftool-icc-anim.gif im-anim-two.gif
+echo "exiftool-icc-anim.gif yes 2 yes first" >>"$m"
+"$im" im-anim-two.gif -profile srgb.icc im-icc-anim.gif
+echo "im-icc-anim.gif yes 2 yes first" >>"$m"
+rm srgb.icc
 
 /usr/bin/python3 "$here/make_peer_gifs.py" "$out"
 echo "peer GIFs in $out: $(ls "$out"/*.gif | wc -l)"

@@ -69,6 +69,13 @@ TEST_F(GifFile, TwoCompleteFramesMakeAnAnimation) {
     EXPECT_FALSE(Animated(head + Gce() + kImage + "\x05" + Gce() + kImage + ";"));
     // Plain text and no global table at all.
     EXPECT_TRUE(Animated(Head(6, 4) + Gce() + kImage + Gce() + kImage + ";"));
+    // Extensions are passed over whole, however many sub-blocks they hold
+    // and whatever their label: a loop record with a buffering sub-block, a
+    // comment whose first sub-block is short, an unknown extension.
+    const Bytes loops = Bytes("\x21\xFF\x0B" "ANIMEXTS1.0\x03\x01\x00\x00\x05\x02\x00\x10\x00\x00\x00", 25);
+    const Bytes notes = Bytes("\x21\xFE\x02hi\x03 to\x00", 10);
+    const Bytes unknown = Bytes("\x21\x99\x02\x2C\x3B\x01\x05\x00", 8);
+    EXPECT_TRUE(Animated(head + loops + notes + Gce() + kImage + unknown + Gce() + kImage + ";"));
 }
 
 TEST_F(GifFile, ParsingStopsRightAfterTheSecondImage) {
@@ -77,7 +84,7 @@ TEST_F(GifFile, ParsingStopsRightAfterTheSecondImage) {
     const std::string path = Write(start + Gce() + kImage + ";");
     CGif89a gif;
     EXPECT_TRUE(gif.IsAnimated(path.c_str()));
-    EXPECT_EQ(gif.BytesParsed(), start.size() - 1);  // the terminator is not consumed
+    EXPECT_EQ(gif.BytesParsed(), start.size());  // the image data's terminator included
     ASSERT_TRUE(gif.Load(path.c_str()));
     EXPECT_EQ(gif.GetFrameCount(), 3);
 }
@@ -163,7 +170,7 @@ TEST_F(GifFile, HundredFrameFileAnswersAfterTwoImagesWithTwoFramesOfMemory) {
     EXPECT_TRUE(gif.IsAnimated(path.c_str()));
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof after);
     // Parsing ended right after the second image's data.
-    EXPECT_EQ(gif.BytesParsed(), 13u + 768u + 2 * frameBytes - 1);
+    EXPECT_EQ(gif.BytesParsed(), 13u + 768u + 2 * frameBytes);
     const double decodedFrame = static_cast<double>(w) * h * (1 + 3) / 1e6;
     const double peakGrowth = (static_cast<double>(after.PeakPagefileUsage) - static_cast<double>(before.PagefileUsage)) / 1e6;
     const double workingSetGrowth = (static_cast<double>(after.PeakWorkingSetSize) - static_cast<double>(before.WorkingSetSize)) / 1e6;

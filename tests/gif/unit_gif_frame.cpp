@@ -50,7 +50,7 @@ Bytes Stored(CGifFrame& frame) {
 TEST(GifFrame, TwoColourRowIsPackedMostSignificantBitFirst) {
     Framed f(0);  // a 2-entry global table
     const Bytes image = Image(8, 1, {1, 0, 0, 0, 0, 0, 0, 1});
-    EXPECT_EQ(f.Read(image), image.size() - 1);  // the terminator is left to the block loop
+    EXPECT_EQ(f.Read(image), image.size());  // through the image data's terminator
     ASSERT_TRUE(f.frame.HasImage());
     EXPECT_EQ(f.frame.BitsPerPixel(), 1);
     EXPECT_EQ(f.frame.IndexedImage()->GetImageType(), kPixoBlackWhite);
@@ -136,6 +136,22 @@ TEST(GifFrame, AMissingIndexedImageIsRebuiltFromTheTrueColourOne) {
         ASSERT_NE(again.Read(written), gifcore::kCutOff);
         for (int y = 0; y < 7; ++y) EXPECT_EQ(Row(*again.frame.IndexedImage(), y), rows[static_cast<std::size_t>(y)]) << bits;
     }
+}
+
+TEST(GifFrame, AnImageTooLargeToCreateIsWrittenWithoutPixels) {
+    // 4 KB of image data behind a descriptor of 65535 x 65535.
+    std::vector<std::uint8_t> noise(4000);
+    for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<std::uint8_t>(i * 7919 % 251);
+    const Bytes descriptor = "\x2C" + U16(0) + U16(0) + U16(65535) + U16(65535) + Bytes(1, '\0');
+    const Bytes data = Lzw(8, 4000, 1, noise);
+    Framed f(7);
+    ASSERT_EQ(f.Read(descriptor + data + ";"), descriptor.size() + data.size());
+    ASSERT_TRUE(f.frame.HasImage());
+    EXPECT_TRUE(f.frame.IndexedImage()->IsEmpty());
+    // The descriptor as it was, then only the clear and end codes.
+    const Bytes written = Stored(f.frame);
+    EXPECT_EQ(written.substr(0, descriptor.size()), descriptor);
+    EXPECT_EQ(written.substr(descriptor.size()), Bytes("\x08\x03\x00\x03\x02\x00", 6));
 }
 
 TEST(GifFrame, PlainTextIsKeptAndWrittenBack) {

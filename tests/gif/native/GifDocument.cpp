@@ -29,35 +29,38 @@ class Reader final : public BlockVisitor {
 public:
     Reader(Document& document, std::size_t maxPixels) : m_document(document), m_maxPixels(maxPixels) {}
 
+    // Each block as the module reads it; the walk goes on after the whole
+    // sub-block chain, as it does in the module.
     std::size_t OnExtension(ByteView atLabel) override {
+        const std::size_t whole = ExtensionBytes(atLabel);
+        if (whole == kCutOff) return kCutOff;
         switch (atLabel.At(0)) {
         case kGraphicControlLabel:
             if (!atLabel.Has(0, kGraphicControlBytes)) return kCutOff;
             ++m_document.graphicControls;
-            return kGraphicControlBytes;
+            break;
         case kPlainTextLabel: {
             if (!atLabel.Has(0, kPlainTextHeaderBytes)) return kCutOff;
             std::string text;
-            const std::size_t n = ReadTextChain(atLabel.From(kPlainTextHeaderBytes), &text);
-            if (n == kCutOff) return kCutOff;
+            if (ReadTextChain(atLabel.From(kPlainTextHeaderBytes), &text) == kCutOff) return kCutOff;
             ++m_document.plainTexts;
-            return kPlainTextHeaderBytes + n;
+            break;
         }
         case kCommentLabel: {
             std::string text;
-            const std::size_t n = ReadTextChain(atLabel.From(1), &text);
-            if (n == kCutOff) return kCutOff;
+            if (ReadTextChain(atLabel.From(1), &text) == kCutOff) return kCutOff;
             ++m_document.comments;
-            return 1 + n;
+            break;
         }
-        case kApplicationLabel: {
-            const std::size_t n = ApplicationBytes(atLabel);
-            if (n != kCutOff) ++m_document.applications;
-            return n;
-        }
+        case kApplicationLabel:
+            if (ApplicationBytes(atLabel) == kCutOff) return kCutOff;
+            ++m_document.applications;
+            break;
         default:
-            return 0;
+            ++m_document.unknownExtensions;
+            break;
         }
+        return whole;
     }
 
     std::size_t OnImage(ByteView at) override {
@@ -140,7 +143,7 @@ Document Read(ByteView file, std::size_t maxPixels) {
     return document;
 }
 
-std::vector<std::uint8_t> Write(int screenWidth, int screenHeight, const std::vector<Image>& images) {
+void Write(int screenWidth, int screenHeight, const std::vector<Image>& images, ByteSink& sink) {
     std::vector<std::uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
     PutU16(out, screenWidth);
     PutU16(out, screenHeight);
@@ -164,11 +167,19 @@ std::vector<std::uint8_t> Write(int screenWidth, int screenHeight, const std::ve
         out.push_back(packed);
         for (std::size_t i = 0; i < entries * 3; ++i)
             out.push_back(i < image.colourTable.size() ? image.colourTable[i] : 0);
+        sink.Write(out.data(), out.size());
+        out.clear();
         ImageRows rows(image);
-        VectorSink sink(out);
         EncodeLzw(image.minCodeSize, image.width, image.height, rows, sink);
     }
     out.push_back(kTrailer);
+    sink.Write(out.data(), out.size());
+}
+
+std::vector<std::uint8_t> Write(int screenWidth, int screenHeight, const std::vector<Image>& images) {
+    std::vector<std::uint8_t> out;
+    VectorSink sink(out);
+    Write(screenWidth, screenHeight, images, sink);
     return out;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gif/core/ByteView.h"
+#include "gif/core/Lzw.h"
 
 #include <cstdint>
 #include <string>
@@ -22,7 +23,7 @@ struct Image {
 struct Document {
     std::vector<std::uint8_t> head;  // header and global table as read
     std::vector<Image> images;
-    int applications = 0, comments = 0, plainTexts = 0, graphicControls = 0;
+    int applications = 0, comments = 0, plainTexts = 0, graphicControls = 0, unknownExtensions = 0;
     bool headCutOff = false;
 };
 
@@ -33,6 +34,7 @@ Document Read(gifcore::ByteView file, std::size_t maxPixels = std::size_t{1} << 
 // A GIF89a file of the images (each with a local colour table when it has
 // one), encoded by the core's encoder.
 std::vector<std::uint8_t> Write(int screenWidth, int screenHeight, const std::vector<Image>& images);
+void Write(int screenWidth, int screenHeight, const std::vector<Image>& images, gifcore::ByteSink& sink);
 
 std::vector<std::uint8_t> LoadFile(const std::string& path);
 

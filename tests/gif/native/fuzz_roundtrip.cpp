@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rows.pixels.assign(source.pixels.size(), 0xEE);
     const auto outcome =
         gifcore::DecodeLzw(gifcore::ByteView{sink.bytes.data(), sink.bytes.size()}, width, height, interlaced, rows);
-    if (outcome.rowsWritten != height || !outcome.endCodeSeen || outcome.consumed + 1 != sink.bytes.size() ||
+    if (outcome.rowsWritten != height || !outcome.endCodeSeen || outcome.consumed != sink.bytes.size() ||
         rows.pixels != source.pixels)
         std::abort();
     return 0;

@@ -94,3 +94,23 @@ TEST(GifBlocks, WalkSkipsZerosAndStopsWhereNoBlockStarts) {
     EXPECT_EQ(WalkBlocks(View(Bytes("\x21")), 0, end), WalkEnd::EndOfFile);
     EXPECT_EQ(WalkBlocks(View(Bytes("\x3B")), 0, end), WalkEnd::Trailer);
 }
+
+TEST(GifBlocks, ExtensionsAreWalkedToTheEndOfTheirSubBlockChains) {
+    // XMP as image editors write it: the raw packet, then a 258-byte trailer
+    // (1, 255, 254, ..., 0, then the terminator) that lands any reading of
+    // the packet as sub-blocks on the terminator.
+    auto xmp = Bytes("\xFF\x0BXMP DataXMP<x:xmpmeta>title</x:xmpmeta>");
+    xmp.push_back(1);
+    for (int b = 255; b >= 0; --b) xmp.push_back(static_cast<std::uint8_t>(b));
+    xmp.push_back(0);
+    auto several = Bytes("\xFF\x0B" "EMAIL32TEST");
+    several.insert(several.end(), {3, 'a', 'b', 'c', 2, 'd', 'e', 0});
+    std::vector<std::uint8_t> unknown{0x99, 2, 0xAB, 0xCD, 1, 0x3B, 0};
+    std::vector<std::uint8_t> control{0xF9, 4, 1, 10, 0, 3, 0};
+    for (const auto* e : {&xmp, &several, &unknown, &control}) {
+        EXPECT_EQ(ExtensionBytes(View(*e)), e->size());
+        for (std::size_t n = 0; n < e->size(); ++n) EXPECT_EQ(ExtensionBytes(ByteView{e->data(), n}), kCutOff) << n;
+    }
+    // What an application block keeps is still its first sub-block.
+    EXPECT_EQ(ApplicationBytes(View(several)), 18u);
+}

@@ -165,14 +165,34 @@ TEST(LzwDecoder, StopsOnDamageAndReportsWhatItConsumed) {
         EXPECT_EQ(outcome.consumed, 1u);
         EXPECT_EQ(outcome.rowsWritten, 0);
     }
-    {  // The end code leaves the terminator to the block loop.
+    {  // The image data ends past its terminator, also when bytes follow
+       // the end code in its sub-block and in further sub-blocks, or when
+       // decoding stopped at damage.
         Pixels pixels{4, 4, false, std::vector<std::uint8_t>(16, 1)};
-        const auto stream = Encode(pixels, 2);
+        auto stream = Encode(pixels, 2);
         Rows rows(4, 4);
         const DecodeOutcome outcome = DecodeLzw(View(stream), 4, 4, false, rows);
         EXPECT_TRUE(outcome.endCodeSeen);
-        EXPECT_EQ(outcome.consumed, stream.size() - 1);
-        EXPECT_EQ(stream.back(), 0);
+        EXPECT_EQ(outcome.consumed, stream.size());
+
+        stream.pop_back();
+        stream[1] = static_cast<std::uint8_t>(stream[1] + 3);
+        stream.insert(stream.begin() + 2 + (stream[1] - 3), {0x21, 0xF9, 0x3B});
+        stream.insert(stream.end(), {2, 0x2C, 0x21, 0, 0x2C});
+        Rows again(4, 4);
+        const DecodeOutcome trailing = DecodeLzw(View(stream), 4, 4, false, again);
+        EXPECT_TRUE(trailing.endCodeSeen);
+        EXPECT_EQ(trailing.rowsWritten, 4);
+        EXPECT_EQ(trailing.consumed, stream.size() - 1);
+
+        CodeWriter w;
+        w.Put(4, 3);
+        w.Put(7, 3);  // above the next free code
+        auto damaged = w.Stream(2);
+        damaged.pop_back();
+        damaged.insert(damaged.end(), {1, 0x55, 0, 0x3B});
+        Rows none(2, 2);
+        EXPECT_EQ(DecodeLzw(View(damaged), 2, 2, false, none).consumed, damaged.size() - 1);
     }
     {  // A sub-block claiming more bytes than the file holds: no read past it.
         std::vector<std::uint8_t> stream{2, 200, 0x8C, 0x2D};
@@ -232,7 +252,7 @@ TEST(LzwEncoder, RoundTripsEveryDepthAndShape) {
             const DecodeOutcome outcome = DecodeLzw(View(stream), width, height, pixels.interlaced, rows);
             ASSERT_EQ(outcome.rowsWritten, height);
             EXPECT_TRUE(outcome.endCodeSeen);
-            EXPECT_EQ(outcome.consumed + 1, stream.size());
+            EXPECT_EQ(outcome.consumed, stream.size());
             for (int y = 0; y < height; ++y)
                 EXPECT_TRUE(std::equal(rows.rows[static_cast<std::size_t>(y)].begin(), rows.rows[static_cast<std::size_t>(y)].end(),
                                        pixels.data.begin() + static_cast<long>(y) * width));
@@ -251,7 +271,7 @@ TEST(LzwEncoder, EndCodeFollowsTheDecodersWidth) {
             Rows rows(count, 1);
             const DecodeOutcome outcome = DecodeLzw(View(stream), count, 1, false, rows);
             ASSERT_TRUE(outcome.endCodeSeen) << m << " " << count;
-            ASSERT_EQ(outcome.consumed + 1, stream.size());
+            ASSERT_EQ(outcome.consumed, stream.size());
         }
     }
 }
