@@ -3,13 +3,14 @@
 #include "framework/Win32Handles.h"
 #include "registry/AppDataFolder.h"
 #include "sendui/AttachmentPaths.h"
+#include "sendui/AttachmentPreparationWork.h"
 #include "sendui/PictureAccess.h"
 #include "sendui/ResourceIds.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 #include <vector>
 
 namespace email32 {
@@ -53,9 +54,6 @@ public:
         m_stems.push_back(candidate);
         return candidate;
     }
-    void Produced(const CString& path) { m_produced.insert(path.str()); }
-    [[nodiscard]] bool IsProduced(const CString& path) const { return m_produced.count(path.str()) != 0; }
-    [[nodiscard]] const std::string& folder() const noexcept { return m_folder; }
 
 private:
     [[nodiscard]] bool Taken(const CString& stem) const {
@@ -66,7 +64,6 @@ private:
     }
     std::string m_folder;
     std::vector<CString> m_stems;
-    std::set<std::string> m_produced;
 };
 
 // The empty files GetTempFileNameA makes for over-long names; removed when
@@ -132,26 +129,30 @@ bool AttachmentPreparation::Run(const CString& format, const CString& resolution
     const CString original = LoadText(IDS_ORIGINAL_FILE);
     if (format.CompareNoCase(original) == 0 && resolution.CompareNoCase(original) == 0) return false;
 
+    // Everything that decides what happens to a file, and every name, is
+    // settled here, on the caller's thread; the files are then made by
+    // RunAttachmentJobs, several at once.
+    const bool toJpeg = format.CompareNoCase("jpg") == 0;
+    const int width = resolution.CompareNoCase(original) != 0 ? std::max(std::atoi(resolution), 0) : 0;
     PictureAccess pictures;
     Placeholders placeholders;
     WorkingNames names(m_tempFolder);
-    CStringList list(10);
-
-    // Working copies: the later steps only ever write these.
+    std::vector<AttachmentJob> jobs;
     for (const CString& h : source.Items()) {
+        AttachmentJob& job = jobs.emplace_back();
+        job.source = h.str();
         const CString e = Extension(h);
-        if ((e.CompareNoCase("gif") == 0 && pictures.IsAnimated(h)) ||
-            (ExtensionIn(e, {"jpg", "jpeg"}) && PictureAccess::HasExif(h)) || !ExtensionIn(e, kCopySet)) {
-            list.AddTail(h);
+        const bool jpegFile = ExtensionIn(e, {"jpg", "jpeg"});
+        // Animated or damaged GIF files, JPEG files with Exif and files of
+        // other kinds are sent as they are.
+        if ((e.CompareNoCase("gif") == 0 && pictures.IsAnimated(h)) || (jpegFile && PictureAccess::HasExif(h)) ||
+            !ExtensionIn(e, kCopySet)) {
             continue;
         }
         CString target = CString(m_tempFolder) + names.Reserve(FileStem(h)) + e;
         if (target.GetLength() > MAX_PATH - 1) {
             char placeholder[MAX_PATH] = {};
-            if (!::GetTempFileNameA(m_tempFolder.c_str(), "QIX", 0, placeholder)) {
-                list.AddTail(h);
-                continue;
-            }
+            if (!::GetTempFileNameA(m_tempFolder.c_str(), "QIX", 0, placeholder)) continue;
             placeholders.Add(placeholder);
             // The temporary name always has a dot in its file name, and no
             // code page uses '.' as the second byte of a character.
@@ -160,59 +161,21 @@ bool AttachmentPreparation::Run(const CString& format, const CString& resolution
             target.Format("%s%s", static_cast<const char*>(CString(placeholder, stemLength) + "."),
                           static_cast<const char*>(e));
         }
-        // A copy that cannot be made would name a missing file; the source
-        // itself is then sent unchanged.
-        if (!::CopyFileA(h, target, FALSE)) {
-            list.AddTail(h);
-            continue;
+        job.copy = target.str();
+        if (toJpeg && !jpegFile && ExtensionIn(e, kJpegSet)) {
+            job.jpeg = (CString(m_tempFolder) + FileStem(target) + "jpg").str();
         }
-        // The copy is ours to rewrite, even when the source is read-only.
-        const DWORD attributes = ::GetFileAttributesA(target);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-            ::SetFileAttributesA(target, attributes & ~FILE_ATTRIBUTE_READONLY);
-        }
-        names.Produced(target);
-        list.AddTail(target);
+        job.width = width;
+        job.scaleCopy = ExtensionIn(e, kRescaleSet);
+        job.alone = !job.jpeg.empty() || (width > 0 && job.scaleCopy && !jpegFile);
     }
 
-    if (format.CompareNoCase("jpg") == 0) {
-        CStringList work = list;
-        list.RemoveAll();
-        for (const CString& w : work.Items()) {
-            const CString e = Extension(w);
-            if (!names.IsProduced(w) || ExtensionIn(e, {"jpg", "jpeg"}) || !ExtensionIn(e, kJpegSet) ||
-                (e.CompareNoCase("gif") == 0 && pictures.IsAnimated(w))) {
-                list.AddTail(w);
-                continue;
-            }
-            const CString target = CString(m_tempFolder) + FileStem(w) + "jpg";
-            if (PictureAccess::ConvertToTrueColour(w, target)) {
-                names.Produced(target);
-                list.AddTail(target);
-            } else {
-                list.AddTail(w);
-            }
-        }
+    CStringList list(10);
+    const std::vector<AttachmentOutcome> outcomes = RunAttachmentJobs(jobs);
+    for (const AttachmentOutcome& outcome : outcomes) {
+        list.AddTail(outcome.sent);
+        if (outcome.notWritten && m_warn) m_warn(LoadText(IDS_READ_ONLY));
     }
-
-    if (resolution.CompareNoCase(original) != 0) {
-        const int width = std::atoi(resolution);
-        CStringList work = list;
-        list.RemoveAll();
-        for (const CString& w : work.Items()) {
-            list.AddTail(w);
-            const CString e = Extension(w);
-            if (!names.IsProduced(w) || (e.CompareNoCase("gif") == 0 && pictures.IsAnimated(w)) ||
-                (ExtensionIn(e, {"jpg", "jpeg"}) && PictureAccess::HasExif(w)) || !ExtensionIn(e, kRescaleSet)) {
-                continue;
-            }
-            if (width <= 0) continue;
-            if (PictureAccess::Rescale(w, width) == PictureAccess::RescaleOutcome::NotWritten && m_warn) {
-                m_warn(LoadText(IDS_READ_ONLY));
-            }
-        }
-    }
-
     current = list;
     return true;
 }

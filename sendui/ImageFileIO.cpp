@@ -102,6 +102,41 @@ BOOL PictureFile::Load(PPixo* image, int flags, int minWidth, int minHeight) {
     return TRUE;
 }
 
+bool PictureFile::ReadsScaled() const noexcept { return m_file && RasioFileReadsScaled(m_file.get()); }
+
+BOOL PictureFile::LoadScaled(PPixo* image, int flags, const Scaling& scaling) {
+    if (!m_file || image == nullptr || scaling.width <= 0 || scaling.height <= 0) return FALSE;
+    if (!ReadsScaled()) {
+        auto source = std::make_unique<PPixo>();
+        if (!Load(source.get(), flags, scaling.width, scaling.height)) return FALSE;
+        const HPALETTE palette = source->GetPalette(nullptr);
+        (void)image->CreateImage(source->GetImageType(), scaling.width, scaling.height, 0, nullptr,
+                                 scaling.keepDensity ? source->GetXDensity() : 0,
+                                 scaling.keepDensity ? source->GetYDensity() : 0, flags, 0, 0);
+        const BOOL ok = image->RescaleImage(*source, nullptr, 0, 100);
+        if (palette) image->SetPalette(palette, 1);
+        return ok;
+    }
+    BITMAPINFOHEADER h{};
+    if (!RasioFileHeader(m_file.get(), scaling.width, scaling.height, &h)) return FALSE;
+    const int type = PPixo::GetImageType(h.biBitCount, 0);
+    if (type == kPixoUnsupported ||
+        !image->CreateImage(type, scaling.width, scaling.height, static_cast<int>(h.biClrUsed), nullptr,
+                            scaling.keepDensity ? h.biXPelsPerMeter : 0, scaling.keepDensity ? h.biYPelsPerMeter : 0,
+                            flags, 0, 0)) {
+        return FALSE;
+    }
+    if (const HPALETTE palette = RasioFilePalette(m_file.get())) {
+        image->SetPalette(palette, 1);
+        image->AdoptGreyRamp();
+    }
+    PixoLmmInfo record{};
+    const bool read = image->GetLmmInfo(&record) &&
+                      RasioFileReadScaled(m_file.get(), &record, image->GetLmmOffset(), scaling.helperThread);
+    m_file.reset();
+    return read ? TRUE : FALSE;
+}
+
 BOOL LoadImageFile(const char* path, PPixo* image, int flags) {
     if (path == nullptr || *path == '\0' || image == nullptr) return FALSE;
     return PictureFile(path).Load(image, flags);

@@ -33,6 +33,8 @@ public:
     // The picture's own size.
     [[nodiscard]] int Width() const noexcept { return m_width; }
     [[nodiscard]] int Height() const noexcept { return m_height; }
+    // Whether LoadScaled scales the picture as it decodes it.
+    [[nodiscard]] bool ReadsScaled() const noexcept;
     // Reads the picture into an empty image object, at its own size or, given
     // a minimum size, at the smallest size the file's decoder reaches directly
     // that is still at least that large (JPEG files: in eighths of their
@@ -40,6 +42,20 @@ public:
     // once its pixels have been read: one load per PictureFile. After a
     // failure the object may hold a created but unfilled picture.
     BOOL Load(PPixo* image, int flags, int minWidth = 0, int minHeight = 0);
+
+    // How LoadScaled goes about it.
+    struct Scaling {
+        int width = 0;
+        int height = 0;
+        bool keepDensity = false;    // the picture's own densities, or none
+        bool helperThread = false;   // a second thread may share the decode
+    };
+    // Reads the picture scaled to the size into an empty image object, of
+    // the type and colour table that Load would give it. Where the file's
+    // decoder can (JPEG files), the picture is scaled row by row as it is
+    // decoded and never held whole; otherwise it is loaded as small as its
+    // decoder allows and then scaled. One load per PictureFile, as Load.
+    BOOL LoadScaled(PPixo* image, int flags, const Scaling& scaling);
 
 private:
     std::string m_path;

@@ -3,6 +3,7 @@
 
 #include "companions/pixo/PPixo.h"
 #include "companions/rasio/Rasio32.h"
+#include "sendui/AttachmentPreparationWork.h"
 #include "sendui/ImageFileIO.h"
 #include "sendui/ResourceIds.h"
 
@@ -23,6 +24,7 @@ PictureStatus ConvertPictureFile(const char* input, const char* output, int widt
     if (input == nullptr || output == nullptr) return PictureStatus::ReadFailed;
     auto image = std::make_unique<PPixo>();
     int height = 0;
+    bool scaleAfterLoading = width > 0;
     {
         // Closed before the save, which may replace the same file.
         PictureFile file(input);
@@ -32,9 +34,20 @@ PictureStatus ConvertPictureFile(const char* input, const char* output, int widt
             height = exact < 1.0 ? 1 : (exact > 2147483647.0 ? 0 : static_cast<int>(exact));
             if (height <= 0) return PictureStatus::ScaleFailed;
         }
-        // Decoded once, at no more than the result needs where the format
-        // allows.
-        if (!file.Load(image.get(), 15, width, height)) return PictureStatus::ReadFailed;
+        if (width > 0 && file.ReadsScaled()) {
+            // Scaled row by row as it is decoded, a large picture's decode
+            // shared with a second thread.
+            if (PPixo::LineBytesFor(width, 24) > PPixo::kMaxPixelBytes / static_cast<std::size_t>(height)) {
+                return PictureStatus::ScaleFailed;
+            }
+            const PictureFile::Scaling scaling{width, height, true, ProcessorsAvailable() > 1};
+            if (!file.LoadScaled(image.get(), 15, scaling)) return PictureStatus::ReadFailed;
+            scaleAfterLoading = false;
+        } else if (!file.Load(image.get(), 15, width, height)) {
+            // Decoded once, at no more than the result needs where the format
+            // allows.
+            return PictureStatus::ReadFailed;
+        }
     }
     const bool toJpeg = EndsWithJpg(output);
     CString trueColour;
@@ -43,7 +56,7 @@ PictureStatus ConvertPictureFile(const char* input, const char* output, int widt
     // indexed picture be scaled in true colour rather than back onto its
     // palette.
     if (toJpeg && !ConvertColourType(input, image.get(), trueColour)) return PictureStatus::ConvertFailed;
-    if (width > 0) {
+    if (scaleAfterLoading) {
         auto scaled = std::make_unique<PPixo>();
         if (!scaled->CreateImage(image->GetImageType(), width, height, 0, nullptr, image->GetXDensity(),
                                  image->GetYDensity(), 15, 0, 0) ||

@@ -31,34 +31,41 @@ bool PictureAccess::HasExif(const char* path) {
     return email32::HasExif(CString(path)) != 0;
 }
 
-bool PictureAccess::ConvertToTrueColour(const char* source, const char* target) {
-    CString colour;
-    colour.LoadString(IDS_TRUE_COLOR);
-    auto image = std::make_unique<PPixo>();
-    return ConvertColourType(source, image.get(), colour) && SaveImageFile(target, image.get());
-}
-
-PictureAccess::RescaleOutcome PictureAccess::Rescale(const char* path, int width) {
+PictureAccess::Outcome PictureAccess::Shrink(const char* source, const char* target, const Shrinking& shrinking) {
     // The size comes from the file without a decode; the picture is then
     // decoded once, straight at the smallest size its decoder reaches that is
     // still as large as the result, and scaled the rest of the way.
-    auto scaled = std::make_unique<PPixo>();
-    bool ok = false;
+    const int width = shrinking.width;
+    int height = 0;
+    auto image = std::make_unique<PPixo>();
     {
-        // Closed before the save: a decoder may hold the file open.
-        PictureFile file(path);
-        if (!file.IsOpen() || file.Width() <= 0) return RescaleOutcome::NotLoaded;
-        const int height = static_cast<int>(static_cast<double>(file.Height()) / file.Width() * width);
-        if (height <= 0) return RescaleOutcome::NotLoaded;
-        auto source = std::make_unique<PPixo>();
-        if (!file.Load(source.get(), 15, width, height)) return RescaleOutcome::NotLoaded;
-        const HPALETTE palette = source->GetPalette(nullptr);
-        (void)scaled->CreateImage(source->GetImageType(), width, height, 0, nullptr, 0, 0, 15, 0, 0);
-        ok = scaled->RescaleImage(*source, nullptr, 0, 100) != FALSE;
-        if (palette) scaled->SetPalette(palette, 1);
+        // Closed before the save: a decoder may hold the file open, and the
+        // target may be the source.
+        PictureFile file(source);
+        if (!file.IsOpen() || file.Width() <= 0) return Outcome::NotLoaded;
+        if (width > 0) {
+            height = static_cast<int>(static_cast<double>(file.Height()) / file.Width() * width);
+            if (height <= 0) return Outcome::NotLoaded;
+        }
+        if (width > 0 && !shrinking.trueColour) {
+            const PictureFile::Scaling scaling{width, height, false, shrinking.helperThread};
+            if (!file.LoadScaled(image.get(), 15, scaling)) return Outcome::NotLoaded;
+        } else if (!file.Load(image.get(), 15, width, height)) {
+            return Outcome::NotLoaded;
+        }
     }
-    if (!ok) return RescaleOutcome::NotLoaded;
-    return SaveImageFile(path, scaled.get()) ? RescaleOutcome::Written : RescaleOutcome::NotWritten;
+    if (shrinking.trueColour) {
+        CString colour;
+        colour.LoadString(IDS_TRUE_COLOR);
+        if (!ConvertColourType(source, image.get(), colour)) return Outcome::NotLoaded;
+        if (width > 0) {
+            auto scaled = std::make_unique<PPixo>();
+            (void)scaled->CreateImage(image->GetImageType(), width, height, 0, nullptr, 0, 0, 15, 0, 0);
+            if (!scaled->RescaleImage(*image, nullptr, 0, 100)) return Outcome::NotLoaded;
+            image = std::move(scaled);
+        }
+    }
+    return SaveImageFile(target, image.get()) ? Outcome::Written : Outcome::NotWritten;
 }
 
 }  // namespace email32

@@ -16,19 +16,30 @@ public:
     ~PictureAccess();
 
     // A GIF89a file with two or more frames, or a GIF file too damaged to
-    // tell: either is sent as it is.
+    // tell: either is sent as it is. Uses the module's GIF reader, so only
+    // ever on the caller's thread.
     [[nodiscard]] bool IsAnimated(const char* path);
     // The file carries Exif data.
     [[nodiscard]] static bool HasExif(const char* path);
-    // Reads source, brings it to 24-bit colour and writes it to target, whose
-    // extension chooses the file format.
-    [[nodiscard]] static bool ConvertToTrueColour(const char* source, const char* target);
 
-    enum class RescaleOutcome { NotLoaded, Written, NotWritten };
-    // Scales the picture in path to the width, the height keeping the aspect
-    // (truncated), and writes it back. A picture that cannot be read, or
-    // whose new height would be 0, is left as it is (NotLoaded).
-    [[nodiscard]] static RescaleOutcome Rescale(const char* path, int width);
+    // What Shrink does to a picture on its way from source to target.
+    struct Shrinking {
+        // The new width, the height keeping the aspect (truncated); 0 keeps
+        // the size.
+        int width = 0;
+        // Brought to 24-bit colour first.
+        bool trueColour = false;
+        // A second thread may share the decode of a large JPEG picture.
+        bool helperThread = false;
+    };
+    enum class Outcome { NotLoaded, Written, NotWritten };
+    // Reads source, converts and scales it, and writes it to target (which
+    // may be source itself), whose extension chooses the file format. The
+    // picture is decoded once, as small as its decoder allows. A picture
+    // that cannot be read, converted or scaled, or whose new height would be
+    // 0, gives NotLoaded and nothing is written; a failed write leaves target
+    // as it was. Safe on any thread, each with its own files.
+    [[nodiscard]] static Outcome Shrink(const char* source, const char* target, const Shrinking& shrinking);
 
 private:
     struct Gif;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <utility>
 
 namespace pixo {
 
@@ -66,60 +67,59 @@ AxisFilter::AxisFilter(int sourceSize, int targetSize) {
     }
 }
 
-bool Resample(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight, const SourceRowFn& sourceRow,
-              const TargetRowFn& targetRow) {
-    try {
-        const AxisFilter across(sourceWidth, targetWidth);
-        const AxisFilter down(sourceHeight, targetHeight);
-        const std::size_t targetValues = static_cast<std::size_t>(targetWidth) * 3;
+Resampler::Resampler(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight, TargetRowFn targetRow)
+    : m_sourceHeight(sourceHeight),
+      m_targetWidth(targetWidth),
+      m_targetHeight(targetHeight),
+      m_across(sourceWidth, targetWidth),
+      m_down(sourceHeight, targetHeight),
+      m_targetRow(std::move(targetRow)),
+      m_ringSize(m_down.MaxCount()) {
+    const std::size_t values = static_cast<std::size_t>(targetWidth) * 3;
+    m_ring.resize(static_cast<std::size_t>(m_ringSize) * values);
+    m_accumulator.resize(values);
+    m_target.resize(values + 3);
+}
 
-        // Horizontally filtered source rows (8.8 fixed point), kept in a ring
-        // as long as a target row still needs them.
-        const int ringSize = down.MaxCount();
-        std::vector<std::uint16_t> ring(static_cast<std::size_t>(ringSize) * targetValues);
-        std::vector<BYTE> source(static_cast<std::size_t>(sourceWidth) * 3 + 3);
-        std::vector<BYTE> target(targetValues + 3);
-        std::vector<std::uint32_t> accumulator(targetValues);
-        int nextSource = 0;   // first source row not yet filtered
-
-        const auto filterRow = [&](int y) {
-            sourceRow(y, source.data());
-            std::uint16_t* out = ring.data() + static_cast<std::size_t>(y % ringSize) * targetValues;
-            for (int t = 0; t < targetWidth; ++t) {
-                const BYTE* in = source.data() + static_cast<std::size_t>(across.First(t)) * 3;
-                const std::int32_t* w = across.Weights(t);
-                std::int32_t b = 0, g = 0, r = 0;
-                for (int k = 0, n = across.Count(t); k < n; ++k, in += 3) {
-                    b += w[k] * in[0];
-                    g += w[k] * in[1];
-                    r += w[k] * in[2];
-                }
-                out[t * 3] = static_cast<std::uint16_t>((b + 32) >> 6);
-                out[t * 3 + 1] = static_cast<std::uint16_t>((g + 32) >> 6);
-                out[t * 3 + 2] = static_cast<std::uint16_t>((r + 32) >> 6);
-            }
-        };
-
-        for (int t = 0; t < targetHeight; ++t) {
-            const int first = down.First(t);
-            const int count = down.Count(t);
-            while (nextSource < first + count) filterRow(nextSource++);
-            const std::int32_t* w = down.Weights(t);
-            std::fill(accumulator.begin(), accumulator.end(), 0u);
-            for (int k = 0; k < count; ++k) {
-                const std::uint16_t* in = ring.data() + static_cast<std::size_t>((first + k) % ringSize) * targetValues;
-                const std::uint32_t weight = static_cast<std::uint32_t>(w[k]);
-                for (std::size_t i = 0; i < targetValues; ++i) accumulator[i] += weight * in[i];
-            }
-            for (std::size_t i = 0; i < targetValues; ++i) {
-                const std::uint32_t v = (accumulator[i] + (1u << 21)) >> 22;
-                target[i] = static_cast<BYTE>(v > 255 ? 255 : v);
-            }
-            targetRow(t, target.data());
+void Resampler::Push(const BYTE* bgr) {
+    if (Done() || m_nextSource >= m_sourceHeight) return;
+    const int y = m_nextSource++;
+    std::uint16_t* out = m_ring.data() + static_cast<std::size_t>(y % m_ringSize) * m_targetWidth * 3;
+    for (int t = 0; t < m_targetWidth; ++t) {
+        const BYTE* in = bgr + static_cast<std::size_t>(m_across.First(t)) * 3;
+        const std::int32_t* w = m_across.Weights(t);
+        std::int32_t b = 0, g = 0, r = 0;
+        for (int k = 0, n = m_across.Count(t); k < n; ++k, in += 3) {
+            b += w[k] * in[0];
+            g += w[k] * in[1];
+            r += w[k] * in[2];
         }
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
+        out[t * 3] = static_cast<std::uint16_t>((b + 32) >> 6);
+        out[t * 3 + 1] = static_cast<std::uint16_t>((g + 32) >> 6);
+        out[t * 3 + 2] = static_cast<std::uint16_t>((r + 32) >> 6);
+    }
+    EmitReadyRows();
+}
+
+void Resampler::EmitReadyRows() {
+    // A target row is finished once the last source row it needs is in; the
+    // ring is large enough that no row it needs has been overwritten by then.
+    const std::size_t values = m_accumulator.size();
+    while (!Done() && m_down.First(m_nextTarget) + m_down.Count(m_nextTarget) <= m_nextSource) {
+        const int first = m_down.First(m_nextTarget);
+        const int count = m_down.Count(m_nextTarget);
+        const std::int32_t* w = m_down.Weights(m_nextTarget);
+        std::fill(m_accumulator.begin(), m_accumulator.end(), 0u);
+        for (int k = 0; k < count; ++k) {
+            const std::uint16_t* in = m_ring.data() + static_cast<std::size_t>((first + k) % m_ringSize) * values;
+            const std::uint32_t weight = static_cast<std::uint32_t>(w[k]);
+            for (std::size_t i = 0; i < values; ++i) m_accumulator[i] += weight * in[i];
+        }
+        for (std::size_t i = 0; i < values; ++i) {
+            const std::uint32_t v = (m_accumulator[i] + (1u << 21)) >> 22;
+            m_target[i] = static_cast<BYTE>(v > 255 ? 255 : v);
+        }
+        m_targetRow(m_nextTarget++, m_target.data());
     }
 }
 

@@ -31,13 +31,38 @@ private:
     int m_stride = 0;
 };
 
-// Produces the target's rows in order from the source rows that
-// `sourceRow(y, bgr)` delivers (each source row is asked for once, in
-// order); `targetRow(y, bgr)` receives each finished target row. Returns
-// false when memory runs out.
-using SourceRowFn = std::function<void(int y, BYTE* bgr)>;
+// Scales a picture row by row as its rows arrive, top to bottom, so that a
+// decoder can hand rows over as it makes them and the picture never needs to
+// be held whole. Each finished target row goes to `targetRow(y, bgr)` as soon
+// as the last source row it needs has been pushed.
 using TargetRowFn = std::function<void(int y, const BYTE* bgr)>;
-bool Resample(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight, const SourceRowFn& sourceRow,
-              const TargetRowFn& targetRow);
+class Resampler {
+public:
+    // Throws std::bad_alloc when memory runs out.
+    Resampler(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight, TargetRowFn targetRow);
+    // The next source row, sourceWidth blue-green-red triples. Rows beyond
+    // the last one a target row needs are ignored.
+    void Push(const BYTE* bgr);
+    // Whether every target row has been given out.
+    [[nodiscard]] bool Done() const noexcept { return m_nextTarget >= m_targetHeight; }
+
+private:
+    void EmitReadyRows();
+
+    int m_sourceHeight;
+    int m_targetWidth;
+    int m_targetHeight;
+    AxisFilter m_across;
+    AxisFilter m_down;
+    TargetRowFn m_targetRow;
+    // Horizontally filtered source rows (8.8 fixed point), kept in a ring as
+    // long as a target row still needs them.
+    int m_ringSize;
+    std::vector<std::uint16_t> m_ring;
+    std::vector<std::uint32_t> m_accumulator;
+    std::vector<BYTE> m_target;
+    int m_nextSource = 0;   // rows pushed so far
+    int m_nextTarget = 0;   // target rows given out so far
+};
 
 }  // namespace pixo

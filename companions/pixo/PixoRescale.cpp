@@ -22,12 +22,21 @@ BOOL PPixo::RescaleImage(const PPixo& source, void* /*progress*/, int /*reserved
 
     try {
         kromo::RowPacker packer(m_type, m_colours, m_width, false);
-        const int lastColumn = source.m_width - 1;
-        const bool ok = pixo::Resample(
-            source.m_width, source.m_height, m_width, m_height,
-            [&](int y, BYTE* bgr) { source.Get24bitHorLine(0, lastColumn, y, bgr, nullptr); },
-            [&](int y, const BYTE* bgr) { packer.Pack(bgr, Line(y)); });
-        return ok ? TRUE : FALSE;
+        pixo::Resampler resampler(source.m_width, source.m_height, m_width, m_height,
+                                  [&](int y, const BYTE* bgr) { packer.Pack(bgr, Line(y)); });
+        // True-colour rows are read where they lie; others are converted
+        // one at a time.
+        const bool direct = source.m_type == kPixoTrueColor;
+        std::vector<BYTE> row(direct ? 0 : static_cast<std::size_t>(source.m_width) * 3);
+        for (int y = 0; y < source.m_height && !resampler.Done(); ++y) {
+            if (direct) {
+                resampler.Push(source.Line(y));
+            } else {
+                source.Get24bitHorLine(0, source.m_width - 1, y, row.data(), nullptr);
+                resampler.Push(row.data());
+            }
+        }
+        return resampler.Done() ? TRUE : FALSE;
     } catch (const std::bad_alloc&) {
         return FALSE;
     }

@@ -1,6 +1,8 @@
 #include "companions/rasio/Rasio32.h"
 
+#include "companions/kromo/KromoMapper.h"
 #include "companions/pixo/PixoLmm.h"
+#include "companions/pixo/PixoResample.h"
 #include "companions/pixo/PixoRows.h"
 #include "companions/rasio/RasioJpeg.h"
 #include "companions/rasio/RasioOwnFormats.h"
@@ -230,6 +232,32 @@ BOOL RasioFileReadDIBImg(RasioFile* file, const PixoLmmInfo* record, int offset)
         default:
             return FALSE;
         }
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
+}
+
+BOOL RasioFileReadsScaled(const RasioFile* file) {
+    return file != nullptr && file->format == Format::Jpeg ? TRUE : FALSE;
+}
+
+BOOL RasioFileReadScaled(RasioFile* file, const PixoLmmInfo* record, int offset, BOOL helperThread) {
+    Canvas canvas;
+    if (!RasioFileReadsScaled(file) || !CanvasOf(record, offset, canvas) || canvas.Bits() != file->info.bits) {
+        return FALSE;
+    }
+    const PictureInfo& info = file->info;
+    const int eighths = jpeg::EighthsFor(info.width, info.height, canvas.width, canvas.height);
+    int width = 0, height = 0;
+    jpeg::ScaledSize(info.width, info.height, eighths, width, height);
+    if (!WithinLimit(width, height, info.bits)) return FALSE;
+    try {
+        kromo::RowPacker packer(canvas.type, canvas.colours, canvas.width, false);
+        pixo::Resampler resampler(width, height, canvas.width, canvas.height,
+                                  [&](int y, const BYTE* bgr) { packer.Pack(bgr, canvas.Line(y)); });
+        const bool decoded = jpeg::DecodeRows(file->path.c_str(), eighths, helperThread != FALSE,
+                                              [&](int, const BYTE* bgr) { resampler.Push(bgr); });
+        return decoded && resampler.Done() ? TRUE : FALSE;
     } catch (const std::bad_alloc&) {
         return FALSE;
     }

@@ -55,3 +55,13 @@ HPALETTE RasioFilePalette(const RasioFile* file);
 // Decodes the pixels at the size of the image object, which was created as
 // RasioFileHeader described the picture at that size.
 BOOL RasioFileReadDIBImg(RasioFile* file, const PixoLmmInfo* record, int offset);
+// Whether the file's pictures can be read straight at another size
+// (RasioFileReadScaled): JPEG files.
+BOOL RasioFileReadsScaled(const RasioFile* file);
+// Reads the picture scaled to the size of the image object, which was
+// created as RasioFileHeader described the picture but at that size. It is
+// decoded once, at the smallest size its decoder reaches that is still as
+// large, and scaled the rest of the way row by row as the rows are decoded:
+// the decode is never held whole. With helperThread, a large picture's lower
+// part is decoded at the same time on a second thread.
+BOOL RasioFileReadScaled(RasioFile* file, const PixoLmmInfo* record, int offset, BOOL helperThread);

@@ -1,5 +1,7 @@
 #include "companions/rasio/RasioJpeg.h"
 
+#include "companions/rasio/RasioJpegDecompress.h"
+
 #include "companions/pixo/PixoRows.h"
 #include "framework/Win32Handles.h"
 
@@ -16,22 +18,10 @@
 
 #include <jpeglib.h>
 
-// libjpeg reports errors through a callback that must not return. It is C
-// code without unwind tables, so no C++ exception may cross it: the callback
-// jumps back to the setjmp of the function that started the work. Those
-// functions create every object with a destructor before their setjmp, and
-// the callbacks below hold none.
-
 namespace rasio::jpeg {
 namespace {
 
-constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr int kRowsPerCall = 16;
-
-struct ErrorTrap {
-    jpeg_error_mgr manager;   // first: libjpeg sees this
-    std::jmp_buf jump;
-};
 
 [[noreturn]] void OnError(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<ErrorTrap*>(cinfo->err)->jump, 1);
@@ -39,21 +29,6 @@ struct ErrorTrap {
 
 // Warnings (corrupt data libjpeg can step over) are counted, never printed.
 void OnOutput(j_common_ptr) {}
-
-void InstallTrap(ErrorTrap& trap) {
-    jpeg_std_error(&trap.manager);
-    trap.manager.error_exit = OnError;
-    trap.manager.output_message = OnOutput;
-}
-
-// Reads the file in chunks: a header needs only its first one, and a decode
-// never holds more of the file than one chunk.
-struct FileSource {
-    jpeg_source_mgr manager;   // first: libjpeg sees this
-    HANDLE file = INVALID_HANDLE_VALUE;
-    bool ended = false;        // the file ended before the decoder was done
-    JOCTET buffer[kReadChunk];
-};
 
 void InitSource(j_decompress_ptr) {}
 void TermSource(j_decompress_ptr) {}
@@ -105,6 +80,14 @@ email32::AutoCloseHandle OpenForReading(const char* path) {
                                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
+}  // namespace
+
+void InstallTrap(ErrorTrap& trap) {
+    jpeg_std_error(&trap.manager);
+    trap.manager.error_exit = OnError;
+    trap.manager.output_message = OnOutput;
+}
+
 bool IsColour(J_COLOR_SPACE space) {
     return space == JCS_YCbCr || space == JCS_RGB || space == JCS_CMYK || space == JCS_YCCK;
 }
@@ -123,6 +106,8 @@ void CmykToBgr(const BYTE* cmyk, int width, bool inverted, BYTE* bgr) noexcept {
     }
 }
 
+namespace {
+
 int PixelsPerMetre(int unit, int density) {
     if (density <= 0) return 0;
     if (unit == 1) return static_cast<int>(density / 0.0254 + 0.5);   // dots per inch
@@ -130,16 +115,16 @@ int PixelsPerMetre(int unit, int density) {
     return 0;   // an aspect ratio only
 }
 
-struct Decompression {
-    jpeg_decompress_struct cinfo{};
-    ErrorTrap trap;
-    std::unique_ptr<FileSource> source = std::make_unique<FileSource>();
-    email32::AutoCloseHandle file;
+}  // namespace
 
-    ~Decompression() { jpeg_destroy_decompress(&cinfo); }
-};
+bool Prepare(Decompression& d, const char* path) {
+    d.file = OpenForReading(path);
+    if (!d.file) return false;
+    InstallTrap(d.trap);
+    d.cinfo.err = &d.trap.manager;
+    return true;
+}
 
-// Creates the decompressor and reads the header; called after the setjmp.
 void Start(Decompression& d) {
     jpeg_create_decompress(&d.cinfo);
     // The work arrays of progressive files count against the pixel limit;
@@ -149,8 +134,6 @@ void Start(Decompression& d) {
     InstallSource(&d.cinfo, *d.source);
     jpeg_read_header(&d.cinfo, TRUE);
 }
-
-}  // namespace
 
 void ScaledSize(int width, int height, int eighths, int& scaledWidth, int& scaledHeight) noexcept {
     scaledWidth = static_cast<int>((static_cast<long long>(width) * eighths + 7) / 8);
@@ -168,10 +151,7 @@ int EighthsFor(int width, int height, int minWidth, int minHeight) noexcept {
 
 bool ReadInfo(const char* path, PictureInfo& info) {
     Decompression d;
-    d.file = OpenForReading(path);
-    if (!d.file) return false;
-    InstallTrap(d.trap);
-    d.cinfo.err = &d.trap.manager;
+    if (!Prepare(d, path)) return false;
     if (setjmp(d.trap.jump)) return false;
     Start(d);
     const J_COLOR_SPACE space = d.cinfo.jpeg_color_space;
@@ -199,10 +179,7 @@ bool Decode(const char* path, const Canvas& canvas) {
     } catch (const std::bad_alloc&) {
         return false;
     }
-    d.file = OpenForReading(path);
-    if (!d.file) return false;
-    InstallTrap(d.trap);
-    d.cinfo.err = &d.trap.manager;
+    if (!Prepare(d, path)) return false;
     if (setjmp(d.trap.jump)) return false;
     Start(d);
     jpeg_decompress_struct& cinfo = d.cinfo;

@@ -6,6 +6,7 @@
 
 #include "companions/rasio/RasioPicture.h"
 
+#include <functional>
 #include <vector>
 
 namespace rasio::jpeg {
@@ -32,6 +33,16 @@ int EighthsFor(int width, int height, int minWidth, int minHeight) noexcept;
 // eighths and whose depth is the one ReadInfo gave. A file that ends before
 // its last scan does is not read: what it lacks would show as grey.
 bool Decode(const char* path, const Canvas& canvas);
+
+// Decodes the picture at eighths/8 of its size (1 to 8) and hands its rows,
+// top to bottom, to `row` on the calling thread as blue-green-red triples,
+// whatever the file's colour space; the decode is never held whole. With
+// `helper`, a large picture read in one scan has its lower part decoded at
+// the same time on a second thread, whose rows wait in memory for their
+// turn. False when the file cannot be decoded or ends before its last scan
+// does; some rows may have been handed over by then.
+using RowFn = std::function<void(int y, const BYTE* bgr)>;
+bool DecodeRows(const char* path, int eighths, bool helper, const RowFn& row);
 
 // The picture as a JFIF file at the quality (1 to 100), baseline, with
 // Huffman tables fitted to the picture; one component for pictures whose

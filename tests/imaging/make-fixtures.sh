@@ -86,6 +86,15 @@ convert -seed 3 -size 400x300 plasma:fractal -blur 0x1 ppm:- | cjpeg -quality 90
 for eighths in 2 3; do
   djpeg -scale "$eighths/8" -pnm scaled.jpg | convert - -depth 8 "rgb:scaled.jpg.$eighths.rgb"
 done
+# Large enough (1280 x 960) that a single one shares its decode with a
+# second thread: each chroma layout, restart markers, grey and CMYK.
+convert -seed 5 -size 1280x960 plasma:fractal -attenuate 0.2 +noise Gaussian ppm:large.ppm
+cjpeg -quality 90 -sample 1x1 large.ppm >large444.jpg
+cjpeg -quality 90 -sample 2x2 large.ppm >large420.jpg
+cjpeg -quality 90 -sample 2x1 -restart 1 large.ppm >large422-restart.jpg
+cjpeg -quality 90 -grayscale large.ppm >large-grey.jpg
+convert large.ppm -colorspace CMYK -quality 90 large-cmyk.jpg
+rm large.ppm
 
 # Exif, as exiftool sees it: for JPEG any Exif segment, for TIFF an Exif IFD.
 exif() {

@@ -167,7 +167,7 @@ TEST(ImagingFiles, PixelLimitIsCheckedBeforeDecodingAtTheSizeDecoded) {
     TempFolder folder("lim");
     const std::string copy = folder / "flat.jpg";
     CopyFileOrFail(flat, copy);
-    EXPECT_EQ(PictureAccess::Rescale(copy.c_str(), 640), PictureAccess::RescaleOutcome::Written);
+    EXPECT_EQ(PictureAccess::Shrink(copy.c_str(), copy.c_str(), {640, false, true}), PictureAccess::Outcome::Written);
     PPixo shrunk;
     ASSERT_TRUE(LoadImageFile(copy.c_str(), &shrunk, 15));
     EXPECT_EQ(shrunk.GetImageWidth(), 640);

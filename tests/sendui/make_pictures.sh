@@ -21,5 +21,7 @@ exiftool -q -overwrite_original "-ExifIFD:DateTimeOriginal=2024:01:02 03:04:05" 
 # A GIF file cut off inside its header: the GIF reader throws on it.
 head -c 10 animated.gif > damaged.gif
 cp plain.jpg photo.jpe
+# So thin that at 160 pixels wide it is taller than a JPEG file can be.
+convert -size 2x1000 gradient:black-white -strip -quality 90 tall.jpg
 printf '<html><body>not a picture</body></html>\n' > page.htm
 printf 'no extension\n' > README

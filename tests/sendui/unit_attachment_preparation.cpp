@@ -26,7 +26,10 @@ protected:
         CStringList source(10);
         for (const std::string& path : sources) source.AddTail(path);
         CStringList current(10);
-        email32::AttachmentPreparation preparation(m_temp, [this](const CString& text) { m_warnings.push_back(text.str()); });
+        email32::AttachmentPreparation preparation(m_temp, [this](const CString& text) {
+            m_warnings.push_back(text.str());
+            m_warningThreads.push_back(::GetCurrentThreadId());
+        });
         const bool ran = preparation.Run(format, resolution, source, current);
         if (prepared) *prepared = ran;
         std::vector<std::string> list;
@@ -43,6 +46,7 @@ protected:
     std::string m_temp = m_root / "temp\\";
     const CString m_original = Text(IDS_ORIGINAL_FILE);
     std::vector<std::string> m_warnings;
+    std::vector<DWORD> m_warningThreads;
 };
 
 }  // namespace
@@ -212,4 +216,39 @@ TEST_F(AttachmentPreparation, WithoutAUsableTemporaryFolderEveryAttachmentKeepsI
     ASSERT_EQ(m_temp.size(), 250u);
     const std::vector<std::string> one = {Picture("portrait.bmp")};
     EXPECT_EQ(Prepare(IDS_JPG, "320", one), one);
+}
+
+TEST_F(AttachmentPreparation, ManyAttachmentsAtOnceComeOutAsEachDoesAlone) {
+    TempFolder host("many");
+    std::vector<std::string> sources = {Picture("photo.bmp"), Picture("picture.png"), Picture("single.gif"),
+                                        Picture("plain.tif"), Picture("portrait.bmp")};
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpeg"}) {
+        CopyFileOrFail(Picture("plain.jpg"), host / name);
+        sources.push_back(host / name);
+    }
+    for (const unsigned format : {IDS_ORIGINAL_FILE, IDS_JPG}) {
+        const std::vector<std::string> together = Prepare(format, "320", sources);
+        ASSERT_EQ(together.size(), sources.size());
+        const std::vector<std::string> made = Contents(together);
+        for (size_t i = 0; i < sources.size(); ++i) {
+            SCOPED_TRACE(sources[i]);
+            EXPECT_EQ(Prepare(format, "320", {sources[i]}), std::vector<std::string>{together[i]});
+            EXPECT_EQ(ReadFile(together[i]), made[i]);
+        }
+    }
+    EXPECT_TRUE(m_warnings.empty());
+}
+
+TEST_F(AttachmentPreparation, AShrunkPictureThatCannotBeWrittenWarnsOnTheCallersThreadAndItsCopyIsSent) {
+    TempFolder host("tall");
+    CopyFileOrFail(Picture("tall.jpg"), host / "thin.jpg");
+    const std::vector<std::string> sources = {Picture("tall.jpg"), Picture("photo.bmp"), host / "thin.jpg"};
+    const std::vector<std::string> list = Prepare(m_original, "160", sources);
+    EXPECT_EQ(list, (std::vector<std::string>{Temp("tall.jpg"), Temp("photo.bmp"), Temp("thin.jpg")}));
+    // At 160 pixels wide it would be 80000 tall, more than a JPEG file holds.
+    EXPECT_EQ(ReadFile(list[0]), ReadFile(sources[0]));
+    EXPECT_EQ(ReadFile(list[2]), ReadFile(sources[0]));
+    EXPECT_EQ(ProbePicture(list[1]).width, 160u);
+    EXPECT_EQ(m_warnings, std::vector<std::string>(2, Text(IDS_READ_ONLY).str()));
+    EXPECT_EQ(m_warningThreads, std::vector<DWORD>(2, ::GetCurrentThreadId()));
 }
