@@ -1,7 +1,7 @@
 #include "dispatch/AttachList.h"
 
 #include "dispatch/SendRequest.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 

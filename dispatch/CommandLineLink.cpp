@@ -4,7 +4,7 @@
 
 #include "dispatch/AttachList.h"
 #include "dispatch/CommandLine.h"
-#include "registry/IniFile.h"
+#include "base/IniFile.h"
 
 #include <cstdlib>
 

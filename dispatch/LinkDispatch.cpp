@@ -1,8 +1,8 @@
 #include "dispatch/AliveDbPath.h"
 #include "dispatch/Links.h"
 
-#include "registry/AppDataFolder.h"
-#include "registry/IniFile.h"
+#include "base/AppDataFolder.h"
+#include "base/IniFile.h"
 
 #include <optional>
 

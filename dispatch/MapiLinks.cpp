@@ -3,7 +3,7 @@
 #include "dispatch/Links.h"
 #include "dispatch/SimpleMapi.h"
 
-#include "registry/MapiLibrary.h"
+#include "dispatch/MapiLibrary.h"
 
 namespace email32 {
 namespace {

@@ -2,8 +2,8 @@
 #include "dispatch/CompanionEntries.h"
 #include "dispatch/Links.h"
 
-#include "framework/Win32Handles.h"
-#include "registry/HostPaths.h"
+#include "base/Win32Handles.h"
+#include "base/HostPaths.h"
 
 #include <windows.h>
 

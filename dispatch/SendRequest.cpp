@@ -1,6 +1,6 @@
 #include "dispatch/SendRequest.h"
 
-#include "registry/IniFile.h"
+#include "base/IniFile.h"
 
 #include <windows.h>
 

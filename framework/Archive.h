@@ -2,8 +2,8 @@
 // uses. Exceptions are thrown by value.
 #pragma once
 
-#include "framework/CString.h"
-#include "framework/Win32Handles.h"
+#include "public/framework/CString.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 

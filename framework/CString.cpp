@@ -1,4 +1,4 @@
-#include "framework/CString.h"
+#include "public/framework/CString.h"
 
 #include "framework/ModuleState.h"
 #include "framework/ResourceModules.h"

@@ -3,7 +3,7 @@
 // list when the module loads.
 #pragma once
 
-#include "framework/Object.h"
+#include "public/framework/Object.h"
 
 // Puts a class record at the head of the module's class list; one static
 // object per class, constructed at load.

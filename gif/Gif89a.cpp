@@ -1,6 +1,6 @@
 #include "gif/Gif89a.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 #include "gif/GifApplication.h"
 #include "gif/GifComment.h"
 #include "gif/GifFrame.h"

@@ -1,7 +1,7 @@
 // A comment extension: its text, read from and written as sub-blocks.
 #pragma once
 
-#include "framework/CString.h"
+#include "public/framework/CString.h"
 #include "gif/GifBlock.h"
 
 #include <optional>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "companions/pixo/PPixo.h"
-#include "framework/Gdi.h"
+#include "public/framework/Gdi.h"
 #include "gif/GifBlock.h"
 
 #include <array>

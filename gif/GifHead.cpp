@@ -1,6 +1,6 @@
 #include "gif/GifHead.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 #include "gif/core/Blocks.h"
 #include "public/Utility.h"
 

@@ -2,7 +2,7 @@
 // colour table.
 #pragma once
 
-#include "framework/Gdi.h"
+#include "public/framework/Gdi.h"
 #include "gif/GifBlock.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 // The C interface's send options dialog and the file lists it hands out.
-#include "framework/Collections.h"
-#include "framework/Wnd.h"
+#include "public/framework/Collections.h"
+#include "public/framework/Wnd.h"
 #include "hostapi/HostContext.h"
 #include "hostapi/HostText.h"
 #include "public/AttachmentItem.h"

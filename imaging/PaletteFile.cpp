@@ -2,7 +2,7 @@
 #include "imaging/PaletteFile.h"
 
 #include "imaging/LogicalPalette.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 #include "public/Utility.h"
 
 #include <memory>

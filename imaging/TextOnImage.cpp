@@ -1,7 +1,7 @@
 #include "imaging/TextOnImage.h"
 
 #include "companions/pixo/PPixo.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <new>
 #include <string>

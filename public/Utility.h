@@ -3,8 +3,8 @@
 #pragma once
 
 #include "public/Email32Api.h"
-#include "framework/CString.h"
-#include "framework/Gdi.h"
+#include "public/framework/CString.h"
+#include "public/framework/Gdi.h"
 
 #include <windows.h>
 

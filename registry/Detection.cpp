@@ -1,8 +1,8 @@
 #include "registry/Detection.h"
 
 #include "registry/DetectionMethods.h"
-#include "registry/IniFile.h"
-#include "registry/MapiLibrary.h"
+#include "base/IniFile.h"
+#include "dispatch/MapiLibrary.h"
 #include "registry/VersionCheck.h"
 
 namespace email32 {

@@ -1,8 +1,8 @@
 // Methods that find the program through App Paths or in the Windows folders.
 #include "registry/DetectionMethods.h"
 #include "registry/DetectionSupport.h"
-#include "registry/HostPaths.h"
-#include "registry/RegistryRead.h"
+#include "base/HostPaths.h"
+#include "base/RegistryRead.h"
 
 #include <windows.h>
 

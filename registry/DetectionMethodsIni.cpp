@@ -2,7 +2,7 @@
 // INI file of the Windows folder.
 #include "registry/DetectionMethods.h"
 #include "registry/DetectionSupport.h"
-#include "registry/HostPaths.h"
+#include "base/HostPaths.h"
 
 #include <windows.h>
 

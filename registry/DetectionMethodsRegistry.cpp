@@ -2,8 +2,8 @@
 // a named registry value, the messaging subsystem flag.
 #include "registry/DetectionMethods.h"
 #include "registry/DetectionSupport.h"
-#include "registry/HostPaths.h"
-#include "registry/RegistryRead.h"
+#include "base/HostPaths.h"
+#include "base/RegistryRead.h"
 
 #include <windows.h>
 

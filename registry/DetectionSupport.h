@@ -2,8 +2,8 @@
 // test every candidate path passes before it becomes the found path.
 #pragma once
 
-#include "registry/FolderText.h"
-#include "registry/IniFile.h"
+#include "base/FolderText.h"
+#include "base/IniFile.h"
 
 #include <string>
 

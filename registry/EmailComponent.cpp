@@ -1,7 +1,7 @@
 #include "public/EmailComponent.h"
 
-#include "registry/AppDataFolder.h"
-#include "registry/HostPaths.h"
+#include "base/AppDataFolder.h"
+#include "base/HostPaths.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include "public/EmailComponent.h"
 #include "registry/Detection.h"
-#include "registry/FileLock.h"
-#include "registry/IniFile.h"
+#include "base/FileLock.h"
+#include "base/IniFile.h"
 #include "registry/MailClient.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "registry/MailClient.h"
 
-#include "registry/IniFile.h"
-#include "registry/RegistryRead.h"
+#include "base/IniFile.h"
+#include "base/RegistryRead.h"
 
 #include <windows.h>
 

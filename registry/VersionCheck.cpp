@@ -1,8 +1,8 @@
 #include "registry/VersionCheck.h"
 
 #include "registry/DetectionMethods.h"
-#include "registry/HostPaths.h"
-#include "registry/IniFile.h"
+#include "base/HostPaths.h"
+#include "base/IniFile.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "sendui/AttachmentPreparation.h"
 
-#include "framework/Win32Handles.h"
-#include "registry/AppDataFolder.h"
+#include "base/Win32Handles.h"
+#include "base/AppDataFolder.h"
 #include "sendui/AttachmentPaths.h"
 #include "sendui/AttachmentPreparationWork.h"
 #include "sendui/PictureAccess.h"

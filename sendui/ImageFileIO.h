@@ -2,8 +2,8 @@
 // of the send options dialog.
 #pragma once
 
-#include "framework/CString.h"
-#include "framework/Win32Handles.h"
+#include "public/framework/CString.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "sendui/PictureAccess.h"
 
-#include "framework/CString.h"
+#include "public/framework/CString.h"
 #include "sendui/ResourceIds.h"
 
 #include "companions/pixo/PPixo.h"

@@ -3,7 +3,7 @@
 #include "companions/pixo/PixoLmm.h"
 #include "companions/pixo/PixoRows.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 #include "companions/rasio/RasioJpegDecompress.h"
 
 #include "companions/pixo/PixoRows.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 

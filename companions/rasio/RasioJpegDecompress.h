@@ -8,7 +8,7 @@
 // the callbacks hold none.
 #pragma once
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 

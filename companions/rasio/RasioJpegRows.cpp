@@ -11,7 +11,7 @@
 #include "companions/rasio/RasioJpeg.h"
 
 #include "companions/rasio/RasioJpegDecompress.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <process.h>
 #include <windows.h>

@@ -1,7 +1,7 @@
 #include "companions/rasio/RasioPicture.h"
 
 #include "companions/pixo/PixoRows.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <cstring>
 #include <new>

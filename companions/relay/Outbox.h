@@ -6,7 +6,7 @@
 #pragma once
 
 #include "companions/relay/MimeMessage.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <cstdint>
 #include <string>

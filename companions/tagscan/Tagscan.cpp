@@ -2,7 +2,7 @@
 
 #include "companions/tagscan/core/ExifScan.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <cstddef>
 #include <cstdint>

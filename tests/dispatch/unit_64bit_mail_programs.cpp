@@ -3,7 +3,7 @@
 // machine is never loaded and its system never listed.
 #include "registry/Detection.h"
 #include "registry/MailClient.h"
-#include "registry/RegistryRead.h"
+#include "base/RegistryRead.h"
 #include "tests/dispatch/SendScene.h"
 #include "tests/support/ScratchMachine.h"
 

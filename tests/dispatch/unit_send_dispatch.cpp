@@ -23,12 +23,6 @@ TEST(LinkDispatch, TypesWithoutALinkTouchNothing) {
     EXPECT_FALSE(SendByLink("", scene.catalogue().c_str(), FilesFromAnsi({"C:\\a.jpg"}))) << "the empty section reads type 0";
     EXPECT_TRUE(scene.Runs(0).empty());
     EXPECT_TRUE(scene.Records().empty());
-
-    EXPECT_EQ(LinkFor(1), &SendByCommandLine);
-    EXPECT_EQ(LinkFor(2), &SendByClientLibrary);
-    EXPECT_EQ(LinkFor(6), &SendByNotesBridge);
-    EXPECT_EQ(LinkFor(7), &SendByMailServer);
-    EXPECT_EQ(LinkFor(10), &SendBySimpleMapi);
 }
 
 TEST(LinkDispatch, EverySendFindsAliveDbAgainThroughUserpath) {

@@ -1,6 +1,6 @@
 // Text drawn into 24-bit pictures through real GDI text drawing.
 #include "companions/pixo/PPixo.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 #include "public/Utility.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The send options dialog as a host shows it: the real dialog on this thread,
 // driven from a second one.
-#include "framework/Collections.h"
+#include "public/framework/Collections.h"
 #include "public/AttachmentItem.h"
 #include "public/EmailComponent.h"
 #include "tests/sendui/DialogDriver.h"

@@ -1,6 +1,6 @@
 // The send options dialog for every user: the texts of the user's language
 // whole under any code page, and every title of the list whole.
-#include "framework/Collections.h"
+#include "public/framework/Collections.h"
 #include "public/AttachmentItem.h"
 #include "public/EmailComponent.h"
 #include "tests/sendui/DialogDriver.h"

@@ -2,7 +2,7 @@
 
 #include "tests/support/ObjectCounts.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <gtest/gtest.h>
 #include <psapi.h>

@@ -1,6 +1,6 @@
 #include "tools/demo/WindowCapture.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 namespace email32::demo {
 

@@ -2,7 +2,7 @@
 // conversion.
 #include "tools/email32/Command.h"
 
-#include "public/tooling/ImageTooling.h"
+#include "tooling/PictureTooling.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // shows it before sending.
 #include "tools/email32/Command.h"
 
-#include "framework/Collections.h"
+#include "public/framework/Collections.h"
 #include "public/AttachmentItem.h"
 #include "public/EmailComponent.h"
 

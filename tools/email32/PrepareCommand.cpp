@@ -2,7 +2,7 @@
 // without the dialog.
 #include "tools/email32/Command.h"
 
-#include "public/tooling/PrepareTooling.h"
+#include "tooling/PrepareTooling.h"
 
 #include <windows.h>
 

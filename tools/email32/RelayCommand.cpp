@@ -4,7 +4,7 @@
 // email32 relay --flush: delivers what the plug-in's outbox holds.
 #include "tools/email32/Command.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 
