@@ -23,7 +23,7 @@ std::string FileLock::MutexName(const std::string& path) {
     }
     std::string name = length > 0 && length < full.size() ? std::string(full.data(), length) : path;
     if (!name.empty()) ::CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
-    std::uint64_t hash = 14695981039346656037ull;   // FNV-1a
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
     for (const char c : name) {
         hash ^= static_cast<unsigned char>(c);
         hash *= 1099511628211ull;

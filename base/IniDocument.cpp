@@ -44,7 +44,7 @@ void EndWithLineBreak(std::string& line) {
 
 IniDocument::IniDocument(std::string_view text, Fold fold, Convert convert)
     : m_fold(std::move(fold)), m_convert(std::move(convert)) {
-    m_sections.emplace_back();   // the preamble
+    m_sections.emplace_back();  // the preamble
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end == std::string_view::npos ? text.size() : end + 1);
@@ -98,7 +98,7 @@ void IniDocument::Set(std::string_view sectionGiven, std::string_view keyGiven, 
     if (target == nullptr) target = &Append(section);
     std::vector<std::string>& lines = target->lines;
     const std::string folded = Folded(Trimmed(key));
-    std::size_t lastKey = 0;   // the header, or the last line that is not blank
+    std::size_t lastKey = 0;  // the header, or the last line that is not blank
     for (std::size_t i = 1; i < lines.size(); ++i) {
         if (IsBlank(lines[i])) continue;
         lastKey = i;

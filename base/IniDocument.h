@@ -40,7 +40,7 @@ public:
 
 private:
     struct Section {
-        std::vector<std::string> lines;   // each with its line break; the header first, but for the preamble
+        std::vector<std::string> lines;  // each with its line break; the header first, but for the preamble
         bool removed = false;
     };
 
@@ -53,7 +53,7 @@ private:
 
     Fold m_fold;
     Convert m_convert;
-    std::vector<Section> m_sections;   // [0]: the lines before the first header
+    std::vector<Section> m_sections;  // [0]: the lines before the first header
     std::unordered_map<std::string, std::size_t> m_first;
 };
 

@@ -8,12 +8,11 @@
 // the Windows folder; without a file there is nothing to read or write.
 namespace email32::ini {
 
-std::string ReadString(const std::string& file, const char* section, const char* key,
-                       std::size_t bufferSize) {
+std::string ReadString(const std::string& file, const char* section, const char* key, std::size_t bufferSize) {
     if (file.empty() || bufferSize == 0) return std::string();
     std::vector<char> buffer(bufferSize, '\0');
-    const DWORD length = ::GetPrivateProfileStringA(section, key, "", buffer.data(),
-                                                    static_cast<DWORD>(buffer.size()), file.c_str());
+    const DWORD length =
+        ::GetPrivateProfileStringA(section, key, "", buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
     return std::string(buffer.data(), length < buffer.size() ? length : buffer.size() - 1);
 }
 

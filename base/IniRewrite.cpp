@@ -22,7 +22,7 @@ enum class Encoding { CodePage, Utf8, Utf16Le, Utf16Be };
 
 struct FileText {
     Encoding encoding = Encoding::CodePage;
-    std::string text;   // the code page's bytes, or UTF-8
+    std::string text;  // the code page's bytes, or UTF-8
     DWORD attributes = FILE_ATTRIBUTE_NORMAL;
     bool exists = false;
 };
@@ -53,8 +53,9 @@ std::wstring SwappedBytes(std::wstring wide) {
 // exists but cannot be read: it must then not be replaced.
 std::optional<FileText> Load(const std::string& file) {
     FileText loaded;
-    AutoCloseHandle handle(::CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    AutoCloseHandle handle(::CreateFileA(file.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) return loaded;
@@ -70,8 +71,8 @@ std::optional<FileText> Load(const std::string& file) {
     loaded.exists = true;
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD read = 0;
-    if (!bytes.empty() &&
-        (!::ReadFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size())) {
+    if (!bytes.empty() && (!::ReadFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size())) {
         return std::nullopt;
     }
     const auto startsWith = [&bytes](std::string_view mark) { return bytes.compare(0, mark.size(), mark) == 0; };
@@ -94,8 +95,7 @@ std::optional<FileText> Load(const std::string& file) {
 
 std::string Encoded(const FileText& file, const std::string& text) {
     switch (file.encoding) {
-    case Encoding::Utf8:
-        return "\xEF\xBB\xBF" + text;
+    case Encoding::Utf8: return "\xEF\xBB\xBF" + text;
     case Encoding::Utf16Le:
     case Encoding::Utf16Be: {
         std::wstring wide = Widen(text, CP_UTF8);
@@ -107,8 +107,7 @@ std::string Encoded(const FileText& file, const std::string& text) {
         }
         return bytes;
     }
-    default:
-        return text;
+    default: return text;
     }
 }
 
@@ -122,8 +121,9 @@ bool WriteWhole(const std::string& path, const std::string& bytes) {
         ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle) return false;
     DWORD written = 0;
-    if (!bytes.empty() && (!::WriteFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-                           written != bytes.size())) {
+    if (!bytes.empty() &&
+        (!::WriteFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+         written != bytes.size())) {
         return false;
     }
     // On the disk before it takes the original's place, so that a crash

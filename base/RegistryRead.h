@@ -26,9 +26,8 @@ struct RegistryText {
 // terminating zero is cut at the end of its data.
 // view: 0 for the process's own registry view, KEY_WOW64_64KEY for the
 // 64-bit one.
-[[nodiscard]] std::optional<RegistryText> QueryRegistryText(HKEY root, const std::string& subKey,
-                                                            const char* valueName, std::size_t bufferSize,
-                                                            REGSAM view = 0);
+[[nodiscard]] std::optional<RegistryText> QueryRegistryText(HKEY root, const std::string& subKey, const char* valueName,
+                                                            std::size_t bufferSize, REGSAM view = 0);
 
 // True when this 32-bit process runs on 64-bit Windows, where 64-bit
 // programs register themselves in a registry view of their own.

@@ -33,9 +33,7 @@ public:
         reset();
         return &m_handle;
     }
-    [[nodiscard]] handle_type release() noexcept {
-        return std::exchange(m_handle, Traits::invalid());
-    }
+    [[nodiscard]] handle_type release() noexcept { return std::exchange(m_handle, Traits::invalid()); }
     void reset(handle_type handle = Traits::invalid()) noexcept {
         if (Traits::valid(m_handle)) Traits::close(m_handle);
         m_handle = handle;

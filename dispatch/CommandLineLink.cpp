@@ -96,8 +96,7 @@ bool PlanStarts(const SendRequest& request, int fileList, bool multiplePage, con
             starts.push_back({option + L" " + *argument, {}});
         }
         return true;
-    case kAttachList:
-        return PlanAttachList(request, option, writer, starts);
+    case kAttachList: return PlanAttachList(request, option, writer, starts);
     case kBareNamesInFolder: {
         // The last file's folder wins; the process starts there rather than
         // the host's current folder moving.
@@ -112,8 +111,7 @@ bool PlanStarts(const SendRequest& request, int fileList, bool multiplePage, con
         starts.push_back(std::move(start));
         return true;
     }
-    default:
-        return true;  // an unknown way starts nothing and still succeeds
+    default: return true;  // an unknown way starts nothing and still succeeds
     }
 }
 

@@ -17,8 +17,7 @@ using Link = bool (*)(const SendRequest& request);
 // list and default key of the object, checked as SendMail checks them
 // (EmailDBEmpty, EmailSysNotAlive), then SendByLink.
 [[nodiscard]] bool SendToSystem(const std::vector<std::string>& installed, const std::string& defaultKey,
-                                const std::string& cataloguePath, const std::string& systemKey,
-                                const SendFiles& files);
+                                const std::string& cataloguePath, const std::string& systemKey, const SendFiles& files);
 
 // Finds AliveDB.ini again (false without "Userpath.dll"), sets the
 // module-wide AliveDB path, then calls the link of the system's link type;

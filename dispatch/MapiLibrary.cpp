@@ -47,7 +47,8 @@ WORD PeMachine(const std::string& path) {
 
 std::optional<std::string> ClientLibraryPath(const char* systemKey, const std::string& cataloguePath) {
     const std::string mailSection = ini::ReadString(cataloguePath, systemKey, "MailSection");
-    const std::string valueName = mailSection.empty() ? std::string() : ini::ReadString(cataloguePath, systemKey, "DllPath");
+    const std::string valueName =
+        mailSection.empty() ? std::string() : ini::ReadString(cataloguePath, systemKey, "DllPath");
     if (!valueName.empty()) {
         const std::string key = "Software\\Clients\\mail\\" + mailSection;
         const std::optional<RegistryText> value =
@@ -82,8 +83,7 @@ bool IsLoadableLibrary(const std::string& library) {
     return machine == 0 || machine == IMAGE_FILE_MACHINE_I386;
 }
 
-bool HasLoadableMapiLibrary(const char* systemKey, const std::string& cataloguePath,
-                            const std::string& programPath) {
+bool HasLoadableMapiLibrary(const char* systemKey, const std::string& cataloguePath, const std::string& programPath) {
     std::optional<std::string> library;
     switch (ini::ReadInt(cataloguePath, systemKey, "LinkType")) {
     case 2: library = ClientLibraryPath(systemKey, cataloguePath); break;

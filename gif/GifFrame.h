@@ -44,7 +44,9 @@ public:
     [[nodiscard]] COLORREF KeyColor() const noexcept { return m_keyColor; }
     [[nodiscard]] bool HasGraphicControl() const noexcept { return m_hasGraphicControl; }
     [[nodiscard]] const std::array<BYTE, 9>& Descriptor() const noexcept { return m_descriptor; }
-    [[nodiscard]] const std::string* PlainText() const noexcept { return m_hasPlainText ? &m_plainTextString : nullptr; }
+    [[nodiscard]] const std::string* PlainText() const noexcept {
+        return m_hasPlainText ? &m_plainTextString : nullptr;
+    }
     [[nodiscard]] int BitsPerPixel() const noexcept { return m_nBitsPerPixel; }
 
     // Multiplied into the delay when the graphic control record is written.
@@ -81,5 +83,4 @@ private:
     std::string m_plainTextString;
     WORD m_nRowStride = 0;
     BYTE m_nBitsPerPixel = 0;
-
 };

@@ -10,26 +10,26 @@ namespace {
 
 // Indexed by "PathType"; the numbers without a method never detect anything.
 const DetectionMethod kMethods[] = {
-    FindByAppPath,          // 0
-    FindInWindowsFolder,    // 1
-    FindInSystemFolder,     // 2
-    FindByWinIni,           // 3
-    FindByPrivateIni,       // 4
-    FindByPrivateIni,       // 5
-    FindByComServer,        // 6
-    NeverInstalled,         // 7
-    NeverInstalled,         // 8
-    FindByAppPathWithMapi,  // 9
-    NeverInstalled,         // 10
-    NeverInstalled,         // 11
-    NeverInstalled,         // 12
-    NeverInstalled,         // 13
-    NeverInstalled,         // 14
-    FindByRegistryValue,    // 15
-    NeverInstalled,         // 16
-    FindCcMail,             // 17
-    FindMessagingSubsystem, // 18
-    NeverInstalled,         // 19
+    FindByAppPath,           // 0
+    FindInWindowsFolder,     // 1
+    FindInSystemFolder,      // 2
+    FindByWinIni,            // 3
+    FindByPrivateIni,        // 4
+    FindByPrivateIni,        // 5
+    FindByComServer,         // 6
+    NeverInstalled,          // 7
+    NeverInstalled,          // 8
+    FindByAppPathWithMapi,   // 9
+    NeverInstalled,          // 10
+    NeverInstalled,          // 11
+    NeverInstalled,          // 12
+    NeverInstalled,          // 13
+    NeverInstalled,          // 14
+    FindByRegistryValue,     // 15
+    NeverInstalled,          // 16
+    FindCcMail,              // 17
+    FindMessagingSubsystem,  // 18
+    NeverInstalled,          // 19
 };
 
 }  // namespace

@@ -44,9 +44,9 @@ bool FindByAppPath(const char* systemKey, const char* cataloguePath, std::string
     // A 64-bit program registers in the 64-bit view; an entry left behind
     // in the 32-bit view by an uninstalled program does not hide it.
     for (const REGSAM view : ProgramRegistryViews()) {
-        const std::optional<RegistryText> value = QueryRegistryText(
-            HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exeName, "",
-            ini::kValueBuffer, view);
+        const std::optional<RegistryText> value =
+            QueryRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exeName,
+                              "", ini::kValueBuffer, view);
         std::string candidate;
         if (value && ExpandAppPathValue(value->text, value->type == REG_EXPAND_SZ, candidate) &&
             AcceptCandidate(candidate, foundPath)) {
@@ -58,7 +58,7 @@ bool FindByAppPath(const char* systemKey, const char* cataloguePath, std::string
 
 namespace {
 
-bool FindInFolder(UINT (WINAPI* folderOf)(LPSTR, UINT), const char* systemKey, const char* cataloguePath,
+bool FindInFolder(UINT(WINAPI* folderOf)(LPSTR, UINT), const char* systemKey, const char* cataloguePath,
                   std::string& foundPath) {
     std::string exeName;
     if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) return false;

@@ -24,8 +24,8 @@ bool FindByComServer(const char* systemKey, const char* cataloguePath, std::stri
     std::optional<RegistryText> server =
         QueryRegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + classId->text + "\\LocalServer32", "", ini::kValueBuffer);
     if (!server) {
-        server = QueryRegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + classId->text + "\\LocalServer", "",
-                                   ini::kValueBuffer);
+        server =
+            QueryRegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + classId->text + "\\LocalServer", "", ini::kValueBuffer);
     }
     if (!server) return false;
     // The server command line may carry options such as /automation.

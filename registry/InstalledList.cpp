@@ -154,7 +154,6 @@ int EmailComponent::InitEmailSysDB(bool detect) {
                 SetDefaultEmailSys(m_installed.front());
             }
         }
-    } catch (const EmailDBEmpty&) {
-    }
+    } catch (const EmailDBEmpty&) {}
     return static_cast<int>(m_installed.size());
 }

@@ -18,7 +18,6 @@ namespace email32 {
 // Reads a text value of an HKEY_LOCAL_MACHINE key (the empty name means the
 // default value) into buffer (256 bytes), from the process's own registry
 // view or else, under WOW64, the 64-bit one. The key is closed on every path.
-[[nodiscard]] bool ReadMachineString(const char* subKey, const char* valueName, char* buffer,
-                                     std::size_t bufferSize);
+[[nodiscard]] bool ReadMachineString(const char* subKey, const char* valueName, char* buffer, std::size_t bufferSize);
 
 }  // namespace email32

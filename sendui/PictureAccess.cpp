@@ -27,9 +27,7 @@ bool PictureAccess::IsAnimated(const char* path) {
     }
 }
 
-bool PictureAccess::HasExif(const char* path) {
-    return email32::HasExif(CString(path)) != 0;
-}
+bool PictureAccess::HasExif(const char* path) { return email32::HasExif(CString(path)) != 0; }
 
 PictureAccess::Outcome PictureAccess::Shrink(const char* source, const char* target, const Shrinking& shrinking) {
     // The size comes from the file without a decode; the picture is then

@@ -8,9 +8,9 @@ namespace email32::tooling {
 
 enum class GifStatus : int {
     Ok = 0,
-    Unreadable = 1,    // missing, unreadable or not a GIF file
-    Damaged = 2,       // header or global colour table longer than the file
-    WriteFailed = 3,   // an output file could not be written
+    Unreadable = 1,   // missing, unreadable or not a GIF file
+    Damaged = 2,      // header or global colour table longer than the file
+    WriteFailed = 3,  // an output file could not be written
 };
 
 // *animated = CGif89a::IsAnimated(path).

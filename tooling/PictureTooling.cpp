@@ -66,7 +66,8 @@ PictureStatus ConvertPictureFile(const char* input, const char* output, int widt
         image = std::move(scaled);
     }
     if (!SaveImageFile(output, image.get())) return PictureStatus::WriteFailed;
-    if (saved != nullptr) *saved = PictureSummary{image->GetImageWidth(), image->GetImageHeight(), image->GetImageType()};
+    if (saved != nullptr)
+        *saved = PictureSummary{image->GetImageWidth(), image->GetImageHeight(), image->GetImageType()};
     return PictureStatus::Ok;
 }
 

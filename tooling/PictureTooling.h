@@ -8,16 +8,16 @@ namespace email32::tooling {
 
 enum class PictureStatus : int {
     Ok = 0,
-    ReadFailed = 1,      // the input could not be read as a picture
-    ScaleFailed = 2,     // the rescaled picture could not be made
-    ConvertFailed = 3,   // the conversion to 24-bit colour failed
-    WriteFailed = 4,     // the output could not be written
+    ReadFailed = 1,     // the input could not be read as a picture
+    ScaleFailed = 2,    // the rescaled picture could not be made
+    ConvertFailed = 3,  // the conversion to 24-bit colour failed
+    WriteFailed = 4,    // the output could not be written
 };
 
 struct PictureSummary {
     int width = 0;
     int height = 0;
-    int type = 0;        // image-type code of what was saved
+    int type = 0;  // image-type code of what was saved
 };
 
 // Loads `input`, rescales it to `width` pixels wide when width > 0 (the

@@ -15,7 +15,7 @@
 namespace relay {
 
 struct OutboxPlace {
-    std::wstring folder;   // ends with a backslash
+    std::wstring folder;  // ends with a backslash
     std::wstring logPath;
 };
 

@@ -9,8 +9,8 @@
 
 BOOL IsExifFile(const char* path) {
     if (path == nullptr || *path == '\0') return FALSE;
-    email32::AutoCloseHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    email32::AutoCloseHandle file(
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return FALSE;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 8) return FALSE;

@@ -12,7 +12,8 @@ class EMAIL32_API CString {
 public:
     CString() = default;
     CString(const char* text) : m_text(text ? text : "") {}
-    CString(const char* text, int length) : m_text(text ? std::string(text, static_cast<size_t>(length)) : std::string()) {}
+    CString(const char* text, int length)
+        : m_text(text ? std::string(text, static_cast<size_t>(length)) : std::string()) {}
     CString(const std::string& text) : m_text(text) {}
 
     operator const char*() const noexcept { return m_text.c_str(); }

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 namespace ini = email32::ini;
-using email32::test::TempFolder;
 using email32::test::ReadFile;
+using email32::test::TempFolder;
 using email32::test::WriteFile;
 
 TEST(IniFile, NamesMatchWithoutRegardToCaseAndValuesLoseQuotesAndBlanks) {

@@ -83,7 +83,7 @@ inline void FillPattern(PPixo& image) {
     for (int y = 0; y < image.GetImageHeight(); ++y) {
         for (std::size_t i = 0; i < line.size(); ++i) line[i] = static_cast<BYTE>((i * 37 + y * 11) ^ (i >> 2));
         if (image.GetImageType() == kPixoRgb555) {
-            for (std::size_t i = 1; i < line.size(); i += 2) line[i] &= 0x7F;   // the unused top bit
+            for (std::size_t i = 1; i < line.size(); i += 2) line[i] &= 0x7F;  // the unused top bit
         }
         image.PutHorLine(y, line.data());
     }

@@ -94,19 +94,29 @@ TEST(ImagingFiles, DamagedAndHostileFilesFailCleanly) {
     const std::string folder = PictureFixtures() + "damaged\\";
     // Every file here must be refused; truncated JPEG and TIFF files are
     // checked apart because their decoders may fill in what is missing.
-    const char* mustFail[] = {
-        "empty.png", "noise.png", "noise.tga", "huge.png", "huge.bmp", "huge.gif", "huge.jpg", "huge.pcx",
-        "huge.tga", "overrun.pcx", "overrun.tga", "shortraw.tga", "longifd.tif", "flash.fpx",
-        "truncated-true.pcx", "truncated-index256.pcx", "truncated-true.tga", "truncated-true-rle.tga",
-        "truncated-true.bmp", "stub-true.png", "stub-true.bmp", "stub-index256.gif", "stub-true.tif",
-        "stub-true.pcx", "stub-true.tga", "stub-true-rle.tga", "stub-true.jpg", "stub-index256.pcx"};
+    const char* mustFail[] = {"empty.png",          "noise.png",
+                              "noise.tga",          "huge.png",
+                              "huge.bmp",           "huge.gif",
+                              "huge.jpg",           "huge.pcx",
+                              "huge.tga",           "overrun.pcx",
+                              "overrun.tga",        "shortraw.tga",
+                              "longifd.tif",        "flash.fpx",
+                              "truncated-true.pcx", "truncated-index256.pcx",
+                              "truncated-true.tga", "truncated-true-rle.tga",
+                              "truncated-true.bmp", "stub-true.png",
+                              "stub-true.bmp",      "stub-index256.gif",
+                              "stub-true.tif",      "stub-true.pcx",
+                              "stub-true.tga",      "stub-true-rle.tga",
+                              "stub-true.jpg",      "stub-index256.pcx"};
     for (const char* name : mustFail) {
         SCOPED_TRACE(name);
         PPixo image;
         EXPECT_FALSE(LoadImageFile((folder + name).c_str(), &image, 15));
     }
-    const char* mayLoad[] = {"truncated-true.png", "truncated-index256.gif", "truncated-true.tif",
-                             "truncated-true.jpg", "loop.tif", "farexif.tif", "longapp1.jpg"};
+    const char* mayLoad[] = {"truncated-true.png", "truncated-index256.gif",
+                             "truncated-true.tif", "truncated-true.jpg",
+                             "loop.tif",           "farexif.tif",
+                             "longapp1.jpg"};
     for (const char* name : mayLoad) {
         SCOPED_TRACE(name);
         PPixo image;
@@ -123,10 +133,10 @@ TEST(ImagingFiles, DamagedAndHostileFilesFailCleanly) {
 }
 
 TEST(ImagingFiles, JpegFilesDecodeOnceAtTheSmallestEighthLargeEnough) {
-    const std::string path = PictureFixtures() + "scaled.jpg";   // 400 x 300
+    const std::string path = PictureFixtures() + "scaled.jpg";  // 400 x 300
     struct Wish {
         int minWidth, minHeight, width, height;
-        const char* reference;   // djpeg's decode at that scale, if any
+        const char* reference;  // djpeg's decode at that scale, if any
     };
     for (const Wish& wish : {Wish{100, 75, 100, 75, "scaled.jpg.2.rgb"}, Wish{101, 75, 150, 113, "scaled.jpg.3.rgb"},
                              Wish{0, 0, 400, 300, nullptr}, Wish{800, 600, 400, 300, nullptr}}) {

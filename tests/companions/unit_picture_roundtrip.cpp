@@ -67,7 +67,7 @@ TEST(ImagingRoundTrip, JpegAndGifKeepThePictureClose) {
     const std::string jpeg = ReadFile(folder / "p.jpg");
     const std::size_t dqt = jpeg.find("\xFF\xDB");
     ASSERT_NE(dqt, std::string::npos);
-    EXPECT_EQ(jpeg[dqt + 4], 0);   // table 0, 8-bit entries
+    EXPECT_EQ(jpeg[dqt + 4], 0);  // table 0, 8-bit entries
     EXPECT_EQ(jpeg[dqt + 5], 3);
 
     // A grey picture is written as a grey JPEG and loads as grey.

@@ -13,7 +13,8 @@ namespace {
 double MeanOf(const PPixo& image, int channel) {
     const std::string rgb = RgbOf(image);
     double sum = 0;
-    for (std::size_t i = static_cast<std::size_t>(channel); i < rgb.size(); i += 3) sum += static_cast<unsigned char>(rgb[i]);
+    for (std::size_t i = static_cast<std::size_t>(channel); i < rgb.size(); i += 3)
+        sum += static_cast<unsigned char>(rgb[i]);
     return sum / (rgb.size() / 3);
 }
 
@@ -61,7 +62,7 @@ TEST(ImagingRescale, EnlargingIsSmoothAndKeepsTheEnds) {
         EXPECT_GE(line[x], line[x - 1]);
         if (line[x] != line[x - 1]) ++distinct;
     }
-    EXPECT_GT(distinct, 20);   // steps of a few levels, not four blocks
+    EXPECT_GT(distinct, 20);  // steps of a few levels, not four blocks
 }
 
 TEST(ImagingRescale, IndexedPicturesKeepTheirColoursAndOtherTargetsTheirLayout) {
@@ -76,7 +77,7 @@ TEST(ImagingRescale, IndexedPicturesKeepTheirColoursAndOtherTargetsTheirLayout) 
     ASSERT_TRUE(kromo.BuildAgent(indexed, source, PKromoMethod{7, 0, 4}));
     ASSERT_TRUE(kromo.ConvertImg(nullptr, nullptr, nullptr, 0, 100));
 
-    PPixo scaled;   // created with the default table, as the attachment code does
+    PPixo scaled;  // created with the default table, as the attachment code does
     ASSERT_TRUE(scaled.CreateImage(kPixoIndexed256, 45, 30, 0, nullptr, 0, 0, 15, 0, 0));
     ASSERT_TRUE(scaled.RescaleImage(indexed, nullptr, 0, 100));
     EXPECT_EQ(scaled.ColourTable().size(), indexed.ColourTable().size());
@@ -92,7 +93,8 @@ TEST(ImagingRescale, IndexedPicturesKeepTheirColoursAndOtherTargetsTheirLayout) 
     ASSERT_TRUE(direct.RescaleImage(indexed, nullptr, 0, 100));
     EXPECT_GE(Psnr(RgbOf(scaled), RgbOf(reference)), 28.0);
 
-    for (int type : {kPixoBlackWhite, kPixoIndexed16, kPixoGray16, kPixoGray256, kPixoRgb555, kPixoRgb565, kPixoBgrx32}) {
+    for (int type :
+         {kPixoBlackWhite, kPixoIndexed16, kPixoGray16, kPixoGray256, kPixoRgb555, kPixoRgb565, kPixoBgrx32}) {
         SCOPED_TRACE(type);
         PPixo target;
         ASSERT_TRUE(target.CreateImage(type, 33, 21, 0, nullptr, 0, 0, 15, 0, 0));

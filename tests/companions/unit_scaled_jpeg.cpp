@@ -28,8 +28,8 @@ bool ScaleWhileDecoding(const std::string& path, int width, int height, bool hel
 
 TEST(ImagingScaledJpeg, ScalingWhileDecodingGivesTheDecodeAndRescaleOnOneThreadOrTwo) {
     // 1280 x 960 to 2/8, 4/8 and 7/8 of it (then scaled the rest of the way).
-    for (const char* name : {"large444.jpg", "large420.jpg", "large422-restart.jpg", "large-grey.jpg",
-                             "large-cmyk.jpg", "progressive.jpg"}) {
+    for (const char* name : {"large444.jpg", "large420.jpg", "large422-restart.jpg", "large-grey.jpg", "large-cmyk.jpg",
+                             "progressive.jpg"}) {
         for (const int width : {300, 500, 1000}) {
             SCOPED_TRACE(std::string(name) + " at " + std::to_string(width));
             const std::string path = PictureFixtures() + name;

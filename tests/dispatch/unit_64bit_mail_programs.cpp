@@ -54,7 +54,8 @@ TEST(ForeignMachineProvider, IsNeitherListedNorLoaded) {
     EXPECT_FALSE(Detect(scene));
     EXPECT_FALSE(scene.Send(SendBySimpleMapi, {"C:\\a.jpg"}));
 
-    const ScratchRegistryValue registered = ScratchText(HKEY_LOCAL_MACHINE, kClients + "\\E32 Client", "DLLPath", foreign);
+    const ScratchRegistryValue registered =
+        ScratchText(HKEY_LOCAL_MACHINE, kClients + "\\E32 Client", "DLLPath", foreign);
     scene.Catalogue("PathType=0\r\nExeName=e32mail.exe\r\nLinkType=2\r\nMailSection=E32 Client\r\nDllPath=DLLPath\r\n");
     EXPECT_FALSE(Detect(scene));
     EXPECT_FALSE(scene.Send(SendByClientLibrary, {"C:\\a.jpg"}));
@@ -81,8 +82,9 @@ TEST(Wow64Registrations, SixtyFourBitMailProgramsAreFoundInTheirOwnView) {
     std::string client;
     EXPECT_TRUE(GetDefaultMailClientName(client));
     EXPECT_EQ(client, "E32 Wide");
-    scene.Catalogue("Title=Another\r\nPathType=0\r\nExeName=e32wide.exe\r\nLinkType=2\r\n"
-                    "MailSection=E32 Wide\r\nDllPath=DLLPath\r\n");
+    scene.Catalogue(
+        "Title=Another\r\nPathType=0\r\nExeName=e32wide.exe\r\nLinkType=2\r\n"
+        "MailSection=E32 Wide\r\nDllPath=DLLPath\r\n");
     std::string found;
     EXPECT_TRUE(DetectEmailSystem("Sys", scene.catalogue().c_str(), found));
     EXPECT_EQ(found, program);

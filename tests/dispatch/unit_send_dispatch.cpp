@@ -20,7 +20,8 @@ TEST(LinkDispatch, TypesWithoutALinkTouchNothing) {
         WriteFile(scene.catalogue(), std::string("[Sys]\r\n") + linkType + keys);
         EXPECT_FALSE(SendByLink("Sys", scene.catalogue().c_str(), FilesFromAnsi({"C:\\a.jpg"}))) << linkType;
     }
-    EXPECT_FALSE(SendByLink("", scene.catalogue().c_str(), FilesFromAnsi({"C:\\a.jpg"}))) << "the empty section reads type 0";
+    EXPECT_FALSE(SendByLink("", scene.catalogue().c_str(), FilesFromAnsi({"C:\\a.jpg"})))
+        << "the empty section reads type 0";
     EXPECT_TRUE(scene.Runs(0).empty());
     EXPECT_TRUE(scene.Records().empty());
 }

@@ -52,7 +52,8 @@ TEST(DetectionDispatch, PrivateIniTypesFourAndFiveAreOneMethod) {
     const ScratchFile ini(WindowsFolder() + "\\e32mail.ini", "[S]\r\nK=" + scene.folder() + "Mail\\x\r\n");
     std::string found;
     for (const char* pathType : {"4", "5"}) {
-        scene.Catalogue(std::string("PathType=") + pathType + "\r\nPrivateINI=e32mail.ini\r\nSection=S\r\nKey=K\r\nExeName=e32priv.exe\r\n");
+        scene.Catalogue(std::string("PathType=") + pathType +
+                        "\r\nPrivateINI=e32mail.ini\r\nSection=S\r\nKey=K\r\nExeName=e32priv.exe\r\n");
         EXPECT_TRUE(scene.Detect(found)) << pathType;
         EXPECT_EQ(found, program);
     }

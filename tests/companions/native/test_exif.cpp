@@ -10,12 +10,11 @@ namespace {
 
 using Bytes = std::basic_string<std::uint8_t>;
 
-Bytes Jpeg(const Bytes& segments) {
-    return Bytes{0xFF, 0xD8} + segments + Bytes{0xFF, 0xDA, 0x00, 0x02, 0xFF, 0xD9};
-}
+Bytes Jpeg(const Bytes& segments) { return Bytes{0xFF, 0xD8} + segments + Bytes{0xFF, 0xDA, 0x00, 0x02, 0xFF, 0xD9}; }
 Bytes Segment(unsigned char marker, const Bytes& body) {
     const std::size_t length = body.size() + 2;
-    return Bytes{0xFF, marker, static_cast<unsigned char>(length >> 8), static_cast<unsigned char>(length & 0xFF)} + body;
+    return Bytes{0xFF, marker, static_cast<unsigned char>(length >> 8), static_cast<unsigned char>(length & 0xFF)} +
+           body;
 }
 const Bytes kExifHeader{'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0};
 
@@ -24,11 +23,18 @@ Bytes Tiff(const std::basic_string<unsigned>& entries) {
     Bytes b{'I', 'I', 42, 0, 8, 0, 0, 0, static_cast<unsigned char>(entries.size() / 4), 0};
     for (std::size_t i = 0; i < entries.size(); i += 4) {
         const unsigned e[4] = {entries[i], entries[i + 1], entries[i + 2], entries[i + 3]};
-        b += Bytes{static_cast<unsigned char>(e[0] & 0xFF), static_cast<unsigned char>(e[0] >> 8),
-                   static_cast<unsigned char>(e[1]), 0,
-                   static_cast<unsigned char>(e[2]), 0, 0, 0,
-                   static_cast<unsigned char>(e[3] & 0xFF), static_cast<unsigned char>((e[3] >> 8) & 0xFF),
-                   static_cast<unsigned char>((e[3] >> 16) & 0xFF), static_cast<unsigned char>(e[3] >> 24)};
+        b += Bytes{static_cast<unsigned char>(e[0] & 0xFF),
+                   static_cast<unsigned char>(e[0] >> 8),
+                   static_cast<unsigned char>(e[1]),
+                   0,
+                   static_cast<unsigned char>(e[2]),
+                   0,
+                   0,
+                   0,
+                   static_cast<unsigned char>(e[3] & 0xFF),
+                   static_cast<unsigned char>((e[3] >> 8) & 0xFF),
+                   static_cast<unsigned char>((e[3] >> 16) & 0xFF),
+                   static_cast<unsigned char>(e[3] >> 24)};
     }
     return b + Bytes{0, 0, 0, 0} + Bytes(8, 0);
 }
@@ -64,7 +70,8 @@ TEST(ExifScan, TiffAnswersFromTheFirstIfdOnly) {
     const Bytes self = Tiff({0x8769, 4, 1, 8});
     EXPECT_FALSE(TiffHasExif(self.data(), self.size()));
     for (std::size_t cut = 0; cut < 32; ++cut) EXPECT_FALSE(TiffHasExif(with.data(), cut)) << cut;
-    Bytes bigEndian{'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x87, 0x69, 0, 4, 0, 0, 0, 1, 0, 0, 0, 26, 0, 0, 0, 0, 0, 0, 0, 0};
+    Bytes bigEndian{'M', 'M', 0, 42, 0, 0, 0,  8, 0, 1, 0x87, 0x69, 0, 4, 0,
+                    0,   0,   1, 0,  0, 0, 26, 0, 0, 0, 0,    0,    0, 0, 0};
     EXPECT_TRUE(TiffHasExif(bigEndian.data(), bigEndian.size()));
     // An IFD claiming more entries than the file holds.
     Bytes huge = Tiff({256, 3, 1, 4});

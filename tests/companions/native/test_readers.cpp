@@ -99,7 +99,8 @@ TEST(ReaderCore, PeerFilesDecodeToThePixelsImageMagickSeesAndEveryCutIsRefusedOr
             const Bytes file = ReadBytes(Fixtures() + name);
             Decoded whole;
             RasterInfo info;
-            if (!reader.readInfo(ByteSpan{file.data(), file.size()}, info)) continue;   // a bitmap not run-length encoded
+            if (!reader.readInfo(ByteSpan{file.data(), file.size()}, info))
+                continue;  // a bitmap not run-length encoded
             SCOPED_TRACE(name);
             ASSERT_TRUE(DecodeAll(reader, file, whole));
             EXPECT_EQ(whole.info.width, width);
@@ -122,9 +123,9 @@ TEST(ReaderCore, PeerFilesDecodeToThePixelsImageMagickSeesAndEveryCutIsRefusedOr
 }
 
 TEST(ReaderCore, DamagedFilesAreRefused) {
-    for (const char* name : {"overrun.pcx", "overrun.tga", "shortraw.tga", "truncated-true.pcx",
-                             "truncated-index256.pcx", "truncated-true.tga", "truncated-true-rle.tga", "stub-true.pcx",
-                             "stub-true.tga"}) {
+    for (const char* name :
+         {"overrun.pcx", "overrun.tga", "shortraw.tga", "truncated-true.pcx", "truncated-index256.pcx",
+          "truncated-true.tga", "truncated-true-rle.tga", "stub-true.pcx", "stub-true.tga"}) {
         SCOPED_TRACE(name);
         const Bytes file = ReadBytes(Fixtures() + "damaged/" + name);
         ASSERT_FALSE(file.empty());
@@ -141,10 +142,42 @@ TEST(ReaderCore, RunLengthBitmapsPlaceRunsAbsoluteRunsAndDeltasAndLeaveSkippedPi
     for (int i = 0; i < 16; ++i) table.insert(table.end(), {std::uint8_t(i), 0, 0, 0});
     const Bytes data{5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 2, 1, 1, 2, 0x9A, 0, 1};
     auto bitmap = [&](int bits, int compression, const Bytes& pixels) {
-        Bytes f{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, std::uint8_t(54 + table.size()), 0, 0, 0, 40, 0, 0, 0, 7, 0, 0, 0,
-                3, 0, 0, 0, 1, 0, std::uint8_t(bits), 0, std::uint8_t(compression), 0, 0, 0};
+        Bytes f{'B',
+                'M',
+                0,
+                0,
+                0,
+                0,
+                0,
+                0,
+                0,
+                0,
+                std::uint8_t(54 + table.size()),
+                0,
+                0,
+                0,
+                40,
+                0,
+                0,
+                0,
+                7,
+                0,
+                0,
+                0,
+                3,
+                0,
+                0,
+                0,
+                1,
+                0,
+                std::uint8_t(bits),
+                0,
+                std::uint8_t(compression),
+                0,
+                0,
+                0};
         f.resize(54, 0);
-        f[46] = 16;   // colours used
+        f[46] = 16;  // colours used
         f.insert(f.end(), table.begin(), table.end());
         f.insert(f.end(), pixels.begin(), pixels.end());
         return f;
@@ -158,19 +191,20 @@ TEST(ReaderCore, RunLengthBitmapsPlaceRunsAbsoluteRunsAndDeltasAndLeaveSkippedPi
     ASSERT_TRUE(DecodeAll(kBmpRle, bitmap(8, 1, data8), d, 0xFF));
     EXPECT_EQ(d.pixels, (Bytes{0, 9, 9, 0, 0, 0, 0, 0, /**/ 0, 0, 0, 0, 0, 0, 0, 0, /**/ 1, 1, 1, 1, 1, 3, 4, 0}));
     EXPECT_FALSE(DecodeAll(kBmpRle, bitmap(8, 1, {0, 2, 0, 4}), d));
-    EXPECT_FALSE(DecodeAll(kBmpRle, bitmap(8, 1, {0, 4, 9, 1, 2}), d));   // an absolute run past the end
+    EXPECT_FALSE(DecodeAll(kBmpRle, bitmap(8, 1, {0, 4, 9, 1, 2}), d));  // an absolute run past the end
 }
 
 TEST(ReaderCore, TgaOrientationsSixteenBitPixelsAndPacketsAcrossLines) {
     // 3 x 2 pixels of 16 bits, run-length, top down and right to left: a run
     // of two, then three raw pixels crossing into the second line, then a
     // run of one; attribute bits (0x8000) are dropped.
-    const Bytes file{0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 2, 0, 16, 0x30, 0x81, 0x1F, 0x80, 0x02, 0x00, 0xE0,
-                     0x03, 0x80, 0x7C, 0x00, 0x80, 0x00, 0x80};
+    const Bytes file{0,  0,    10,   0,    0,    0,    0,    0,    0,    0,    0,    0,    3,    0,    2,   0,
+                     16, 0x30, 0x81, 0x1F, 0x80, 0x02, 0x00, 0xE0, 0x03, 0x80, 0x7C, 0x00, 0x80, 0x00, 0x80};
     Decoded d;
     ASSERT_TRUE(DecodeAll(kTga, file, d, 0));
     EXPECT_EQ(d.info.bits, 16);
-    EXPECT_EQ(d.pixels, (Bytes{0x00, 0x60, 0x1F, 0x00, 0x1F, 0x00, 0, 0, /**/ 0x00, 0x00, 0x7C, 0x00, 0x03, 0x00, 0, 0}));
+    EXPECT_EQ(d.pixels,
+              (Bytes{0x00, 0x60, 0x1F, 0x00, 0x1F, 0x00, 0, 0, /**/ 0x00, 0x00, 0x7C, 0x00, 0x03, 0x00, 0, 0}));
 
     // A packet running past the picture, and a colour map beyond 256 entries.
     Bytes overrun = file;
@@ -186,11 +220,10 @@ TEST(ReaderCore, ATargetThatDoesNotFitThePictureIsRefusedUntouched) {
     ASSERT_TRUE(pcx::ReadInfo(ByteSpan{file.data(), file.size()}, info));
     const std::size_t line = LineBytesFor(info.width, info.bits);
     Bytes memory(line * static_cast<std::size_t>(info.height) + 64, 0xEE);
-    for (const RasterTarget& target :
-         {RasterTarget{memory.data(), line - 1, info.width, info.height, info.bits},
-          RasterTarget{memory.data(), line, info.width, info.height + 1, info.bits},
-          RasterTarget{memory.data(), line, info.width, info.height, 24},
-          RasterTarget{nullptr, line, info.width, info.height, info.bits}}) {
+    for (const RasterTarget& target : {RasterTarget{memory.data(), line - 1, info.width, info.height, info.bits},
+                                       RasterTarget{memory.data(), line, info.width, info.height + 1, info.bits},
+                                       RasterTarget{memory.data(), line, info.width, info.height, 24},
+                                       RasterTarget{nullptr, line, info.width, info.height, info.bits}}) {
         EXPECT_FALSE(pcx::Decode(ByteSpan{file.data(), file.size()}, target));
     }
     EXPECT_EQ(memory, Bytes(memory.size(), 0xEE));

@@ -57,8 +57,8 @@ TEST_F(RelayTls, StartTlsWithALoginDeliversThePicturesWhole) {
     ::CreateDirectoryA(sent.c_str(), nullptr);
     WriteWide(Wide(sent) + L"Harbour \u00E0 l'aube.jpg", std::string(300000, '\xAB') + ".\r\n.");
     WriteWide(Wide(sent) + L"\u7167\u7247 \u03A9.jpg", "\xFF\xD8\xFF");
-    const std::string joined = ShortPath(Wide(sent) + L"Harbour \u00E0 l'aube.jpg") + "^" +
-                               ShortPath(Wide(sent) + L"\u7167\u7247 \u03A9.jpg");
+    const std::string joined =
+        ShortPath(Wide(sent) + L"Harbour \u00E0 l'aube.jpg") + "^" + ShortPath(Wide(sent) + L"\u7167\u7247 \u03A9.jpg");
 
     EXPECT_EQ(Send(joined), 1);
     EXPECT_EQ(ServerMessageCount("starttls"), before + 1);
@@ -110,7 +110,8 @@ TEST_F(RelayTls, WithoutTheUsersPasswordNothingIsTried) {
     EXPECT_EQ(Send(m_picture), 2);
     const std::string log = NewLogText();
     EXPECT_NE(log.find("no password stored for relay at 127.0.0.1 (email32 relay-password 127.0.0.1 relay)"),
-              std::string::npos) << log;
+              std::string::npos)
+        << log;
     EXPECT_NE(log.find("the password stored for localhost is relay's, not nobody's"), std::string::npos) << log;
     EXPECT_EQ(ServerTranscript("starttls"), before);
 }

@@ -46,7 +46,10 @@ TEST(RelayMime, Base64MatchesTheStandardVectorsAndBreaksLinesAt76) {
 TEST(RelayMime, HeaderTextFoldsLongLinesAndNeverBreaksTheHeader) {
     EXPECT_EQ(HeaderText("Holiday pictures", 9), "Holiday pictures");
     EXPECT_EQ(HeaderText("a\r\nBcc: x@y", 9), "a  Bcc: x@y");
-    EXPECT_EQ(HeaderText("Stra\xC3\x9F" "e", 9), "=?UTF-8?B?U3RyYcOfZQ==?=");
+    EXPECT_EQ(HeaderText("Stra\xC3\x9F"
+                         "e",
+                         9),
+              "=?UTF-8?B?U3RyYcOfZQ==?=");
 
     // 1,000 characters of words: folded at blanks, nothing lost.
     std::string words;
@@ -81,14 +84,17 @@ TEST(RelayAddresses, ListsAreReadAsRfc5322WritesThem) {
     EXPECT_EQ(two.mailboxes[0].address, "j@x");
     EXPECT_EQ(two.mailboxes[1].address, "k@y");
 
-    const ParsedAddresses mixed =
-        ParseAddressList("Friends: a@x (home), B <b@y>;, \"c d\"@z,, Stra\xC3\x9F" "e <s@[10.0.0.1]>");
+    const ParsedAddresses mixed = ParseAddressList(
+        "Friends: a@x (home), B <b@y>;, \"c d\"@z,, Stra\xC3\x9F"
+        "e <s@[10.0.0.1]>");
     EXPECT_EQ(mixed.problem, "");
     ASSERT_EQ(mixed.mailboxes.size(), 4u);
     EXPECT_EQ(mixed.mailboxes[0].address, "a@x");
     EXPECT_EQ(mixed.mailboxes[1].name, "B");
     EXPECT_EQ(mixed.mailboxes[2].address, "\"c d\"@z");
-    EXPECT_EQ(mixed.mailboxes[3].name, "Stra\xC3\x9F" "e");
+    EXPECT_EQ(mixed.mailboxes[3].name,
+              "Stra\xC3\x9F"
+              "e");
     EXPECT_EQ(mixed.mailboxes[3].address, "s@[10.0.0.1]");
     EXPECT_TRUE(ParseAddressList(" , undisclosed-recipients:;").mailboxes.empty());
 
@@ -101,7 +107,10 @@ TEST(RelayAddresses, HeadersQuoteOrEncodeDisplayNamesOneMailboxPerLine) {
     EXPECT_EQ(AddressListHeader({}), "undisclosed-recipients:;");
     EXPECT_EQ(AddressListHeader({{"Me", "me@x"}, {"", "a@y"}}), "Me <me@x>,\r\n a@y");
     EXPECT_EQ(AddressListHeader({{"Doe, J. \"Jo\"", "j@x"}}), "\"Doe, J. \\\"Jo\\\"\" <j@x>");
-    EXPECT_EQ(AddressListHeader({{"Stra\xC3\x9F" "e", "s@x"}}), "=?UTF-8?B?U3RyYcOfZQ==?= <s@x>");
+    EXPECT_EQ(AddressListHeader({{"Stra\xC3\x9F"
+                                  "e",
+                                  "s@x"}}),
+              "=?UTF-8?B?U3RyYcOfZQ==?= <s@x>");
 }
 
 TEST(RelayMime, FileNameParametersQuoteAsciiAndContinueOtherNames) {
@@ -142,7 +151,13 @@ TEST(RelayMime, ContentTypeComesFromTheExtensionWhateverItsCase) {
 
 TEST(RelayMime, WrittenMessageHasTheStandardHeadersAndOnlyShortCrlfLines) {
     SYSTEMTIME t{};
-    t.wYear = 2026; t.wMonth = 12; t.wDayOfWeek = 1; t.wDay = 7; t.wHour = 8; t.wMinute = 5; t.wSecond = 9;
+    t.wYear = 2026;
+    t.wMonth = 12;
+    t.wDayOfWeek = 1;
+    t.wDay = 7;
+    t.wHour = 8;
+    t.wMinute = 5;
+    t.wSecond = 9;
     EXPECT_EQ(MessageDate(t), "Mon, 07 Dec 2026 08:05:09 +0000");
     const std::string id = NewMessageId("me@pictures.example");
     EXPECT_EQ(id.front(), '<');
@@ -157,8 +172,8 @@ TEST(RelayMime, WrittenMessageHasTheStandardHeadersAndOnlyShortCrlfLines) {
                                             {WideFromAnsi(folder / "b.gif"), "b.gif"}};
     const MessageHeaders headers{{"Me", "me@x.example"}, {}, "Hi", MessageDate(t), id};
     std::string message, problem;
-    ASSERT_TRUE(WriteMessage(headers, files, [&](std::string_view piece) { return message.append(piece), true; },
-                             problem));
+    ASSERT_TRUE(WriteMessage(
+        headers, files, [&](std::string_view piece) { return message.append(piece), true; }, problem));
     for (const char* header : {"From: Me <me@x.example>\r\n", "To: undisclosed-recipients:;\r\n", "Subject: Hi\r\n",
                                "Date: Mon, 07 Dec 2026", "MIME-Version: 1.0\r\n", "Content-Type: multipart/mixed;"}) {
         EXPECT_NE(message.find(header), std::string::npos) << header;
@@ -173,9 +188,11 @@ TEST(RelayMime, WrittenMessageHasTheStandardHeadersAndOnlyShortCrlfLines) {
 
     // A file gone in the meantime, and a sink that takes no more.
     const std::vector<AttachmentFile> gone{{WideFromAnsi(folder / "gone.jpg"), "gone.jpg"}};
-    EXPECT_FALSE(WriteMessage(headers, gone, [](std::string_view) { return true; }, problem));
+    EXPECT_FALSE(WriteMessage(
+        headers, gone, [](std::string_view) { return true; }, problem));
     EXPECT_EQ(problem, "cannot read " + (folder / "gone.jpg"));
-    EXPECT_FALSE(WriteMessage(headers, files, [](std::string_view) { return false; }, problem));
+    EXPECT_FALSE(WriteMessage(
+        headers, files, [](std::string_view) { return false; }, problem));
     EXPECT_EQ(problem, "");
 }
 

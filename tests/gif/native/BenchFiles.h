@@ -29,7 +29,10 @@ inline bool ReadRaw(const char* path, RawPictures& raw) {
     if (!f) return false;
     unsigned char head[20];
     bool ok = std::fread(head, 1, sizeof head, f) == sizeof head && std::memcmp(head, "E32RAW1", 8) == 0;
-    auto u32 = [&](int at) { return std::uint32_t(head[at]) | std::uint32_t(head[at + 1]) << 8 | std::uint32_t(head[at + 2]) << 16 | std::uint32_t(head[at + 3]) << 24; };
+    auto u32 = [&](int at) {
+        return std::uint32_t(head[at]) | std::uint32_t(head[at + 1]) << 8 | std::uint32_t(head[at + 2]) << 16 |
+               std::uint32_t(head[at + 3]) << 24;
+    };
     if (ok) {
         raw.width = u32(8);
         raw.height = u32(12);

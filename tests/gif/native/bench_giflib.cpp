@@ -14,10 +14,12 @@ int Encode(const char* in, const char* out) {
     GifFileType* gif = EGifOpenFileName(out, false, &error);
     if (!gif) return 2;
     EGifSetGifVersion(gif, true);
-    bool ok = EGifPutScreenDesc(gif, static_cast<int>(raw.width), static_cast<int>(raw.height), 8, 0, nullptr) == GIF_OK;
+    bool ok =
+        EGifPutScreenDesc(gif, static_cast<int>(raw.width), static_cast<int>(raw.height), 8, 0, nullptr) == GIF_OK;
     for (std::uint32_t i = 0; ok && i < raw.frames; ++i) {
         ColorMapObject* map = GifMakeMapObject(256, reinterpret_cast<const GifColorType*>(raw.table.data()));
-        ok = EGifPutImageDesc(gif, 0, 0, static_cast<int>(raw.width), static_cast<int>(raw.height), false, map) == GIF_OK;
+        ok = EGifPutImageDesc(gif, 0, 0, static_cast<int>(raw.width), static_cast<int>(raw.height), false, map) ==
+             GIF_OK;
         for (std::uint32_t y = 0; ok && y < raw.height; ++y)
             ok = EGifPutLine(gif, raw.Frame(i) + std::size_t{y} * raw.width, static_cast<int>(raw.width)) == GIF_OK;
         GifFreeMapObject(map);
@@ -33,7 +35,8 @@ int Decode(const char* in) {
     std::uint64_t checksum = 0xCBF29CE484222325ull;
     for (int i = 0; ok && i < gif->ImageCount; ++i) {
         const SavedImage& image = gif->SavedImages[i];
-        checksum = gifbench::Mix(checksum, image.RasterBits, std::size_t(image.ImageDesc.Width) * image.ImageDesc.Height);
+        checksum =
+            gifbench::Mix(checksum, image.RasterBits, std::size_t(image.ImageDesc.Width) * image.ImageDesc.Height);
     }
     gifbench::PrintDecoded(ok ? static_cast<std::size_t>(gif->ImageCount) : 0, checksum);
     DGifCloseFile(gif, &error);

@@ -29,7 +29,8 @@ bool WriteRaw(const std::string& path, std::uint32_t width, std::uint32_t height
         for (int b = 0; b < 4; ++b) head[8 + 4 * i + b] = static_cast<unsigned char>(fields[i] >> (8 * b));
     std::fwrite(head, 1, sizeof head, f);
     for (int i = 0; i < 256; ++i) {
-        const unsigned char rgb[3] = {static_cast<unsigned char>(i), static_cast<unsigned char>(255 - i), static_cast<unsigned char>(i / 2)};
+        const unsigned char rgb[3] = {static_cast<unsigned char>(i), static_cast<unsigned char>(255 - i),
+                                      static_cast<unsigned char>(i / 2)};
         std::fwrite(rgb, 1, 3, f);
     }
     std::mt19937 random(3);
@@ -37,7 +38,8 @@ bool WriteRaw(const std::string& path, std::uint32_t width, std::uint32_t height
     for (std::uint32_t frame = 0; frame < frames; ++frame)
         for (std::uint32_t y = 0; y < height; ++y) {
             for (std::uint32_t x = 0; x < width; ++x)
-                row[x] = static_cast<std::uint8_t>(((x / 7 + y / 5 + frame * 3) + (random() % 4 == 0 ? random() % 6 : 0)) & 0xFF);
+                row[x] = static_cast<std::uint8_t>(
+                    ((x / 7 + y / 5 + frame * 3) + (random() % 4 == 0 ? random() % 6 : 0)) & 0xFF);
             std::fwrite(row.data(), 1, row.size(), f);
         }
     return std::fclose(f) == 0;
@@ -54,7 +56,9 @@ int Encode(const char* in, const char* out) {
     class FileSink final : public gifcore::ByteSink {
     public:
         explicit FileSink(std::FILE* file) : m_file(file) {}
-        void Write(const std::uint8_t* bytes, std::size_t count) override { m_ok &= std::fwrite(bytes, 1, count, m_file) == count; }
+        void Write(const std::uint8_t* bytes, std::size_t count) override {
+            m_ok &= std::fwrite(bytes, 1, count, m_file) == count;
+        }
         bool m_ok = true;
 
     private:
@@ -69,13 +73,17 @@ int Encode(const char* in, const char* out) {
         const std::uint8_t* m_frame;
         std::uint32_t m_width;
     };
-    auto u16 = [](std::uint32_t v) { return std::vector<std::uint8_t>{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)}; };
+    auto u16 = [](std::uint32_t v) {
+        return std::vector<std::uint8_t>{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
+    };
     std::vector<std::uint8_t> head = {'G', 'I', 'F', '8', '9', 'a'};
-    for (auto part : {u16(raw.width), u16(raw.height), std::vector<std::uint8_t>{0, 0, 0}}) head.insert(head.end(), part.begin(), part.end());
+    for (auto part : {u16(raw.width), u16(raw.height), std::vector<std::uint8_t>{0, 0, 0}})
+        head.insert(head.end(), part.begin(), part.end());
     sink.Write(head.data(), head.size());
     for (std::uint32_t i = 0; i < raw.frames; ++i) {
         std::vector<std::uint8_t> descriptor = {0x2C, 0, 0, 0, 0};
-        for (auto part : {u16(raw.width), u16(raw.height)}) descriptor.insert(descriptor.end(), part.begin(), part.end());
+        for (auto part : {u16(raw.width), u16(raw.height)})
+            descriptor.insert(descriptor.end(), part.begin(), part.end());
         descriptor.push_back(0x87);  // a local table of 256 entries
         descriptor.insert(descriptor.end(), raw.table.begin(), raw.table.end());
         sink.Write(descriptor.data(), descriptor.size());
