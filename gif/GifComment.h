@@ -11,7 +11,7 @@ class CGifComment : public CGifBlock {
     DECLARE_SERIAL(CGifComment)
 public:
     CGifComment() noexcept { m_nKind = kComment; }
-    ~CGifComment() override { Clear(); }
+    ~CGifComment() override { CGifComment::Clear(); }
 
     void Serialize(CArchive& archive) override;
     void Clear() override;

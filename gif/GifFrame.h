@@ -17,7 +17,7 @@ class CGifFrame : public CGifBlock {
     DECLARE_SERIAL(CGifFrame)
 public:
     CGifFrame() noexcept { m_nKind = kFrame; }
-    ~CGifFrame() override { Clear(); }
+    ~CGifFrame() override { CGifFrame::Clear(); }
 
     // Store mode writes the frame in GIF89a form; load mode does nothing.
     void Serialize(CArchive& archive) override;

@@ -13,7 +13,7 @@ class CGifHead : public CGifBlock {
     DECLARE_SERIAL(CGifHead)
 public:
     CGifHead() noexcept { m_nKind = kHead; }
-    ~CGifHead() override { Clear(); }
+    ~CGifHead() override { CGifHead::Clear(); }
 
     void Serialize(CArchive& archive) override;
     void Clear() override;

@@ -61,7 +61,7 @@ static int PrintResult(int result) {
 static int LoadEmail32(void) {
     HMODULE module = LoadLibraryW(L"Email32.dll");
     if (module == NULL) return 0;
-        /* Through a plain function pointer type, as C allows between any two. */
+/* Through a plain function pointer type, as C allows between any two. */
 #define ENTRY(type, name) (type)(void (*)(void)) GetProcAddress(module, name)
     email32.open = ENTRY(OpenEntry, "Email32Open");
     email32.close = ENTRY(CloseEntry, "Email32Close");
