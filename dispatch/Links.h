@@ -22,7 +22,7 @@ using Link = bool (*)(const SendRequest& request);
 // Finds AliveDB.ini again (false without "Userpath.dll"), sets the
 // module-wide AliveDB path, then calls the link of the system's link type;
 // false for a type without a link.
-[[nodiscard]] bool SendByLink(const char* systemKey, const char* cataloguePath, const SendFiles& files);
+[[nodiscard]] bool SendByLink(const CatalogueEntry& entry, const SendFiles& files);
 
 // The link of a link type; NoLink for every type without one.
 [[nodiscard]] Link LinkFor(int linkType);

@@ -2,7 +2,6 @@
 
 #include "base/Win32Handles.h"
 #include "base/HostPaths.h"
-#include "base/IniFile.h"
 #include "base/RegistryRead.h"
 
 #include <windows.h>
@@ -45,10 +44,9 @@ WORD PeMachine(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> ClientLibraryPath(const char* systemKey, const std::string& cataloguePath) {
-    const std::string mailSection = ini::ReadString(cataloguePath, systemKey, "MailSection");
-    const std::string valueName =
-        mailSection.empty() ? std::string() : ini::ReadString(cataloguePath, systemKey, "DllPath");
+std::optional<std::string> ClientLibraryPath(const CatalogueEntry& entry) {
+    const std::string mailSection = entry.Text("MailSection");
+    const std::string valueName = mailSection.empty() ? std::string() : entry.Text("DllPath");
     if (!valueName.empty()) {
         const std::string key = "Software\\Clients\\mail\\" + mailSection;
         const std::optional<RegistryText> value =
@@ -69,9 +67,8 @@ std::optional<std::string> ClientLibraryPath(const char* systemKey, const std::s
     return cmc->text;
 }
 
-std::optional<std::string> ProgramFolderLibraryPath(const char* systemKey, const std::string& cataloguePath,
-                                                    const std::string& programPath) {
-    const std::string libraryName = ini::ReadString(cataloguePath, systemKey, "MAPI32DLL");
+std::optional<std::string> ProgramFolderLibraryPath(const CatalogueEntry& entry, const std::string& programPath) {
+    const std::string libraryName = entry.Text("MAPI32DLL");
     if (libraryName.empty()) return std::nullopt;
     return DriveAndFolder(programPath) + libraryName;
 }
@@ -83,11 +80,11 @@ bool IsLoadableLibrary(const std::string& library) {
     return machine == 0 || machine == IMAGE_FILE_MACHINE_I386;
 }
 
-bool HasLoadableMapiLibrary(const char* systemKey, const std::string& cataloguePath, const std::string& programPath) {
+bool HasLoadableMapiLibrary(const CatalogueEntry& entry, const std::string& programPath) {
     std::optional<std::string> library;
-    switch (ini::ReadInt(cataloguePath, systemKey, "LinkType")) {
-    case 2: library = ClientLibraryPath(systemKey, cataloguePath); break;
-    case 10: library = ProgramFolderLibraryPath(systemKey, cataloguePath, programPath); break;
+    switch (entry.Int("LinkType")) {
+    case 2: library = ClientLibraryPath(entry); break;
+    case 10: library = ProgramFolderLibraryPath(entry, programPath); break;
     default: break;
     }
     return !library || library->empty() || IsLoadableLibrary(*library);

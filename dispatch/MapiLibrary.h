@@ -3,6 +3,8 @@
 // never load, and the links never try.
 #pragma once
 
+#include "base/CatalogueEntry.h"
+
 #include <optional>
 #include <string>
 
@@ -12,12 +14,11 @@ namespace email32 {
 // HKLM\Software\Clients\mail\<MailSection>, value <DllPath>, with its
 // environment references expanded; else the messaging subsystem's
 // "CMCDLLNAME32" as stored. nullopt when neither is registered.
-[[nodiscard]] std::optional<std::string> ClientLibraryPath(const char* systemKey, const std::string& cataloguePath);
+[[nodiscard]] std::optional<std::string> ClientLibraryPath(const CatalogueEntry& entry);
 
 // Link type 10: "MAPI32DLL" in the mail program's folder (the bare name when
 // the program path is empty); nullopt without "MAPI32DLL".
-[[nodiscard]] std::optional<std::string> ProgramFolderLibraryPath(const char* systemKey,
-                                                                  const std::string& cataloguePath,
+[[nodiscard]] std::optional<std::string> ProgramFolderLibraryPath(const CatalogueEntry& entry,
                                                                   const std::string& programPath);
 
 // False only for a library file that exists and is built for another machine
@@ -28,7 +29,6 @@ namespace email32 {
 // The detection's check for systems with a Simple MAPI link (types 2 and
 // 10): false when the library the link would load is built for another
 // machine. True for every other system.
-[[nodiscard]] bool HasLoadableMapiLibrary(const char* systemKey, const std::string& cataloguePath,
-                                          const std::string& programPath);
+[[nodiscard]] bool HasLoadableMapiLibrary(const CatalogueEntry& entry, const std::string& programPath);
 
 }  // namespace email32

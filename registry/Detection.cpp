@@ -1,7 +1,6 @@
 #include "registry/Detection.h"
 
 #include "registry/DetectionMethods.h"
-#include "base/IniFile.h"
 #include "dispatch/MapiLibrary.h"
 #include "registry/VersionCheck.h"
 
@@ -41,18 +40,19 @@ DetectionMethod DetectionMethodFor(unsigned int pathType) {
 bool DetectEmailSystem(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
     if (systemKey == nullptr || cataloguePath == nullptr) return false;
     try {
-        const unsigned int pathType = ini::ReadUnsigned(cataloguePath, systemKey, "PathType");
-        const int version = ini::ReadInt(cataloguePath, systemKey, "Version");
-        const int checkVersion = ini::ReadInt(cataloguePath, systemKey, "CheckVersion");
+        const CatalogueEntry entry(systemKey, cataloguePath);
+        const unsigned int pathType = entry.Unsigned("PathType");
+        const int version = entry.Int("Version");
+        const int checkVersion = entry.Int("CheckVersion");
 
         // Worked on a copy: the version check may replace the method's found
         // path and still fail, and a failed detection leaves foundPath alone.
         std::string path = foundPath;
-        if (!DetectionMethodFor(pathType)(systemKey, cataloguePath, path)) return false;
-        if (checkVersion == 1 && !CheckMapiVersion(systemKey, cataloguePath, path, version)) return false;
+        if (!DetectionMethodFor(pathType)(entry, path)) return false;
+        if (checkVersion == 1 && !CheckMapiVersion(entry, path, version)) return false;
         // A 32-bit module cannot load a 64-bit Simple MAPI provider; such a
         // system could never deliver, so it is not offered.
-        if (!HasLoadableMapiLibrary(systemKey, cataloguePath, path)) return false;
+        if (!HasLoadableMapiLibrary(entry, path)) return false;
         foundPath = std::move(path);
         return true;
     } catch (const std::exception&) {

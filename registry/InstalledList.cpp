@@ -108,7 +108,7 @@ int EmailComponent::InitEmailSysDB(bool detect) {
             if (systemKey.empty()) continue;
             std::string foundPath;
             if (!DetectEmailSystem(systemKey.c_str(), m_cataloguePath.c_str(), foundPath)) continue;
-            if (!CheckMailClientRegistration(systemKey.c_str(), clientName, m_cataloguePath.c_str())) continue;
+            if (!CheckMailClientRegistration(CatalogueEntry(systemKey, m_cataloguePath), clientName)) continue;
             std::string title;
             GetEmailSysTitleFromDB(systemKey.c_str(), title);
             if (title.find(clientName) != std::string::npos) preferred = systemKey;

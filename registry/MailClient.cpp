@@ -30,16 +30,16 @@ bool GetDefaultMailClientName(std::string& name) {
     return true;
 }
 
-bool CheckMailClientRegistration(const char* systemKey, const std::string& clientName, const char* cataloguePath) {
-    if (ini::ReadInt(cataloguePath, systemKey, "LinkType") != 2) return true;
-    const std::string mailSection = ini::ReadString(cataloguePath, systemKey, "MailSection");
-    const std::string dllPath = ini::ReadString(cataloguePath, systemKey, "DllPath");
+bool CheckMailClientRegistration(const CatalogueEntry& entry, const std::string& clientName) {
+    if (entry.Int("LinkType") != 2) return true;
+    const std::string mailSection = entry.Text("MailSection");
+    const std::string dllPath = entry.Text("DllPath");
     if (mailSection.empty() || dllPath.empty()) return true;
     if (QueryProgramRegistryText(HKEY_LOCAL_MACHINE, "Software\\Clients\\mail\\" + mailSection, dllPath.c_str(),
                                  ini::kValueBuffer)) {
         return true;
     }
-    const std::string title = ini::ReadString(cataloguePath, systemKey, "Title");
+    const std::string title = entry.Text("Title");
     return title.find(clientName) != std::string::npos;
 }
 

@@ -1,6 +1,8 @@
 // The machine's default mail client, as Windows records it.
 #pragma once
 
+#include "base/CatalogueEntry.h"
+
 #include <cstddef>
 #include <string>
 
@@ -12,8 +14,7 @@ namespace email32 {
 
 // The extra acceptance test for systems reached through a mail client's own
 // Simple MAPI library (link type 2); true for every other system.
-[[nodiscard]] bool CheckMailClientRegistration(const char* systemKey, const std::string& clientName,
-                                               const char* cataloguePath);
+[[nodiscard]] bool CheckMailClientRegistration(const CatalogueEntry& entry, const std::string& clientName);
 
 // Reads a text value of an HKEY_LOCAL_MACHINE key (the empty name means the
 // default value) into buffer (256 bytes), from the process's own registry

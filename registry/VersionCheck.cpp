@@ -32,9 +32,9 @@ bool MajorProductVersionEquals(const std::string& path, int number) {
     return static_cast<int>(MajorProductVersion(path)) == number;
 }
 
-bool CheckMapiVersion(const char* systemKey, const char* cataloguePath, std::string& foundPath, int version) {
-    if (!FindByAppPath(systemKey, cataloguePath, foundPath)) return false;
-    const std::string library = ini::ReadString(cataloguePath, systemKey, "MAPI32DLL");
+bool CheckMapiVersion(const CatalogueEntry& entry, std::string& foundPath, int version) {
+    if (!FindByAppPath(entry, foundPath)) return false;
+    const std::string library = entry.Text("MAPI32DLL");
     if (library.empty()) return false;
     return MajorProductVersionEquals(DriveAndFolder(foundPath) + library, version);
 }

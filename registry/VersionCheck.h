@@ -1,6 +1,8 @@
 // The version check that some catalogue entries ask for after detection.
 #pragma once
 
+#include "base/CatalogueEntry.h"
+
 #include <string>
 
 namespace email32 {
@@ -12,7 +14,6 @@ namespace email32 {
 
 // Finds the program through App Paths (foundPath becomes that result) and
 // checks the version of the "MAPI32DLL" library beside it.
-[[nodiscard]] bool CheckMapiVersion(const char* systemKey, const char* cataloguePath, std::string& foundPath,
-                                    int version);
+[[nodiscard]] bool CheckMapiVersion(const CatalogueEntry& entry, std::string& foundPath, int version);
 
 }  // namespace email32

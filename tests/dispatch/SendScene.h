@@ -67,7 +67,7 @@ public:
     // The request a send to the system "Sys" makes, the scene's folder
     // standing for the per-user folder.
     [[nodiscard]] SendRequest Request(SendFiles files) const {
-        return MakeSendRequest("Sys", catalogue().c_str(), m_folder.path(), std::move(files));
+        return MakeSendRequest(CatalogueEntry("Sys", catalogue()), m_folder.path(), std::move(files));
     }
     bool Send(Link link, const FileList& files) const { return link(Request(FilesFromAnsi(files))); }
     bool SendWide(Link link, const std::vector<std::wstring>& files) const {

@@ -88,7 +88,7 @@ TEST(Wow64Registrations, SixtyFourBitMailProgramsAreFoundInTheirOwnView) {
     std::string found;
     EXPECT_TRUE(DetectEmailSystem("Sys", scene.catalogue().c_str(), found));
     EXPECT_EQ(found, program);
-    EXPECT_TRUE(CheckMailClientRegistration("Sys", "not in the title", scene.catalogue().c_str()));
+    EXPECT_TRUE(CheckMailClientRegistration(CatalogueEntry("Sys", scene.catalogue()), "not in the title"));
     EXPECT_TRUE(scene.Send(SendByClientLibrary, {"C:\\T\\a.jpg"}));
     EXPECT_EQ(scene.Records("attach"), (std::vector<Fields>{{"attach", provider}}));
     EXPECT_EQ(scene.Records("MAPISendDocuments").size(), 1u);

@@ -135,17 +135,17 @@ TEST(MailClient, TheDefaultClientNameAndTheRegistrationOfLinkTypeTwo) {
     }
 
     const std::string catalogue = scene.catalogue();
-    const char* cat = catalogue.c_str();
+    const CatalogueEntry entry("Sys", catalogue);
     scene.Catalogue("Title=E32 Mailer Pro\r\nLinkType=2\r\nMailSection=E32 Mailer\r\nDllPath=DLLPath\r\n");
-    EXPECT_TRUE(CheckMailClientRegistration("Sys", "Mailer", cat)) << "the title names the client";
-    EXPECT_FALSE(CheckMailClientRegistration("Sys", "Other", cat));
-    EXPECT_TRUE(CheckMailClientRegistration("Sys", "", cat)) << "the empty name is in every title";
+    EXPECT_TRUE(CheckMailClientRegistration(entry, "Mailer")) << "the title names the client";
+    EXPECT_FALSE(CheckMailClientRegistration(entry, "Other"));
+    EXPECT_TRUE(CheckMailClientRegistration(entry, "")) << "the empty name is in every title";
     {
         const auto registered = ScratchText(HKEY_LOCAL_MACHINE, clients + "\\E32 Mailer", "DLLPath", "x.dll");
-        EXPECT_TRUE(CheckMailClientRegistration("Sys", "Other", cat));
+        EXPECT_TRUE(CheckMailClientRegistration(entry, "Other"));
     }
     scene.Catalogue("Title=E32 Mailer Pro\r\nLinkType=1\r\nMailSection=E32 Mailer\r\nDllPath=DLLPath\r\n");
-    EXPECT_TRUE(CheckMailClientRegistration("Sys", "Other", cat)) << "only link type 2 is tested";
+    EXPECT_TRUE(CheckMailClientRegistration(entry, "Other")) << "only link type 2 is tested";
     scene.Catalogue("Title=E32 Mailer Pro\r\nLinkType=2\r\nMailSection=E32 Mailer\r\n");
-    EXPECT_TRUE(CheckMailClientRegistration("Sys", "Other", cat)) << "no DllPath: accepted";
+    EXPECT_TRUE(CheckMailClientRegistration(entry, "Other")) << "no DllPath: accepted";
 }
