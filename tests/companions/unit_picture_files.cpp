@@ -94,20 +94,14 @@ TEST(ImagingFiles, DamagedAndHostileFilesFailCleanly) {
     const std::string folder = PictureFixtures() + "damaged\\";
     // Every file here must be refused; truncated JPEG and TIFF files are
     // checked apart because their decoders may fill in what is missing.
-    const char* mustFail[] = {"empty.png",          "noise.png",
-                              "noise.tga",          "huge.png",
-                              "huge.bmp",           "huge.gif",
-                              "huge.jpg",           "huge.pcx",
-                              "huge.tga",           "overrun.pcx",
-                              "overrun.tga",        "shortraw.tga",
-                              "longifd.tif",        "flash.fpx",
-                              "truncated-true.pcx", "truncated-index256.pcx",
-                              "truncated-true.tga", "truncated-true-rle.tga",
-                              "truncated-true.bmp", "stub-true.png",
-                              "stub-true.bmp",      "stub-index256.gif",
-                              "stub-true.tif",      "stub-true.pcx",
-                              "stub-true.tga",      "stub-true-rle.tga",
-                              "stub-true.jpg",      "stub-index256.pcx"};
+    // clang-format off
+    const char* mustFail[] = {
+        "empty.png", "noise.png", "noise.tga", "huge.png", "huge.bmp", "huge.gif", "huge.jpg", "huge.pcx",
+        "huge.tga", "overrun.pcx", "overrun.tga", "shortraw.tga", "longifd.tif", "flash.fpx",
+        "truncated-true.pcx", "truncated-index256.pcx", "truncated-true.tga", "truncated-true-rle.tga",
+        "truncated-true.bmp", "stub-true.png", "stub-true.bmp", "stub-index256.gif", "stub-true.tif",
+        "stub-true.pcx", "stub-true.tga", "stub-true-rle.tga", "stub-true.jpg", "stub-index256.pcx"};
+    // clang-format on
     for (const char* name : mustFail) {
         SCOPED_TRACE(name);
         PPixo image;

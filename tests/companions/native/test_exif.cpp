@@ -23,18 +23,13 @@ Bytes Tiff(const std::basic_string<unsigned>& entries) {
     Bytes b{'I', 'I', 42, 0, 8, 0, 0, 0, static_cast<unsigned char>(entries.size() / 4), 0};
     for (std::size_t i = 0; i < entries.size(); i += 4) {
         const unsigned e[4] = {entries[i], entries[i + 1], entries[i + 2], entries[i + 3]};
-        b += Bytes{static_cast<unsigned char>(e[0] & 0xFF),
-                   static_cast<unsigned char>(e[0] >> 8),
-                   static_cast<unsigned char>(e[1]),
-                   0,
-                   static_cast<unsigned char>(e[2]),
-                   0,
-                   0,
-                   0,
-                   static_cast<unsigned char>(e[3] & 0xFF),
-                   static_cast<unsigned char>((e[3] >> 8) & 0xFF),
-                   static_cast<unsigned char>((e[3] >> 16) & 0xFF),
-                   static_cast<unsigned char>(e[3] >> 24)};
+        // clang-format off
+        b += Bytes{static_cast<unsigned char>(e[0] & 0xFF), static_cast<unsigned char>(e[0] >> 8),
+                   static_cast<unsigned char>(e[1]), 0,
+                   static_cast<unsigned char>(e[2]), 0, 0, 0,
+                   static_cast<unsigned char>(e[3] & 0xFF), static_cast<unsigned char>((e[3] >> 8) & 0xFF),
+                   static_cast<unsigned char>((e[3] >> 16) & 0xFF), static_cast<unsigned char>(e[3] >> 24)};
+        // clang-format on
     }
     return b + Bytes{0, 0, 0, 0} + Bytes(8, 0);
 }

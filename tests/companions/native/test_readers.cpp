@@ -142,40 +142,10 @@ TEST(ReaderCore, RunLengthBitmapsPlaceRunsAbsoluteRunsAndDeltasAndLeaveSkippedPi
     for (int i = 0; i < 16; ++i) table.insert(table.end(), {std::uint8_t(i), 0, 0, 0});
     const Bytes data{5, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 2, 1, 1, 2, 0x9A, 0, 1};
     auto bitmap = [&](int bits, int compression, const Bytes& pixels) {
-        Bytes f{'B',
-                'M',
-                0,
-                0,
-                0,
-                0,
-                0,
-                0,
-                0,
-                0,
-                std::uint8_t(54 + table.size()),
-                0,
-                0,
-                0,
-                40,
-                0,
-                0,
-                0,
-                7,
-                0,
-                0,
-                0,
-                3,
-                0,
-                0,
-                0,
-                1,
-                0,
-                std::uint8_t(bits),
-                0,
-                std::uint8_t(compression),
-                0,
-                0,
-                0};
+        // clang-format off
+        Bytes f{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, std::uint8_t(54 + table.size()), 0, 0, 0, 40, 0, 0, 0, 7, 0, 0, 0,
+                3, 0, 0, 0, 1, 0, std::uint8_t(bits), 0, std::uint8_t(compression), 0, 0, 0};
+        // clang-format on
         f.resize(54, 0);
         f[46] = 16;  // colours used
         f.insert(f.end(), table.begin(), table.end());

@@ -46,10 +46,9 @@ TEST(RelayMime, Base64MatchesTheStandardVectorsAndBreaksLinesAt76) {
 TEST(RelayMime, HeaderTextFoldsLongLinesAndNeverBreaksTheHeader) {
     EXPECT_EQ(HeaderText("Holiday pictures", 9), "Holiday pictures");
     EXPECT_EQ(HeaderText("a\r\nBcc: x@y", 9), "a  Bcc: x@y");
-    EXPECT_EQ(HeaderText("Stra\xC3\x9F"
-                         "e",
-                         9),
-              "=?UTF-8?B?U3RyYcOfZQ==?=");
+    // clang-format off
+    EXPECT_EQ(HeaderText("Stra\xC3\x9F" "e", 9), "=?UTF-8?B?U3RyYcOfZQ==?=");
+    // clang-format on
 
     // 1,000 characters of words: folded at blanks, nothing lost.
     std::string words;
@@ -107,10 +106,9 @@ TEST(RelayAddresses, HeadersQuoteOrEncodeDisplayNamesOneMailboxPerLine) {
     EXPECT_EQ(AddressListHeader({}), "undisclosed-recipients:;");
     EXPECT_EQ(AddressListHeader({{"Me", "me@x"}, {"", "a@y"}}), "Me <me@x>,\r\n a@y");
     EXPECT_EQ(AddressListHeader({{"Doe, J. \"Jo\"", "j@x"}}), "\"Doe, J. \\\"Jo\\\"\" <j@x>");
-    EXPECT_EQ(AddressListHeader({{"Stra\xC3\x9F"
-                                  "e",
-                                  "s@x"}}),
-              "=?UTF-8?B?U3RyYcOfZQ==?= <s@x>");
+    // clang-format off
+    EXPECT_EQ(AddressListHeader({{"Stra\xC3\x9F" "e", "s@x"}}), "=?UTF-8?B?U3RyYcOfZQ==?= <s@x>");
+    // clang-format on
 }
 
 TEST(RelayMime, FileNameParametersQuoteAsciiAndContinueOtherNames) {
@@ -151,13 +149,9 @@ TEST(RelayMime, ContentTypeComesFromTheExtensionWhateverItsCase) {
 
 TEST(RelayMime, WrittenMessageHasTheStandardHeadersAndOnlyShortCrlfLines) {
     SYSTEMTIME t{};
-    t.wYear = 2026;
-    t.wMonth = 12;
-    t.wDayOfWeek = 1;
-    t.wDay = 7;
-    t.wHour = 8;
-    t.wMinute = 5;
-    t.wSecond = 9;
+    // clang-format off
+    t.wYear = 2026; t.wMonth = 12; t.wDayOfWeek = 1; t.wDay = 7; t.wHour = 8; t.wMinute = 5; t.wSecond = 9;
+    // clang-format on
     EXPECT_EQ(MessageDate(t), "Mon, 07 Dec 2026 08:05:09 +0000");
     const std::string id = NewMessageId("me@pictures.example");
     EXPECT_EQ(id.front(), '<');

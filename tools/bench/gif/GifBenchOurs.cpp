@@ -6,7 +6,7 @@
 #include "gif/core/BlockWalker.h"
 #include "gif/core/Blocks.h"
 #include "gif/core/Lzw.h"
-#include "tests/gif/native/BenchFiles.h"
+#include "tools/bench/gif/BenchFiles.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

@@ -1,7 +1,7 @@
 // giflib as one whole process, doing what gif_bench_ours does:
 //   gif_bench_giflib encode IN OUT   encodes a raw file to a GIF file
 //   gif_bench_giflib decode IN       decodes every image, prints a checksum
-#include "tests/gif/native/BenchFiles.h"
+#include "tools/bench/gif/BenchFiles.h"
 
 #include <gif_lib.h>
 
