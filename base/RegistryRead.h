@@ -45,4 +45,11 @@ struct RegistryText {
 // value that is missing from one that did not fit.
 [[nodiscard]] bool ProgramRegistryValueExists(HKEY root, const std::string& subKey, const char* valueName);
 
+// Reads a text value of an HKEY_LOCAL_MACHINE key (the empty name means the
+// default value) into buffer (kMachineStringBuffer bytes at most), from the
+// process's own registry view or else, under WOW64, the 64-bit one. The key
+// is closed on every path.
+inline constexpr std::size_t kMachineStringBuffer = 256;
+[[nodiscard]] bool ReadMachineString(const char* subKey, const char* valueName, char* buffer, std::size_t bufferSize);
+
 }  // namespace email32

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/CatalogueEntry.h"
+#include "base/LoadableLibrary.h"
 
 #include <optional>
 #include <string>
@@ -20,11 +21,6 @@ namespace email32 {
 // the program path is empty); nullopt without "MAPI32DLL".
 [[nodiscard]] std::optional<std::string> ProgramFolderLibraryPath(const CatalogueEntry& entry,
                                                                   const std::string& programPath);
-
-// False only for a library file that exists and is built for another machine
-// than i386 (a 64-bit provider): loading it could only fail. A file that is
-// missing or unreadable gets no verdict here.
-[[nodiscard]] bool IsLoadableLibrary(const std::string& library);
 
 // The detection's check for systems with a Simple MAPI link (types 2 and
 // 10): false when the library the link would load is built for another

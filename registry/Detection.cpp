@@ -37,10 +37,8 @@ DetectionMethod DetectionMethodFor(unsigned int pathType) {
     return pathType < std::size(kMethods) ? kMethods[pathType] : NeverInstalled;
 }
 
-bool DetectEmailSystem(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
-    if (systemKey == nullptr || cataloguePath == nullptr) return false;
+bool DetectEmailSystem(const CatalogueEntry& entry, std::string& foundPath) {
     try {
-        const CatalogueEntry entry(systemKey, cataloguePath);
         const unsigned int pathType = entry.Unsigned("PathType");
         const int version = entry.Int("Version");
         const int checkVersion = entry.Int("CheckVersion");

@@ -107,8 +107,9 @@ int EmailComponent::InitEmailSysDB(bool detect) {
             const std::string systemKey = ini::ReadString(m_cataloguePath, kLinkEntry, KeyText(number).c_str());
             if (systemKey.empty()) continue;
             std::string foundPath;
-            if (!DetectEmailSystem(systemKey.c_str(), m_cataloguePath.c_str(), foundPath)) continue;
-            if (!CheckMailClientRegistration(CatalogueEntry(systemKey, m_cataloguePath), clientName)) continue;
+            const CatalogueEntry entry(systemKey, m_cataloguePath);
+            if (!DetectEmailSystem(entry, foundPath)) continue;
+            if (!CheckMailClientRegistration(entry, clientName)) continue;
             std::string title;
             GetEmailSysTitleFromDB(systemKey.c_str(), title);
             if (title.find(clientName) != std::string::npos) preferred = systemKey;

@@ -5,23 +5,7 @@
 
 #include <windows.h>
 
-#include <cstring>
-
 namespace email32 {
-namespace {
-
-constexpr std::size_t kMachineStringBuffer = 256;
-
-}  // namespace
-
-bool ReadMachineString(const char* subKey, const char* valueName, char* buffer, std::size_t bufferSize) {
-    if (subKey == nullptr || buffer == nullptr || bufferSize == 0) return false;
-    const std::optional<RegistryText> value =
-        QueryProgramRegistryText(HKEY_LOCAL_MACHINE, subKey, valueName, kMachineStringBuffer);
-    if (!value || value->text.size() >= bufferSize) return false;
-    std::memcpy(buffer, value->text.c_str(), value->text.size() + 1);
-    return true;
-}
 
 bool GetDefaultMailClientName(std::string& name) {
     char buffer[kMachineStringBuffer] = {};

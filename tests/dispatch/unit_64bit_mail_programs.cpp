@@ -34,7 +34,7 @@ void MarkAsX64(const std::string& path) {
 
 bool Detect(const SendScene& scene) {
     std::string found;
-    return DetectEmailSystem("Sys", scene.catalogue().c_str(), found);
+    return DetectEmailSystem(CatalogueEntry("Sys", scene.catalogue()), found);
 }
 
 }  // namespace
@@ -86,7 +86,7 @@ TEST(Wow64Registrations, SixtyFourBitMailProgramsAreFoundInTheirOwnView) {
         "Title=Another\r\nPathType=0\r\nExeName=e32wide.exe\r\nLinkType=2\r\n"
         "MailSection=E32 Wide\r\nDllPath=DLLPath\r\n");
     std::string found;
-    EXPECT_TRUE(DetectEmailSystem("Sys", scene.catalogue().c_str(), found));
+    EXPECT_TRUE(DetectEmailSystem(CatalogueEntry("Sys", scene.catalogue()), found));
     EXPECT_EQ(found, program);
     EXPECT_TRUE(CheckMailClientRegistration(CatalogueEntry("Sys", scene.catalogue()), "not in the title"));
     EXPECT_TRUE(scene.Send(SendByClientLibrary, {"C:\\T\\a.jpg"}));
@@ -94,5 +94,5 @@ TEST(Wow64Registrations, SixtyFourBitMailProgramsAreFoundInTheirOwnView) {
     EXPECT_EQ(scene.Records("MAPISendDocuments").size(), 1u);
 
     scene.Catalogue("PathType=18\r\nLinkType=1\r\n");
-    EXPECT_TRUE(DetectEmailSystem("Sys", scene.catalogue().c_str(), found));
+    EXPECT_TRUE(DetectEmailSystem(CatalogueEntry("Sys", scene.catalogue()), found));
 }

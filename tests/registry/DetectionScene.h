@@ -33,7 +33,7 @@ public:
     }
     bool Detect(std::string& foundPath) const {
         foundPath = "unchanged";
-        return DetectEmailSystem("Sys", catalogue().c_str(), foundPath);
+        return DetectEmailSystem(CatalogueEntry("Sys", catalogue()), foundPath);
     }
 
 private:

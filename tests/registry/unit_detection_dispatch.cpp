@@ -1,5 +1,6 @@
 // DetectEmailSystem: the method a "PathType" selects, the version check on
 // real version resources, and the mail-client registration test.
+#include "base/RegistryRead.h"
 #include "registry/MailClient.h"
 #include "registry/VersionCheck.h"
 #include "tests/registry/DetectionScene.h"
@@ -43,7 +44,7 @@ TEST(DetectionDispatch, PathTypesWithoutAMethodAreNeverInstalled) {
         EXPECT_EQ(found, "unchanged");
     }
     // An unknown section reads PathType 0 without ExeName.
-    EXPECT_FALSE(DetectEmailSystem("NoSuchSection", scene.catalogue().c_str(), found));
+    EXPECT_FALSE(DetectEmailSystem(CatalogueEntry("NoSuchSection", scene.catalogue()), found));
 }
 
 TEST(DetectionDispatch, PrivateIniTypesFourAndFiveAreOneMethod) {
@@ -70,17 +71,6 @@ TEST(DetectionDispatch, AppPathWithMapiNeedsTheLibraryBesideTheProgram) {
     EXPECT_EQ(found, program.path());
     scene.Catalogue("PathType=9\r\nExeName=e32dispatch.exe\r\n");
     EXPECT_FALSE(scene.Detect(found));
-}
-
-TEST(VersionCheck, TheMajorProductVersionMustMatchExactly) {
-    const std::string v9 = DoublesFolder() + "MapiVersion9.dll";
-    const std::string v10 = DoublesFolder() + "MapiVersion10.dll";
-    EXPECT_TRUE(MajorProductVersionEquals(v9, 9));
-    EXPECT_FALSE(MajorProductVersionEquals(v9, 10)) << "the file version is 10; it must not be read";
-    EXPECT_TRUE(MajorProductVersionEquals(v10, 10));
-    EXPECT_FALSE(MajorProductVersionEquals(v10, 9));
-    EXPECT_TRUE(MajorProductVersionEquals(DoublesFolder() + "missing.dll", 0));
-    EXPECT_FALSE(MajorProductVersionEquals(DoublesFolder() + "missing.dll", 9));
 }
 
 TEST(VersionCheck, AFailedCheckMakesADetectedSystemNotInstalled) {
