@@ -4,8 +4,8 @@
 #   bin/      Email32.dll, Userpath.dll, Relay32.dll, the MinGW runtime, email32.exe
 #   lib/      libEmail32.dll.a (MinGW), Email32.lib (the C interface, other
 #             compilers), cmake/Email32/ (package configuration)
-#   include/Email32/  public/ (email32.h and the C++ classes) and the
-#                     framework headers the classes' signatures name
+#   include/Email32/  public/: email32.h, the C++ classes and the framework
+#                     types their signatures name
 #   share/Email32/    the sample EmailDB.ini and Relay32.ini, the example hosts
 #   LICENSE.txt, README.txt
 # `cmake --install --strip` strips every binary it installs, the MinGW
@@ -40,34 +40,10 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/host ${CMAKE_SOURCE_DIR}/examples
   DESTINATION share/Email32/examples)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/LICENSE.txt ${CMAKE_SOURCE_DIR}/packaging/README.txt DESTINATION .)
 
-# The headers a host needs: public/, the framework classes the module exports
-# (their signatures name them), and whatever those include in turn.
-file(GLOB _email32_headers ${CMAKE_SOURCE_DIR}/public/*.h)
-file(GLOB _email32_framework_headers ${CMAKE_SOURCE_DIR}/framework/*.h)
-foreach(header ${_email32_framework_headers})
-  file(STRINGS ${header} _exported REGEX "EMAIL32_API")
-  if(_exported)
-    list(APPEND _email32_headers ${header})
-  endif()
-endforeach()
-set(_email32_pending ${_email32_headers})
-while(_email32_pending)
-  list(POP_FRONT _email32_pending header)
-  file(STRINGS ${header} _includes REGEX "^#include \"(public|framework)/[^\"]+\"")
-  foreach(line ${_includes})
-    string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" included "${line}")
-    set(included ${CMAKE_SOURCE_DIR}/${included})
-    if(NOT included IN_LIST _email32_headers)
-      list(APPEND _email32_headers ${included})
-      list(APPEND _email32_pending ${included})
-    endif()
-  endforeach()
-endwhile()
-foreach(header ${_email32_headers})
-  file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${header})
-  get_filename_component(folder ${relative} DIRECTORY)
-  install(FILES ${header} DESTINATION include/Email32/${folder})
-endforeach()
+# The headers a host needs: public/ as it stands (the C interface, the C++
+# classes and the framework types their signatures name), which includes
+# nothing from outside itself.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/public DESTINATION include/Email32 FILES_MATCHING PATTERN "*.h")
 
 set(_email32_package ${CMAKE_BINARY_DIR}/package)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/Email32Config.cmake.in ${_email32_package}/Email32Config.cmake @ONLY)

@@ -1,5 +1,5 @@
-// The module-wide path of AliveDB.ini that every send sets again and the
-// links read the installed program's path through.
+// The module-wide path of AliveDB.ini that every send sets again. The links
+// take the path of their own send from the send request instead.
 #pragma once
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "dispatch/AttachList.h"
 
 #include "dispatch/SendRequest.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 
@@ -89,8 +89,8 @@ std::optional<std::wstring> NewAttachListPath(const std::string& appDataFolder) 
 }
 
 bool WriteAttachList(const std::vector<std::string>& lines, const std::wstring& listPath) {
-    AutoCloseHandle file(::CreateFileW(listPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    AutoCloseHandle file(
+        ::CreateFileW(listPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";

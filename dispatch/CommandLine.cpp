@@ -1,7 +1,7 @@
 #include "dispatch/CommandLine.h"
 
 #include "dispatch/SendRequest.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 
@@ -67,7 +67,9 @@ bool IsBatchProgram(const std::wstring& program) {
 }
 
 ArgumentWriter::ArgumentWriter(const std::wstring& program, bool quote)
-    : m_batch(IsBatchProgram(program)), m_quote(quote), m_programAccepted(!m_batch || SafeInsideQuotesForCmd(program)) {}
+    : m_batch(IsBatchProgram(program)),
+      m_quote(quote),
+      m_programAccepted(!m_batch || SafeInsideQuotesForCmd(program)) {}
 
 std::optional<std::wstring> ArgumentWriter::File(const std::wstring& argument) const {
     if (!m_batch) return m_quote ? QuoteArgument(argument) : argument;

@@ -4,7 +4,7 @@
 
 #include "dispatch/AttachList.h"
 #include "dispatch/CommandLine.h"
-#include "registry/IniFile.h"
+#include "base/IniFile.h"
 
 #include <cstdlib>
 
@@ -31,7 +31,7 @@ void SplitFile(const std::wstring& path, std::wstring& folder, std::wstring& nam
 
 // Files whose quoting the catalogue leaves on: "QuoteFiles" missing or not 0.
 bool QuoteFiles(const SendRequest& request) {
-    const std::string value = ini::ReadString(request.cataloguePath, request.systemKey.c_str(), "QuoteFiles");
+    const std::string value = request.entry.Text("QuoteFiles");
     return value.empty() || std::atoi(value.c_str()) != 0;
 }
 
@@ -96,8 +96,7 @@ bool PlanStarts(const SendRequest& request, int fileList, bool multiplePage, con
             starts.push_back({option + L" " + *argument, {}});
         }
         return true;
-    case kAttachList:
-        return PlanAttachList(request, option, writer, starts);
+    case kAttachList: return PlanAttachList(request, option, writer, starts);
     case kBareNamesInFolder: {
         // The last file's folder wins; the process starts there rather than
         // the host's current folder moving.
@@ -112,19 +111,17 @@ bool PlanStarts(const SendRequest& request, int fileList, bool multiplePage, con
         starts.push_back(std::move(start));
         return true;
     }
-    default:
-        return true;  // an unknown way starts nothing and still succeeds
+    default: return true;  // an unknown way starts nothing and still succeeds
     }
 }
 
 }  // namespace
 
 bool SendByCommandLine(const SendRequest& request) {
-    const char* key = request.systemKey.c_str();
-    const bool multiplePage = ini::ReadInt(request.cataloguePath, key, "MultiplePage") != 0;
+    const bool multiplePage = request.entry.Int("MultiplePage") != 0;
     if (request.files.empty()) return false;
-    const int fileList = multiplePage ? ini::ReadInt(request.cataloguePath, key, "CommandFileList") : 0;
-    const std::string option = ini::ReadString(request.cataloguePath, key, "CommandOption", kOptionBuffer);
+    const int fileList = multiplePage ? request.entry.Int("CommandFileList") : 0;
+    const std::string option = request.entry.Text("CommandOption", kOptionBuffer);
     if (option.empty()) return false;
 
     const std::wstring program = WidenAnsi(request.programPath);

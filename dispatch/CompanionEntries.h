@@ -33,7 +33,7 @@ static_assert(offsetof(NotesSendBlock, trailValue) == 20);
 // Command codes of ImageToNotesProc, in the order a send uses them.
 enum NotesCommand : std::int32_t {
     kNotesBegin = 9004,
-    kNotesReady = 9003,   // non-zero result: go on
+    kNotesReady = 9003,  // non-zero result: go on
     kNotesSend = 9002,
     kNotesFinish = 9005,
 };

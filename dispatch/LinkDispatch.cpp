@@ -1,8 +1,7 @@
 #include "dispatch/AliveDbPath.h"
 #include "dispatch/Links.h"
 
-#include "registry/AppDataFolder.h"
-#include "registry/IniFile.h"
+#include "base/AppDataFolder.h"
 
 #include <optional>
 
@@ -21,13 +20,12 @@ Link LinkFor(int linkType) {
     }
 }
 
-bool SendByLink(const char* systemKey, const char* cataloguePath, const SendFiles& files) {
+bool SendByLink(const CatalogueEntry& entry, const SendFiles& files) {
     const std::optional<std::string> folder = QueryAppDataFolder();
     if (!folder) return false;
-    const SendRequest request = MakeSendRequest(systemKey, cataloguePath, *folder, files);
+    const SendRequest request = MakeSendRequest(entry, *folder, files);
     SetModuleAliveDbPath(request.aliveDbPath);
-    const int linkType = ini::ReadInt(request.cataloguePath, systemKey, "LinkType");
-    return LinkFor(linkType)(request);
+    return LinkFor(entry.Int("LinkType"))(request);
 }
 
 std::string JoinPaths(const FileList& files, const char* delimiter) {

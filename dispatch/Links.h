@@ -17,13 +17,12 @@ using Link = bool (*)(const SendRequest& request);
 // list and default key of the object, checked as SendMail checks them
 // (EmailDBEmpty, EmailSysNotAlive), then SendByLink.
 [[nodiscard]] bool SendToSystem(const std::vector<std::string>& installed, const std::string& defaultKey,
-                                const std::string& cataloguePath, const std::string& systemKey,
-                                const SendFiles& files);
+                                const std::string& cataloguePath, const std::string& systemKey, const SendFiles& files);
 
 // Finds AliveDB.ini again (false without "Userpath.dll"), sets the
 // module-wide AliveDB path, then calls the link of the system's link type;
 // false for a type without a link.
-[[nodiscard]] bool SendByLink(const char* systemKey, const char* cataloguePath, const SendFiles& files);
+[[nodiscard]] bool SendByLink(const CatalogueEntry& entry, const SendFiles& files);
 
 // The link of a link type; NoLink for every type without one.
 [[nodiscard]] Link LinkFor(int linkType);

@@ -2,8 +2,8 @@
 #include "dispatch/CompanionEntries.h"
 #include "dispatch/Links.h"
 
-#include "framework/Win32Handles.h"
-#include "registry/HostPaths.h"
+#include "base/Win32Handles.h"
+#include "base/HostPaths.h"
 
 #include <windows.h>
 
@@ -34,7 +34,7 @@ bool SendByMailServer(const SendRequest& request) {
         if (!name) return false;
         shortPaths.push_back(*name);
     }
-    AutoLibrary relay(::LoadLibraryA((DriveAndFolder(request.cataloguePath) + "Relay32.dll").c_str()));
+    AutoLibrary relay(::LoadLibraryA((DriveAndFolder(request.entry.CataloguePath()) + "Relay32.dll").c_str()));
     if (!relay) return false;
     const auto sendFiles = ProcAddress<MailSvrSendFilesFn>(relay.get(), "MailSvr_SendFiles");
     if (sendFiles == nullptr) return false;

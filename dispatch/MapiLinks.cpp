@@ -3,7 +3,7 @@
 #include "dispatch/Links.h"
 #include "dispatch/SimpleMapi.h"
 
-#include "registry/MapiLibrary.h"
+#include "dispatch/MapiLibrary.h"
 
 namespace email32 {
 namespace {
@@ -19,7 +19,7 @@ bool HandOver(const SendFiles& files, const std::string& library) {
 }  // namespace
 
 bool SendByClientLibrary(const SendRequest& request) {
-    const std::optional<std::string> library = ClientLibraryPath(request.systemKey.c_str(), request.cataloguePath);
+    const std::optional<std::string> library = ClientLibraryPath(request.entry);
     if (!library) return false;
     return HandOver(request.files, *library);
 }
@@ -27,8 +27,7 @@ bool SendByClientLibrary(const SendRequest& request) {
 bool SendBySimpleMapi(const SendRequest& request) {
     // Looked for in the mail program's own folder; without a path the
     // platform's library search finds it.
-    const std::optional<std::string> library =
-        ProgramFolderLibraryPath(request.systemKey.c_str(), request.cataloguePath, request.programPath);
+    const std::optional<std::string> library = ProgramFolderLibraryPath(request.entry, request.programPath);
     if (!library) return false;
     return HandOver(request.files, *library);
 }

@@ -2,8 +2,8 @@
 #include "dispatch/CompanionEntries.h"
 #include "dispatch/Links.h"
 
-#include "framework/Win32Handles.h"
-#include "registry/HostPaths.h"
+#include "base/Win32Handles.h"
+#include "base/HostPaths.h"
 
 #include <windows.h>
 
@@ -48,7 +48,7 @@ bool SendByNotesBridge(const SendRequest& request) {
         names.push_back(*name);
     }
 
-    AutoLibrary bridge(::LoadLibraryA((DriveAndFolder(request.cataloguePath) + "Nbridge32.dll").c_str()));
+    AutoLibrary bridge(::LoadLibraryA((DriveAndFolder(request.entry.CataloguePath()) + "Nbridge32.dll").c_str()));
     if (!bridge) return false;
     const auto load = ProcAddress<NotesBridgeLoadFn>(bridge.get(), "NotesBridge_Load");
     const auto command = ProcAddress<ImageToNotesProcFn>(bridge.get(), "ImageToNotesProc");

@@ -11,11 +11,11 @@ bool SendToSystem(const std::vector<std::string>& installed, const std::string& 
                   const std::string& cataloguePath, const std::string& systemKey, const SendFiles& files) {
     if (installed.empty()) throw EmailDBEmpty();
     // The empty key stands for the default system, which is not tested again.
-    if (systemKey.empty()) return SendByLink(defaultKey.c_str(), cataloguePath.c_str(), files);
+    if (systemKey.empty()) return SendByLink(CatalogueEntry(defaultKey, cataloguePath), files);
     if (std::find(installed.begin(), installed.end(), systemKey) == installed.end()) {
         throw EmailSysNotAlive(systemKey);
     }
-    return SendByLink(systemKey.c_str(), cataloguePath.c_str(), files);
+    return SendByLink(CatalogueEntry(systemKey, cataloguePath), files);
 }
 
 bool SendMailWide(const EmailComponent& component, const std::string& systemKey,

@@ -1,6 +1,6 @@
 #include "dispatch/SendRequest.h"
 
-#include "registry/IniFile.h"
+#include "base/IniFile.h"
 
 #include <windows.h>
 
@@ -64,14 +64,12 @@ SendFiles FilesFromWide(const std::vector<std::wstring>& paths) {
     return files;
 }
 
-SendRequest MakeSendRequest(const char* systemKey, const char* cataloguePath, const std::string& appDataFolder,
-                            SendFiles files) {
+SendRequest MakeSendRequest(const CatalogueEntry& entry, const std::string& appDataFolder, SendFiles files) {
     SendRequest request;
-    request.systemKey = systemKey ? systemKey : "";
-    request.cataloguePath = cataloguePath ? cataloguePath : "";
+    request.entry = entry;
     request.appDataFolder = appDataFolder;
     request.aliveDbPath = appDataFolder + "AliveDB.ini";
-    request.programPath = ini::ReadString(request.aliveDbPath, request.systemKey.c_str(), "Path");
+    request.programPath = ini::ReadString(request.aliveDbPath, entry.SystemKey().c_str(), "Path");
     request.files = std::move(files);
     return request;
 }

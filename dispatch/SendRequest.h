@@ -1,8 +1,10 @@
-// What one send hands to a link: the system, the two INI files, the mail
-// program's installed path and the files. Files are kept as UTF-16 paths, as
+// What one send hands to a link: the system's catalogue entry, the
+// installed list's path, the mail program's installed path and the files. Files are kept as UTF-16 paths, as
 // the caller named them, with their form in the ANSI code page for the
 // hand-overs whose contract is ANSI.
 #pragma once
+
+#include "base/CatalogueEntry.h"
 
 #include <optional>
 #include <string>
@@ -24,8 +26,7 @@ using SendFiles = std::vector<SendFile>;
 [[nodiscard]] SendFiles FilesFromWide(const std::vector<std::wstring>& paths);
 
 struct SendRequest {
-    std::string systemKey;
-    std::string cataloguePath;  // EmailDB.ini, beside the host
+    CatalogueEntry entry;       // the system's section of EmailDB.ini, beside the host
     std::string appDataFolder;  // the per-user folder as "Userpath.dll" reports it
     std::string aliveDbPath;    // AliveDB.ini in that folder
     std::string programPath;    // the system's "Path" in AliveDB.ini
@@ -33,8 +34,8 @@ struct SendRequest {
 };
 
 // Reads the system's installed program path from aliveDbPath.
-[[nodiscard]] SendRequest MakeSendRequest(const char* systemKey, const char* cataloguePath,
-                                          const std::string& appDataFolder, SendFiles files);
+[[nodiscard]] SendRequest MakeSendRequest(const CatalogueEntry& entry, const std::string& appDataFolder,
+                                          SendFiles files);
 
 // A name an ANSI hand-over can use for the file: the file's own path when
 // the code page holds it, else its short (8.3) path; nullopt when neither

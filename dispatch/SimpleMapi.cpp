@@ -1,8 +1,8 @@
 #include "dispatch/SimpleMapi.h"
 
 #include "dispatch/Links.h"
-#include "framework/Win32Handles.h"
-#include "registry/MapiLibrary.h"
+#include "base/Win32Handles.h"
+#include "dispatch/MapiLibrary.h"
 
 #include <optional>
 #include <vector>

@@ -15,8 +15,8 @@
 namespace email32 {
 
 // Simple MAPI entries and records as the published interface declares them.
-using MapiLogonFn = ULONG(WINAPI*)(ULONG_PTR uiParam, LPSTR profileName, LPSTR password, ULONG flags,
-                                   ULONG reserved, ULONG_PTR* session);
+using MapiLogonFn = ULONG(WINAPI*)(ULONG_PTR uiParam, LPSTR profileName, LPSTR password, ULONG flags, ULONG reserved,
+                                   ULONG_PTR* session);
 using MapiSendDocumentsFn = ULONG(WINAPI*)(ULONG_PTR uiParam, LPSTR delimiter, LPSTR filePaths, LPSTR fileNames,
                                            ULONG reserved);
 using MapiLogoffFn = ULONG(WINAPI*)(ULONG_PTR session, ULONG_PTR uiParam, ULONG flags, ULONG reserved);

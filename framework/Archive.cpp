@@ -46,8 +46,7 @@ BOOL CFile::GetStatus(const char* path, CFileStatus& status) {
 CArchive::~CArchive() {
     try {
         Flush();
-    } catch (const CException&) {
-    }
+    } catch (const CException&) {}
 }
 
 UINT CArchive::Read(void* buffer, UINT count) {

@@ -2,8 +2,8 @@
 // uses. Exceptions are thrown by value.
 #pragma once
 
-#include "framework/CString.h"
-#include "framework/Win32Handles.h"
+#include "public/framework/CString.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 
@@ -17,7 +17,8 @@ public:
 class CFileException : public CException {
 public:
     enum { none, genericException, fileNotFound, accessDenied, diskFull, endOfFile };
-    CFileException(int cause, LONG osError, const CString& fileName) : m_cause(cause), m_lOsError(osError), m_strFileName(fileName) {}
+    CFileException(int cause, LONG osError, const CString& fileName)
+        : m_cause(cause), m_lOsError(osError), m_strFileName(fileName) {}
     int m_cause;
     LONG m_lOsError;
     CString m_strFileName;
@@ -26,7 +27,8 @@ public:
 class CArchiveException : public CException {
 public:
     enum { none, genericException, readOnly, endOfFile, writeOnly, badIndex, badClass, badSchema };
-    explicit CArchiveException(int cause = none, const CString& fileName = CString()) : m_cause(cause), m_strFileName(fileName) {}
+    explicit CArchiveException(int cause = none, const CString& fileName = CString())
+        : m_cause(cause), m_strFileName(fileName) {}
     int m_cause;
     CString m_strFileName;
 };

@@ -1,4 +1,4 @@
-#include "framework/CString.h"
+#include "public/framework/CString.h"
 
 #include "framework/ModuleState.h"
 #include "framework/ResourceModules.h"
@@ -12,9 +12,7 @@
 
 namespace {
 
-char AsciiLower(char c) noexcept {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char AsciiLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
@@ -29,9 +27,7 @@ int CString::CompareNoCase(const char* other) const noexcept {
     }
 }
 
-int CString::Compare(const char* other) const noexcept {
-    return std::strcmp(m_text.c_str(), other ? other : "");
-}
+int CString::Compare(const char* other) const noexcept { return std::strcmp(m_text.c_str(), other ? other : ""); }
 
 void CString::Format(const char* format, ...) {
     va_list args;

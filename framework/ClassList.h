@@ -3,7 +3,7 @@
 // list when the module loads.
 #pragma once
 
-#include "framework/Object.h"
+#include "public/framework/Object.h"
 
 // Puts a class record at the head of the module's class list; one static
 // object per class, constructed at load.
@@ -16,16 +16,16 @@ struct CClassInit {
 // The registered class of that name, or null.
 [[nodiscard]] CRuntimeClass* FindModuleClass(const char* name) noexcept;
 
-#define DECLARE_SERIAL(class_name)                      \
-public:                                                 \
-    static CRuntimeClass class##class_name;             \
-    CRuntimeClass* GetRuntimeClass() const override;    \
+#define DECLARE_SERIAL(class_name)                   \
+public:                                              \
+    static CRuntimeClass class##class_name;          \
+    CRuntimeClass* GetRuntimeClass() const override; \
     static CObject* CreateObject();
 
-#define IMPLEMENT_SERIAL(class_name, base_class_name, schema)                                        \
-    CObject* class_name::CreateObject() { return new class_name; }                                  \
-    CRuntimeClass class_name::class##class_name = {#class_name,      sizeof(class_name), (schema),  \
-                                                   class_name::CreateObject,                        \
-                                                   &base_class_name::class##base_class_name, nullptr}; \
-    CRuntimeClass* class_name::GetRuntimeClass() const { return &class_name::class##class_name; }   \
+#define IMPLEMENT_SERIAL(class_name, base_class_name, schema)                                                          \
+    CObject* class_name::CreateObject() { return new class_name; }                                                     \
+    CRuntimeClass class_name::class##class_name = {                                                                    \
+        #class_name, sizeof(class_name), (schema), class_name::CreateObject, &base_class_name::class##base_class_name, \
+        nullptr};                                                                                                      \
+    CRuntimeClass* class_name::GetRuntimeClass() const { return &class_name::class##class_name; }                      \
     static const CClassInit kClassInit_##class_name(&class_name::class##class_name);

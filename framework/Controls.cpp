@@ -9,7 +9,8 @@ void CComboBox::GetLBText(int index, CString& text) const {
         return;
     }
     std::string buffer(static_cast<size_t>(length) + 1, '\0');
-    const LRESULT copied = SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+    const LRESULT copied =
+        SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
     text = CString(buffer.data(), copied > 0 ? static_cast<int>(copied) : 0);
 }
 
@@ -46,5 +47,6 @@ BOOL CListCtrl::SetItemState(int index, UINT state, UINT mask) const {
     LVITEMA item{};
     item.state = state;
     item.stateMask = mask;
-    return static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    return static_cast<BOOL>(
+        SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
 }

@@ -1,7 +1,7 @@
 // The framework's control objects: thin views of a dialog's controls.
 #pragma once
 
-#include "framework/Wnd.h"
+#include "public/framework/Wnd.h"
 
 #include <commctrl.h>
 

@@ -27,8 +27,7 @@ void ReportHandlerException(HWND window) noexcept {
         throw;
     } catch (const std::exception& e) {
         text = e.what();
-    } catch (...) {
-    }
+    } catch (...) {}
     ::MessageBoxA(window, text, nullptr, MB_OK | MB_ICONEXCLAMATION);
 }
 

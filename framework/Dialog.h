@@ -3,7 +3,7 @@
 // virtual calls.
 #pragma once
 
-#include "framework/Wnd.h"
+#include "public/framework/Wnd.h"
 
 #include <map>
 #include <memory>

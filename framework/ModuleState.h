@@ -19,8 +19,7 @@ void SetResourceInstance(HINSTANCE instance) noexcept;
 // Makes a resource handle current for the lifetime of the object.
 class ScopedResourceInstance {
 public:
-    explicit ScopedResourceInstance(HINSTANCE instance) noexcept
-        : m_saved(ResourceInstance()) {
+    explicit ScopedResourceInstance(HINSTANCE instance) noexcept : m_saved(ResourceInstance()) {
         SetResourceInstance(instance);
     }
     ScopedResourceInstance(const ScopedResourceInstance&) = delete;

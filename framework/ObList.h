@@ -2,8 +2,8 @@
 // object uses. The list does not own what it points at.
 #pragma once
 
-#include "framework/Collections.h"
-#include "framework/Object.h"
+#include "public/framework/Collections.h"
+#include "public/framework/Object.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "framework/Object.h"
+#include "public/framework/Object.h"
 
 CRuntimeClass CObject::classCObject = {"CObject", sizeof(CObject), 0xFFFF, nullptr, nullptr, nullptr};
 

@@ -1,7 +1,7 @@
 // The framework's mutex and event objects: each owns one kernel handle.
 #pragma once
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 // giving it the module's instance and ends it before the static objects go.
 #pragma once
 
-#include "framework/Object.h"
+#include "public/framework/Object.h"
 
 #include <windows.h>
 

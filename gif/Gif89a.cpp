@@ -1,6 +1,6 @@
 #include "gif/Gif89a.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 #include "gif/GifApplication.h"
 #include "gif/GifComment.h"
 #include "gif/GifFrame.h"
@@ -25,8 +25,12 @@ struct MappingTraits {
 class GifBlockVisitor final : public gifcore::BlockVisitor {
 public:
     GifBlockVisitor(CGif89a& gif, int frameLimit) : m_gif(gif), m_frameLimit(frameLimit) {}
-    std::size_t OnExtension(gifcore::ByteView atLabel) override { return m_gif.ReadExtension(atLabel.data, atLabel.size); }
-    std::size_t OnImage(gifcore::ByteView atSeparator) override { return m_gif.ReadImage(atSeparator.data, atSeparator.size); }
+    std::size_t OnExtension(gifcore::ByteView atLabel) override {
+        return m_gif.ReadExtension(atLabel.data, atLabel.size);
+    }
+    std::size_t OnImage(gifcore::ByteView atSeparator) override {
+        return m_gif.ReadImage(atSeparator.data, atSeparator.size);
+    }
     bool Enough() override { return m_frameLimit > 0 && m_gif.GetFrameCount() >= m_frameLimit; }
 
 private:
@@ -35,7 +39,8 @@ private:
 };
 
 CGif89a::CGif89a()
-    : m_pMutex(std::make_unique<CMutex>(FALSE)), m_pStopEvent(std::make_unique<CEvent>(FALSE, FALSE)),
+    : m_pMutex(std::make_unique<CMutex>(FALSE)),
+      m_pStopEvent(std::make_unique<CEvent>(FALSE, FALSE)),
       m_pBlocks(std::make_unique<CObList>(10)) {}
 
 CGif89a::~CGif89a() {
@@ -115,8 +120,7 @@ std::size_t CGif89a::ReadExtension(const BYTE* p, std::size_t available) {
     if (whole == gifcore::kCutOff) return whole;
     std::unique_ptr<CGifBlock> block;
     switch (p[0]) {
-    case gifcore::kPlainTextLabel:
-        return ReadImage(p, available) == gifcore::kCutOff ? gifcore::kCutOff : whole;
+    case gifcore::kPlainTextLabel: return ReadImage(p, available) == gifcore::kCutOff ? gifcore::kCutOff : whole;
     case gifcore::kGraphicControlLabel: {
         // Reading the record empties the frame; the head's record and
         // palette are given to it afterwards.
@@ -126,14 +130,9 @@ std::size_t CGif89a::ReadExtension(const BYTE* p, std::size_t available) {
         m_pBlocks->AddTail(frame.release());
         return whole;
     }
-    case gifcore::kCommentLabel:
-        block = std::make_unique<CGifComment>();
-        break;
-    case gifcore::kApplicationLabel:
-        block = std::make_unique<CGifApplication>();
-        break;
-    default:
-        return whole;
+    case gifcore::kCommentLabel: block = std::make_unique<CGifComment>(); break;
+    case gifcore::kApplicationLabel: block = std::make_unique<CGifApplication>(); break;
+    default: return whole;
     }
     if (block->Read(p, available) == gifcore::kCutOff) return gifcore::kCutOff;
     m_pBlocks->AddTail(block.release());
@@ -145,10 +144,11 @@ BOOL CGif89a::Parse(LPCSTR path, int frameLimit, bool acceptOld) {
     if (path == nullptr || !CFile::GetStatus(path, status) || !IsGifFile(path)) return FALSE;
 
     SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    email32::AutoCloseHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, &security, OPEN_EXISTING,
-                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    email32::AutoCloseHandle file(
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, &security, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return FALSE;
-    email32::UniqueHandle<MappingTraits> mapping(::CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    email32::UniqueHandle<MappingTraits> mapping(
+        ::CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!mapping) return FALSE;
     email32::AutoMappedView view(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
     if (!view) return FALSE;
@@ -185,9 +185,7 @@ BOOL CGif89a::IsAnimated(LPCSTR path) {
     return animated;
 }
 
-BOOL CGif89a::Load(LPCSTR path) {
-    return Parse(path, 0, true);
-}
+BOOL CGif89a::Load(LPCSTR path) { return Parse(path, 0, true); }
 
 void CGif89a::Save(CArchive& archive) {
     for (POSITION position = m_pBlocks->GetHeadPosition(); position != nullptr;)

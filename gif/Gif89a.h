@@ -60,7 +60,7 @@ private:
     HANDLE m_hPlayerThread = nullptr;  // no player thread in this system
     int m_bPlaying = 0;
     DWORD m_nFileSize = 0;
-    int m_nSourceState = 2;            // 2 empty, 1 being filled from a file
+    int m_nSourceState = 2;  // 2 empty, 1 being filled from a file
     std::unique_ptr<CObList> m_pBlocks;
     std::size_t m_nPosition = 0;
 

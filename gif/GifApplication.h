@@ -10,7 +10,7 @@ class CGifApplication : public CGifBlock {
     DECLARE_SERIAL(CGifApplication)
 public:
     CGifApplication() noexcept { m_nKind = kApplication; }
-    ~CGifApplication() override { Clear(); }
+    ~CGifApplication() override { CGifApplication::Clear(); }
 
     void Serialize(CArchive& archive) override;
     void Clear() override;

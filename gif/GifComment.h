@@ -1,7 +1,7 @@
 // A comment extension: its text, read from and written as sub-blocks.
 #pragma once
 
-#include "framework/CString.h"
+#include "public/framework/CString.h"
 #include "gif/GifBlock.h"
 
 #include <optional>
@@ -11,7 +11,7 @@ class CGifComment : public CGifBlock {
     DECLARE_SERIAL(CGifComment)
 public:
     CGifComment() noexcept { m_nKind = kComment; }
-    ~CGifComment() override { Clear(); }
+    ~CGifComment() override { CGifComment::Clear(); }
 
     void Serialize(CArchive& archive) override;
     void Clear() override;

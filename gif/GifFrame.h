@@ -5,7 +5,7 @@
 #pragma once
 
 #include "companions/pixo/PPixo.h"
-#include "framework/Gdi.h"
+#include "public/framework/Gdi.h"
 #include "gif/GifBlock.h"
 
 #include <array>
@@ -17,7 +17,7 @@ class CGifFrame : public CGifBlock {
     DECLARE_SERIAL(CGifFrame)
 public:
     CGifFrame() noexcept { m_nKind = kFrame; }
-    ~CGifFrame() override { Clear(); }
+    ~CGifFrame() override { CGifFrame::Clear(); }
 
     // Store mode writes the frame in GIF89a form; load mode does nothing.
     void Serialize(CArchive& archive) override;
@@ -44,7 +44,9 @@ public:
     [[nodiscard]] COLORREF KeyColor() const noexcept { return m_keyColor; }
     [[nodiscard]] bool HasGraphicControl() const noexcept { return m_hasGraphicControl; }
     [[nodiscard]] const std::array<BYTE, 9>& Descriptor() const noexcept { return m_descriptor; }
-    [[nodiscard]] const std::string* PlainText() const noexcept { return m_hasPlainText ? &m_plainTextString : nullptr; }
+    [[nodiscard]] const std::string* PlainText() const noexcept {
+        return m_hasPlainText ? &m_plainTextString : nullptr;
+    }
     [[nodiscard]] int BitsPerPixel() const noexcept { return m_nBitsPerPixel; }
 
     // Multiplied into the delay when the graphic control record is written.
@@ -81,5 +83,4 @@ private:
     std::string m_plainTextString;
     WORD m_nRowStride = 0;
     BYTE m_nBitsPerPixel = 0;
-
 };

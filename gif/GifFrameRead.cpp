@@ -17,7 +17,10 @@ namespace {
 class IndexedRows final : public gifcore::RowSink {
 public:
     IndexedRows(PPixo& image, int width, int bits, int stride)
-        : m_image(image), m_width(width), m_bits(bits), m_stride(stride),
+        : m_image(image),
+          m_width(width),
+          m_bits(bits),
+          m_stride(stride),
           m_row(static_cast<std::size_t>(std::max(width, stride)) + 4, 0) {}
 
     void PutRow(int row, const std::uint8_t* pixels) override {
@@ -34,9 +37,7 @@ private:
     std::vector<std::uint8_t> m_row;
 };
 
-int ImageTypeForBits(int bits) {
-    return bits == 1 ? kPixoBlackWhite : bits == 4 ? kPixoIndexed16 : kPixoIndexed256;
-}
+int ImageTypeForBits(int bits) { return bits == 1 ? kPixoBlackWhite : bits == 4 ? kPixoIndexed16 : kPixoIndexed256; }
 
 }  // namespace
 
@@ -138,7 +139,8 @@ std::size_t CGifFrame::ReadImage(const BYTE* p, std::size_t available) {
         PALETTEENTRY entry{};
         // Frames without any palette take black as their key colour.
         m_keyColor = (first && first->GetPaletteEntries(0, 1, &entry) == 1)
-                         ? RGB(entry.peRed, entry.peGreen, entry.peBlue) : RGB(0, 0, 0);
+                         ? RGB(entry.peRed, entry.peGreen, entry.peBlue)
+                         : RGB(0, 0, 0);
     }
     return position;
 }
@@ -157,7 +159,8 @@ std::size_t CGifFrame::DecodeImage(const BYTE* data, std::size_t available) {
 
 int CGifFrame::TableColours() const noexcept {
     if (m_descriptor[8] & gifcore::kColourTableFlag) return gifcore::ColourCount(m_descriptor[8]);
-    if (m_pHeadRecord && (m_pHeadRecord[10] & gifcore::kColourTableFlag)) return gifcore::ColourCount(m_pHeadRecord[10]);
+    if (m_pHeadRecord && (m_pHeadRecord[10] & gifcore::kColourTableFlag))
+        return gifcore::ColourCount(m_pHeadRecord[10]);
     return 0;
 }
 
@@ -168,7 +171,8 @@ CPalette* CGifFrame::PaletteInUse() const noexcept {
 }
 
 BOOL CGifFrame::GetTransparentColor(COLORREF* pColor) const {
-    if (pColor == nullptr || !m_hasGraphicControl || (m_graphicControl[2] & gifcore::kTransparentFlag) == 0) return FALSE;
+    if (pColor == nullptr || !m_hasGraphicControl || (m_graphicControl[2] & gifcore::kTransparentFlag) == 0)
+        return FALSE;
     CPalette* palette = m_pLocalPalette ? m_pLocalPalette.get() : m_pGlobalPalette;
     PALETTEENTRY entry{};
     if (palette == nullptr || palette->GetPaletteEntries(m_graphicControl[5], 1, &entry) != 1) return FALSE;

@@ -8,7 +8,6 @@
 #include "gif/core/RowPacking.h"
 #include "module/ModuleApp.h"
 
-
 #include <algorithm>
 #include <cmath>
 
@@ -34,7 +33,8 @@ void CGifFrame::Serialize(CArchive& archive) {
     if (m_hasGraphicControl) {
         std::array<BYTE, 7> record = m_graphicControl;
         const unsigned delay = static_cast<unsigned>(record[3] | (record[4] << 8));
-        const auto scaled = static_cast<unsigned>(static_cast<long>(std::trunc(static_cast<double>(delay) * m_fDelayScale)));
+        const auto scaled =
+            static_cast<unsigned>(static_cast<long>(std::trunc(static_cast<double>(delay) * m_fDelayScale)));
         record[3] = static_cast<BYTE>(scaled & 0xFF);
         record[4] = static_cast<BYTE>((scaled >> 8) & 0xFF);
         WriteByte(archive, gifcore::kExtensionIntroducer);
@@ -73,8 +73,8 @@ void CGifFrame::PrepareIndexedImage() {
         }
         if (!m_pIndexed) m_pIndexed = std::make_unique<PPixo>();
         m_pIndexed->DeleteImage(1);
-        if (m_pIndexed->CreateImage(type, m_pTrueColor->GetImageWidth(), m_pTrueColor->GetImageHeight(), 0, nullptr,
-                                    0, 0, 15, 0, 0)) {
+        if (m_pIndexed->CreateImage(type, m_pTrueColor->GetImageWidth(), m_pTrueColor->GetImageHeight(), 0, nullptr, 0,
+                                    0, 15, 0, 0)) {
             m_pIndexed->SetPalette(static_cast<HPALETTE>(palette->GetSafeHandle()), 0);
             PKromo agent;
             const PKromoMethod method{7, 0, 4};

@@ -1,6 +1,6 @@
 #include "gif/GifHead.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 #include "gif/core/Blocks.h"
 #include "public/Utility.h"
 
@@ -60,8 +60,7 @@ void CGifHead::DrawBackground(CDC* pDC, CRect rect) {
     if (pDC == nullptr || pDC->GetSafeHdc() == nullptr) return;
     COLORREF colour = RGB(0, 0, 0);
     PALETTEENTRY entry{};
-    if (m_nColourCount != 0 && m_pGlobalPalette &&
-        m_pGlobalPalette->GetPaletteEntries(m_header[11], 1, &entry) == 1)
+    if (m_nColourCount != 0 && m_pGlobalPalette && m_pGlobalPalette->GetPaletteEntries(m_header[11], 1, &entry) == 1)
         colour = RGB(entry.peRed, entry.peGreen, entry.peBlue);
     const email32::AutoGdiObject brush(::CreateSolidBrush(colour));
     if (brush) ::FillRect(pDC->GetSafeHdc(), &rect, static_cast<HBRUSH>(brush.get()));

@@ -2,7 +2,7 @@
 // colour table.
 #pragma once
 
-#include "framework/Gdi.h"
+#include "public/framework/Gdi.h"
 #include "gif/GifBlock.h"
 
 #include <array>
@@ -13,7 +13,7 @@ class CGifHead : public CGifBlock {
     DECLARE_SERIAL(CGifHead)
 public:
     CGifHead() noexcept { m_nKind = kHead; }
-    ~CGifHead() override { Clear(); }
+    ~CGifHead() override { CGifHead::Clear(); }
 
     void Serialize(CArchive& archive) override;
     void Clear() override;

@@ -1,6 +1,6 @@
 // The C interface's send options dialog and the file lists it hands out.
-#include "framework/Collections.h"
-#include "framework/Wnd.h"
+#include "public/framework/Collections.h"
+#include "public/framework/Wnd.h"
 #include "hostapi/HostContext.h"
 #include "hostapi/HostText.h"
 #include "public/AttachmentItem.h"
@@ -106,8 +106,8 @@ std::string DialogPath(const wchar_t* path) {
 
 extern "C" {
 
-EMAIL32_C_API int WINAPI Email32SendOptionsA(Email32Context* context, HWND parent, const char* const* files,
-                                             int count, char*** chosenFiles, int* chosenCount) {
+EMAIL32_C_API int WINAPI Email32SendOptionsA(Email32Context* context, HWND parent, const char* const* files, int count,
+                                             char*** chosenFiles, int* chosenCount) {
     if (!ArgumentsValid(context, files, count, chosenFiles, chosenCount)) return EMAIL32_BAD_ARGUMENT;
     return Guarded([&] {
         std::vector<std::string> paths(files, files + count);

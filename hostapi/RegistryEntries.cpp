@@ -43,7 +43,7 @@ int CopyPair(const std::basic_string<Char>& key, Char* keyOut, int keyChars, con
     if (keyOut != nullptr && keyChars > 0) keyOut[0] = Char();
     if (titleOut != nullptr && titleChars > 0) titleOut[0] = Char();
     return keyResult == EMAIL32_BAD_ARGUMENT || titleResult == EMAIL32_BAD_ARGUMENT ? EMAIL32_BAD_ARGUMENT
-                                                                                      : EMAIL32_BUFFER_TOO_SMALL;
+                                                                                    : EMAIL32_BUFFER_TOO_SMALL;
 }
 
 }  // namespace
@@ -86,8 +86,8 @@ EMAIL32_C_API int WINAPI Email32SystemCount(Email32Context* context) {
     return count;
 }
 
-EMAIL32_C_API int WINAPI Email32SystemW(Email32Context* context, int index, wchar_t* key, int keyChars,
-                                        wchar_t* title, int titleChars) {
+EMAIL32_C_API int WINAPI Email32SystemW(Email32Context* context, int index, wchar_t* key, int keyChars, wchar_t* title,
+                                        int titleChars) {
     return Guarded([&] {
         std::string ansiKey, ansiTitle;
         const int result = SystemTexts(context, index, ansiKey, ansiTitle);

@@ -1,7 +1,7 @@
 // Platform palettes made from and read into entry tables.
 #pragma once
 
-#include "framework/Gdi.h"
+#include "public/framework/Gdi.h"
 
 #include <windows.h>
 

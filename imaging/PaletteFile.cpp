@@ -2,7 +2,7 @@
 #include "imaging/PaletteFile.h"
 
 #include "imaging/LogicalPalette.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 #include "public/Utility.h"
 
 #include <memory>
@@ -28,8 +28,8 @@ DWORD ReadUpTo(HANDLE file, void* buffer, DWORD size) {
 
 CPalette* CUtility::LoadFilePalette(CString path) {
     using namespace email32::imaging;
-    AutoCloseHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    AutoCloseHandle file(
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return nullptr;
     BYTE head[kPaletteFileHeadBytes] = {};
     if (ReadUpTo(file.get(), head, sizeof head) != sizeof head) return nullptr;

@@ -1,7 +1,7 @@
 #include "imaging/TextOnImage.h"
 
 #include "companions/pixo/PPixo.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <new>
 #include <string>
@@ -12,7 +12,13 @@ namespace {
 
 bool DrawableDepth(int bitsPerPixel) {
     switch (bitsPerPixel) {
-    case 1: case 4: case 8: case 16: case 24: case 32: case 48: return true;
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+    case 48: return true;
     default: return false;
     }
 }
@@ -32,8 +38,7 @@ AutoGdiObject DrawOffScreen(int width, int height, const CString& text, RECT& la
         bitmap.reset(::CreateCompatibleBitmap(desktop.get(), width, height));
     }
     BITMAP info = {};
-    if (!memory || !bitmap || ::GetObjectA(bitmap.get(), sizeof info, &info) == 0 ||
-        !DrawableDepth(info.bmBitsPixel)) {
+    if (!memory || !bitmap || ::GetObjectA(bitmap.get(), sizeof info, &info) == 0 || !DrawableDepth(info.bmBitsPixel)) {
         return {};
     }
 
@@ -73,8 +78,7 @@ std::optional<int> WriteTextIntoPicture(PPixo& picture, const CString& text, REC
         if (!bitmap) return std::nullopt;
         PPixo mask;
         if (!mask.CreateImage(static_cast<HBITMAP>(bitmap.get()), nullptr, 1, 1) ||
-            !mask.ConvertTo24bit(nullptr, 0, 100) || mask.GetImageWidth() != width ||
-            mask.GetImageHeight() != height) {
+            !mask.ConvertTo24bit(nullptr, 0, 100) || mask.GetImageWidth() != width || mask.GetImageHeight() != height) {
             return std::nullopt;
         }
         bitmap.reset();

@@ -4,8 +4,8 @@
 // the full text colour.
 #pragma once
 
-#include "framework/CString.h"
-#include "framework/Gdi.h"
+#include "public/framework/CString.h"
+#include "public/framework/Gdi.h"
 
 #include <windows.h>
 

@@ -28,7 +28,6 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
             email32::module::StopModule(AfxGetApp(), instance);
         }
         return TRUE;
-    default:
-        return TRUE;
+    default: return TRUE;
     }
 }

@@ -14,9 +14,9 @@ CModuleApp::CModuleApp() noexcept : CWinApp(nullptr) {}
 
 BOOL CModuleApp::InitInstance() {
     CClientDC screen(nullptr);
-    g_nDisplayBits = screen.GetSafeHdc()
-                         ? ::GetDeviceCaps(screen.GetSafeHdc(), BITSPIXEL) * ::GetDeviceCaps(screen.GetSafeHdc(), PLANES)
-                         : 0;
+    g_nDisplayBits = screen.GetSafeHdc() ? ::GetDeviceCaps(screen.GetSafeHdc(), BITSPIXEL) *
+                                               ::GetDeviceCaps(screen.GetSafeHdc(), PLANES)
+                                         : 0;
     // A second start-up without an unload between must not lose the first palette.
     delete g_pModulePalette;
     g_pModulePalette = new (std::nothrow) CPalette;

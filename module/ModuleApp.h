@@ -2,7 +2,7 @@
 // start-up for painting GIF frames on palette-based displays.
 #pragma once
 
-#include "framework/Gdi.h"
+#include "public/framework/Gdi.h"
 #include "framework/WinApp.h"
 
 class CModuleApp : public CWinApp {

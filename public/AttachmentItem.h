@@ -6,8 +6,8 @@
 // or of a class derived from it; the other three texts are the host's to use.
 #pragma once
 
-#include "framework/CString.h"
-#include "framework/Object.h"
+#include "public/framework/CString.h"
+#include "public/framework/Object.h"
 #include "public/Email32Api.h"
 
 class EMAIL32_API CAttachmentItem : public CObject {

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "public/Email32Api.h"
-#include "framework/CString.h"
-#include "framework/Gdi.h"
+#include "public/framework/CString.h"
+#include "public/framework/Gdi.h"
 
 #include <windows.h>
 
@@ -34,8 +34,7 @@ public:
     // Writes text in one colour into a 24-bit picture from its top-left
     // corner; `point` is not read. 1 when written, 0 for a missing, empty or
     // not 24-bit picture.
-    [[nodiscard]] static int PixoTextOut(PPixo* image, CString text, CPoint* point, CFont* font,
-                                         unsigned long colour);
+    [[nodiscard]] static int PixoTextOut(PPixo* image, CString text, CPoint* point, CFont* font, unsigned long colour);
     // Writes text into a 24-bit picture laid out in `rect` (the whole picture
     // when null) with DrawText's format flags; the caller's rectangle is not
     // changed. Returns the drawn text's height as DrawText reports it, or 0.

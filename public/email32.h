@@ -38,15 +38,15 @@ extern "C" {
 #endif
 
 /* Results. */
-#define EMAIL32_OK               0 /* done; for a send: handed over to the mail program */
-#define EMAIL32_NOT_HANDED_OVER  1 /* the mail program or its library could not be reached */
-#define EMAIL32_NO_SYSTEMS       2 /* no e-mail system is installed (or none was loaded) */
-#define EMAIL32_NOT_INSTALLED    3 /* the key names no installed system */
-#define EMAIL32_NO_STORED_LIST   4 /* AliveDB.ini holds no installed list yet: detect */
-#define EMAIL32_CANCELLED        5 /* the user closed the dialog with Cancel */
-#define EMAIL32_BAD_ARGUMENT     6 /* a null pointer, a negative count, an index out of range */
+#define EMAIL32_OK 0               /* done; for a send: handed over to the mail program */
+#define EMAIL32_NOT_HANDED_OVER 1  /* the mail program or its library could not be reached */
+#define EMAIL32_NO_SYSTEMS 2       /* no e-mail system is installed (or none was loaded) */
+#define EMAIL32_NOT_INSTALLED 3    /* the key names no installed system */
+#define EMAIL32_NO_STORED_LIST 4   /* AliveDB.ini holds no installed list yet: detect */
+#define EMAIL32_CANCELLED 5        /* the user closed the dialog with Cancel */
+#define EMAIL32_BAD_ARGUMENT 6     /* a null pointer, a negative count, an index out of range */
 #define EMAIL32_BUFFER_TOO_SMALL 7 /* the text does not fit; the buffer holds an empty text */
-#define EMAIL32_ERROR            8 /* anything else (out of memory, a file that could not be written) */
+#define EMAIL32_ERROR 8            /* anything else (out of memory, a file that could not be written) */
 
 typedef struct Email32Context Email32Context;
 
@@ -67,8 +67,8 @@ EMAIL32_C_API int WINAPI Email32SystemCount(Email32Context* context);
 
 /* Key and title of installed system index (0 to count - 1, catalogue order).
  * Either buffer may be NULL with 0 characters when it is not wanted. */
-EMAIL32_C_API int WINAPI Email32SystemW(Email32Context* context, int index, wchar_t* key, int keyChars,
-                                        wchar_t* title, int titleChars);
+EMAIL32_C_API int WINAPI Email32SystemW(Email32Context* context, int index, wchar_t* key, int keyChars, wchar_t* title,
+                                        int titleChars);
 EMAIL32_C_API int WINAPI Email32SystemA(Email32Context* context, int index, char* key, int keyChars, char* title,
                                         int titleChars);
 
@@ -98,8 +98,8 @@ EMAIL32_C_API int WINAPI Email32SendA(Email32Context* context, const char* key, 
  * Email32FreeList / Email32FreeListA; otherwise NULL and 0. */
 EMAIL32_C_API int WINAPI Email32SendOptionsW(Email32Context* context, HWND parent, const wchar_t* const* files,
                                              int count, wchar_t*** chosenFiles, int* chosenCount);
-EMAIL32_C_API int WINAPI Email32SendOptionsA(Email32Context* context, HWND parent, const char* const* files,
-                                             int count, char*** chosenFiles, int* chosenCount);
+EMAIL32_C_API int WINAPI Email32SendOptionsA(Email32Context* context, HWND parent, const char* const* files, int count,
+                                             char*** chosenFiles, int* chosenCount);
 EMAIL32_C_API void WINAPI Email32FreeList(wchar_t** list, int count);
 EMAIL32_C_API void WINAPI Email32FreeListA(char** list, int count);
 

@@ -2,6 +2,8 @@
 // its program file lies.
 #pragma once
 
+#include "base/CatalogueEntry.h"
+
 #include <string>
 
 namespace email32 {
@@ -10,6 +12,6 @@ namespace email32 {
 // "CheckVersion" is 1, the version check. Never throws; every failure means
 // not installed. On true, foundPath holds the program's full path (method 18
 // leaves it unchanged).
-[[nodiscard]] bool DetectEmailSystem(const char* systemKey, const char* cataloguePath, std::string& foundPath);
+[[nodiscard]] bool DetectEmailSystem(const CatalogueEntry& entry, std::string& foundPath);
 
 }  // namespace email32

@@ -1,33 +1,35 @@
 // The detection methods that a catalogue entry's "PathType" selects. All
-// share one contract: system key and catalogue path in; true when installed,
+// share one contract: the catalogue entry in; true when installed,
 // with foundPath set to the program file's full path (the messaging
 // subsystem leaves it alone). On false foundPath is unchanged. None throws.
 #pragma once
+
+#include "base/CatalogueEntry.h"
 
 #include <string>
 
 namespace email32 {
 
-using DetectionMethod = bool (*)(const char* systemKey, const char* cataloguePath, std::string& foundPath);
+using DetectionMethod = bool (*)(const CatalogueEntry& entry, std::string& foundPath);
 
 // The registry and file places a Windows program records its location in.
-[[nodiscard]] bool FindByAppPath(const char* systemKey, const char* cataloguePath, std::string& foundPath);
-[[nodiscard]] bool FindInWindowsFolder(const char* systemKey, const char* cataloguePath, std::string& foundPath);
-[[nodiscard]] bool FindInSystemFolder(const char* systemKey, const char* cataloguePath, std::string& foundPath);
-[[nodiscard]] bool FindByAppPathWithMapi(const char* systemKey, const char* cataloguePath, std::string& foundPath);
+[[nodiscard]] bool FindByAppPath(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindInWindowsFolder(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindInSystemFolder(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindByAppPathWithMapi(const CatalogueEntry& entry, std::string& foundPath);
 
 // Locations recorded in WIN.INI and private INI files.
-[[nodiscard]] bool FindByWinIni(const char* systemKey, const char* cataloguePath, std::string& foundPath);
-[[nodiscard]] bool FindByPrivateIni(const char* systemKey, const char* cataloguePath, std::string& foundPath);
-[[nodiscard]] bool FindCcMail(const char* systemKey, const char* cataloguePath, std::string& foundPath);
+[[nodiscard]] bool FindByWinIni(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindByPrivateIni(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindCcMail(const CatalogueEntry& entry, std::string& foundPath);
 
 // COM server registrations and registry values.
-[[nodiscard]] bool FindByComServer(const char* systemKey, const char* cataloguePath, std::string& foundPath);
-[[nodiscard]] bool FindByRegistryValue(const char* systemKey, const char* cataloguePath, std::string& foundPath);
-[[nodiscard]] bool FindMessagingSubsystem(const char* systemKey, const char* cataloguePath, std::string& foundPath);
+[[nodiscard]] bool FindByComServer(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindByRegistryValue(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindMessagingSubsystem(const CatalogueEntry& entry, std::string& foundPath);
 
 // The method of the "PathType" values that name no place to look.
-[[nodiscard]] bool NeverInstalled(const char* systemKey, const char* cataloguePath, std::string& foundPath);
+[[nodiscard]] bool NeverInstalled(const CatalogueEntry& entry, std::string& foundPath);
 
 // The method for a "PathType" (taken as unsigned); NeverInstalled for every
 // value without a method of its own.

@@ -1,15 +1,14 @@
 // Methods that find the program through App Paths or in the Windows folders.
 #include "registry/DetectionMethods.h"
 #include "registry/DetectionSupport.h"
-#include "registry/HostPaths.h"
-#include "registry/RegistryRead.h"
+#include "base/HostPaths.h"
+#include "base/RegistryRead.h"
 
 #include <windows.h>
 
 namespace email32 {
 
 using detection::AcceptCandidate;
-using detection::ReadRequired;
 
 bool ExpandAppPathValue(const std::string& value, bool expandable, std::string& result) {
     if (!expandable) {
@@ -38,15 +37,15 @@ bool ExpandAppPathValue(const std::string& value, bool expandable, std::string& 
     return true;
 }
 
-bool FindByAppPath(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+bool FindByAppPath(const CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName;
-    if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) return false;
+    if (!entry.Required("ExeName", exeName)) return false;
     // A 64-bit program registers in the 64-bit view; an entry left behind
     // in the 32-bit view by an uninstalled program does not hide it.
     for (const REGSAM view : ProgramRegistryViews()) {
-        const std::optional<RegistryText> value = QueryRegistryText(
-            HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exeName, "",
-            ini::kValueBuffer, view);
+        const std::optional<RegistryText> value =
+            QueryRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exeName,
+                              "", ini::kValueBuffer, view);
         std::string candidate;
         if (value && ExpandAppPathValue(value->text, value->type == REG_EXPAND_SZ, candidate) &&
             AcceptCandidate(candidate, foundPath)) {
@@ -58,10 +57,9 @@ bool FindByAppPath(const char* systemKey, const char* cataloguePath, std::string
 
 namespace {
 
-bool FindInFolder(UINT (WINAPI* folderOf)(LPSTR, UINT), const char* systemKey, const char* cataloguePath,
-                  std::string& foundPath) {
+bool FindInFolder(UINT(WINAPI* folderOf)(LPSTR, UINT), const CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName;
-    if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) return false;
+    if (!entry.Required("ExeName", exeName)) return false;
     char folder[MAX_PATH] = {};
     const UINT length = folderOf(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
@@ -70,21 +68,21 @@ bool FindInFolder(UINT (WINAPI* folderOf)(LPSTR, UINT), const char* systemKey, c
 
 }  // namespace
 
-bool FindInWindowsFolder(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
-    return FindInFolder(::GetWindowsDirectoryA, systemKey, cataloguePath, foundPath);
+bool FindInWindowsFolder(const CatalogueEntry& entry, std::string& foundPath) {
+    return FindInFolder(::GetWindowsDirectoryA, entry, foundPath);
 }
 
-bool FindInSystemFolder(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
-    return FindInFolder(::GetSystemDirectoryA, systemKey, cataloguePath, foundPath);
+bool FindInSystemFolder(const CatalogueEntry& entry, std::string& foundPath) {
+    return FindInFolder(::GetSystemDirectoryA, entry, foundPath);
 }
 
-bool FindByAppPathWithMapi(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+bool FindByAppPathWithMapi(const CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName;
     std::string library;
-    if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) return false;
-    if (!ReadRequired(cataloguePath, systemKey, "MAPI32DLL", library)) return false;
+    if (!entry.Required("ExeName", exeName)) return false;
+    if (!entry.Required("MAPI32DLL", library)) return false;
     std::string program;
-    if (!FindByAppPath(systemKey, cataloguePath, program)) return false;
+    if (!FindByAppPath(entry, program)) return false;
     const std::string folder = DriveAndFolder(program);
     std::string ignored;
     if (!AcceptCandidate(folder + exeName, ignored) || !AcceptCandidate(folder + library, ignored)) return false;

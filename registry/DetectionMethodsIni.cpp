@@ -2,14 +2,13 @@
 // INI file of the Windows folder.
 #include "registry/DetectionMethods.h"
 #include "registry/DetectionSupport.h"
-#include "registry/HostPaths.h"
+#include "base/HostPaths.h"
 
 #include <windows.h>
 
 namespace email32 {
 
 using detection::AcceptCandidate;
-using detection::ReadRequired;
 
 namespace {
 
@@ -21,11 +20,9 @@ std::string ReadWinIni(const char* section, const char* key) {
 
 }  // namespace
 
-bool FindByWinIni(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+bool FindByWinIni(const CatalogueEntry& entry, std::string& foundPath) {
     std::string section, key, exeName;
-    if (!ReadRequired(cataloguePath, systemKey, "Section", section) ||
-        !ReadRequired(cataloguePath, systemKey, "Key", key) ||
-        !ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) {
+    if (!entry.Required("Section", section) || !entry.Required("Key", key) || !entry.Required("ExeName", exeName)) {
         return false;
     }
     std::string folder = ReadWinIni(section.c_str(), key.c_str());
@@ -35,12 +32,10 @@ bool FindByWinIni(const char* systemKey, const char* cataloguePath, std::string&
     return AcceptCandidate(DriveAndFolder(folder) + exeName, foundPath);
 }
 
-bool FindByPrivateIni(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+bool FindByPrivateIni(const CatalogueEntry& entry, std::string& foundPath) {
     std::string privateIni, section, key, exeName;
-    if (!ReadRequired(cataloguePath, systemKey, "PrivateINI", privateIni) ||
-        !ReadRequired(cataloguePath, systemKey, "Section", section) ||
-        !ReadRequired(cataloguePath, systemKey, "Key", key) ||
-        !ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) {
+    if (!entry.Required("PrivateINI", privateIni) || !entry.Required("Section", section) ||
+        !entry.Required("Key", key) || !entry.Required("ExeName", exeName)) {
         return false;
     }
     char windows[MAX_PATH] = {};
@@ -53,9 +48,9 @@ bool FindByPrivateIni(const char* systemKey, const char* cataloguePath, std::str
     return AcceptCandidate(DriveAndFolder(value) + exeName, foundPath);
 }
 
-bool FindCcMail(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+bool FindCcMail(const CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName;
-    if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName)) return false;
+    if (!entry.Required("ExeName", exeName)) return false;
     std::string folder = ReadWinIni("cc:Mail", "ProgramPath");
     if (!MakeFolderText(folder, ini::kValueBuffer)) return false;
     return AcceptCandidate(folder + exeName, foundPath);

@@ -2,20 +2,18 @@
 // a named registry value, the messaging subsystem flag.
 #include "registry/DetectionMethods.h"
 #include "registry/DetectionSupport.h"
-#include "registry/HostPaths.h"
-#include "registry/RegistryRead.h"
+#include "base/HostPaths.h"
+#include "base/RegistryRead.h"
 
 #include <windows.h>
 
 namespace email32 {
 
 using detection::AcceptCandidate;
-using detection::ReadRequired;
 
-bool FindByComServer(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+bool FindByComServer(const CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName, progId;
-    if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName) ||
-        !ReadRequired(cataloguePath, systemKey, "RegKey", progId, ini::kLongValueBuffer)) {
+    if (!entry.Required("ExeName", exeName) || !entry.Required("RegKey", progId, ini::kLongValueBuffer)) {
         return false;
     }
     const std::optional<RegistryText> classId =
@@ -24,8 +22,8 @@ bool FindByComServer(const char* systemKey, const char* cataloguePath, std::stri
     std::optional<RegistryText> server =
         QueryRegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + classId->text + "\\LocalServer32", "", ini::kValueBuffer);
     if (!server) {
-        server = QueryRegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + classId->text + "\\LocalServer", "",
-                                   ini::kValueBuffer);
+        server =
+            QueryRegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + classId->text + "\\LocalServer", "", ini::kValueBuffer);
     }
     if (!server) return false;
     // The server command line may carry options such as /automation.
@@ -33,12 +31,11 @@ bool FindByComServer(const char* systemKey, const char* cataloguePath, std::stri
     return AcceptCandidate(DriveAndFolder(program) + exeName, foundPath);
 }
 
-bool FindByRegistryValue(const char* systemKey, const char* cataloguePath, std::string& foundPath) {
+bool FindByRegistryValue(const CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName, rootName, subKey, valueName;
-    if (!ReadRequired(cataloguePath, systemKey, "ExeName", exeName) ||
-        !ReadRequired(cataloguePath, systemKey, "RegKey", rootName, ini::kLongValueBuffer) ||
-        !ReadRequired(cataloguePath, systemKey, "Section", subKey, ini::kLongValueBuffer) ||
-        !ReadRequired(cataloguePath, systemKey, "Key", valueName, ini::kLongValueBuffer)) {
+    if (!entry.Required("ExeName", exeName) || !entry.Required("RegKey", rootName, ini::kLongValueBuffer) ||
+        !entry.Required("Section", subKey, ini::kLongValueBuffer) ||
+        !entry.Required("Key", valueName, ini::kLongValueBuffer)) {
         return false;
     }
     const HKEY root = RootKeyFromName(rootName.c_str());
@@ -48,14 +45,12 @@ bool FindByRegistryValue(const char* systemKey, const char* cataloguePath, std::
     return AcceptCandidate(folder->text + "\\" + exeName, foundPath);
 }
 
-bool FindMessagingSubsystem(const char* /*systemKey*/, const char* /*cataloguePath*/, std::string& /*foundPath*/) {
+bool FindMessagingSubsystem(const CatalogueEntry& /*entry*/, std::string& /*foundPath*/) {
     const std::optional<RegistryText> flag =
         QueryProgramRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows Messaging Subsystem", "MAPI", 100);
     return flag && flag->text == "1";
 }
 
-bool NeverInstalled(const char* /*systemKey*/, const char* /*cataloguePath*/, std::string& /*foundPath*/) {
-    return false;
-}
+bool NeverInstalled(const CatalogueEntry& /*entry*/, std::string& /*foundPath*/) { return false; }
 
 }  // namespace email32

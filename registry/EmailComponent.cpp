@@ -1,7 +1,7 @@
 #include "public/EmailComponent.h"
 
-#include "registry/AppDataFolder.h"
-#include "registry/HostPaths.h"
+#include "base/AppDataFolder.h"
+#include "base/HostPaths.h"
 
 namespace {
 
@@ -12,11 +12,9 @@ constexpr char kInstalledListName[] = "AliveDB.ini";
 
 EmailComponent::EmailComponent() : EmailComponent(false) {}
 
-EmailComponent::EmailComponent(bool detect) {
-    // The catalogue ships with the host, so it is found beside the host's
-    // executable whatever the current folder and wherever the module lies.
-    m_cataloguePath = email32::HostExecutableFolder() + kCatalogueName;
-
+// The catalogue ships with the host, so it is found beside the host's
+// executable whatever the current folder and wherever the module lies.
+EmailComponent::EmailComponent(bool detect) : m_cataloguePath(email32::HostExecutableFolder() + kCatalogueName) {
     // Without the per-user folder there is no installed list to keep, so the
     // object stays empty and nothing is detected.
     const std::optional<std::string> folder = email32::QueryAppDataFolder();

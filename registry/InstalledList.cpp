@@ -2,8 +2,8 @@
 
 #include "public/EmailComponent.h"
 #include "registry/Detection.h"
-#include "registry/FileLock.h"
-#include "registry/IniFile.h"
+#include "base/FileLock.h"
+#include "base/IniFile.h"
 #include "registry/MailClient.h"
 
 #include <algorithm>
@@ -107,8 +107,9 @@ int EmailComponent::InitEmailSysDB(bool detect) {
             const std::string systemKey = ini::ReadString(m_cataloguePath, kLinkEntry, KeyText(number).c_str());
             if (systemKey.empty()) continue;
             std::string foundPath;
-            if (!DetectEmailSystem(systemKey.c_str(), m_cataloguePath.c_str(), foundPath)) continue;
-            if (!CheckMailClientRegistration(systemKey.c_str(), clientName, m_cataloguePath.c_str())) continue;
+            const CatalogueEntry entry(systemKey, m_cataloguePath);
+            if (!DetectEmailSystem(entry, foundPath)) continue;
+            if (!CheckMailClientRegistration(entry, clientName)) continue;
             std::string title;
             GetEmailSysTitleFromDB(systemKey.c_str(), title);
             if (title.find(clientName) != std::string::npos) preferred = systemKey;
@@ -154,7 +155,6 @@ int EmailComponent::InitEmailSysDB(bool detect) {
                 SetDefaultEmailSys(m_installed.front());
             }
         }
-    } catch (const EmailDBEmpty&) {
-    }
+    } catch (const EmailDBEmpty&) {}
     return static_cast<int>(m_installed.size());
 }

@@ -1,40 +1,14 @@
 #include "registry/VersionCheck.h"
 
 #include "registry/DetectionMethods.h"
-#include "registry/HostPaths.h"
-#include "registry/IniFile.h"
-
-#include <windows.h>
-
-#include <vector>
+#include "base/FileVersion.h"
+#include "base/HostPaths.h"
 
 namespace email32 {
-namespace {
 
-unsigned int MajorProductVersion(const std::string& path) {
-    DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    if (size == 0) return 0;
-    std::vector<BYTE> resource(size);
-    if (!::GetFileVersionInfoA(path.c_str(), 0, size, resource.data())) return 0;
-    void* block = nullptr;
-    UINT blockSize = 0;
-    if (!::VerQueryValueA(resource.data(), "\\", &block, &blockSize) || block == nullptr ||
-        blockSize < sizeof(VS_FIXEDFILEINFO)) {
-        return 0;
-    }
-    return HIWORD(static_cast<const VS_FIXEDFILEINFO*>(block)->dwProductVersionMS);
-}
-
-}  // namespace
-
-bool MajorProductVersionEquals(const std::string& path, int number) {
-    return static_cast<int>(MajorProductVersion(path)) == number;
-}
-
-bool CheckMapiVersion(const char* systemKey, const char* cataloguePath, std::string& foundPath, int version) {
-    if (!FindByAppPath(systemKey, cataloguePath, foundPath)) return false;
-    const std::string library = ini::ReadString(cataloguePath, systemKey, "MAPI32DLL");
+bool CheckMapiVersion(const CatalogueEntry& entry, std::string& foundPath, int version) {
+    if (!FindByAppPath(entry, foundPath)) return false;
+    const std::string library = entry.Text("MAPI32DLL");
     if (library.empty()) return false;
     return MajorProductVersionEquals(DriveAndFolder(foundPath) + library, version);
 }

@@ -4,7 +4,7 @@
 // character by character, never by looking at single bytes from the end.
 #pragma once
 
-#include "framework/CString.h"
+#include "public/framework/CString.h"
 
 #include <windows.h>
 

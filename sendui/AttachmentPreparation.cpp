@@ -1,7 +1,7 @@
 #include "sendui/AttachmentPreparation.h"
 
-#include "framework/Win32Handles.h"
-#include "registry/AppDataFolder.h"
+#include "base/Win32Handles.h"
+#include "base/AppDataFolder.h"
 #include "sendui/AttachmentPaths.h"
 #include "sendui/AttachmentPreparationWork.h"
 #include "sendui/PictureAccess.h"
@@ -16,9 +16,11 @@
 namespace email32 {
 namespace {
 
-const std::initializer_list<const char*> kCopySet = {"bmp", "gif", "jpg", "jpeg", "fpx", "pcx", "tga", "tif", "tiff", "png"};
+const std::initializer_list<const char*> kCopySet = {"bmp", "gif", "jpg", "jpeg", "fpx",
+                                                     "pcx", "tga", "tif", "tiff", "png"};
 const std::initializer_list<const char*> kJpegSet = {"bmp", "gif", "fpx", "pcx", "tga", "tif", "tiff", "png"};
-const std::initializer_list<const char*> kRescaleSet = {"bmp", "gif", "jpg", "jpeg", "fpx", "pcx", "tga", "tif", "tiff"};
+const std::initializer_list<const char*> kRescaleSet = {"bmp", "gif", "jpg", "jpeg", "fpx",
+                                                        "pcx", "tga", "tif", "tiff"};
 
 CString Extension(const CString& path) {
     CString ext;
@@ -157,7 +159,8 @@ bool AttachmentPreparation::Run(const CString& format, const CString& resolution
             // The temporary name always has a dot in its file name, and no
             // code page uses '.' as the second byte of a character.
             const char* dot = std::strrchr(placeholder, '.');
-            const int stemLength = dot ? static_cast<int>(dot - placeholder) : static_cast<int>(std::strlen(placeholder));
+            const int stemLength =
+                dot ? static_cast<int>(dot - placeholder) : static_cast<int>(std::strlen(placeholder));
             target.Format("%s%s", static_cast<const char*>(CString(placeholder, stemLength) + "."),
                           static_cast<const char*>(e));
         }

@@ -4,8 +4,8 @@
 // the per-user temporary folder; the host's files are only ever read.
 #pragma once
 
-#include "framework/Collections.h"
-#include "framework/CString.h"
+#include "public/framework/Collections.h"
+#include "public/framework/CString.h"
 
 #include <functional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "sendui/AttachmentPreparationWork.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 #include "sendui/PictureAccess.h"
 
 #include <objbase.h>

@@ -9,19 +9,19 @@
 namespace email32 {
 
 struct AttachmentJob {
-    std::string source;     // the host's file, only ever read
-    std::string copy;       // its working copy; empty when the source is sent as it is
-    std::string jpeg;       // the JPG file the copy becomes; empty for no conversion
-    int width = 0;          // the width the result is scaled to; 0 for none
-    bool scaleCopy = false; // the copy's own format is rescaled when it stays unconverted
+    std::string source;      // the host's file, only ever read
+    std::string copy;        // its working copy; empty when the source is sent as it is
+    std::string jpeg;        // the JPG file the copy becomes; empty for no conversion
+    int width = 0;           // the width the result is scaled to; 0 for none
+    bool scaleCopy = false;  // the copy's own format is rescaled when it stays unconverted
     // The work decodes a picture that is not JPEG, with memory and decoders
     // of its own size: it runs with no other job beside it.
     bool alone = false;
 };
 
 struct AttachmentOutcome {
-    std::string sent;          // the file the current list names
-    bool notWritten = false;   // a rescaled picture could not be written
+    std::string sent;         // the file the current list names
+    bool notWritten = false;  // a rescaled picture could not be written
 };
 
 // Processors this process may run on.

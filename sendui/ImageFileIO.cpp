@@ -21,12 +21,9 @@ struct ColourType {
 
 // In the order in which they are tried.
 constexpr ColourType kColourTypes[] = {
-    {IDS_INDEX_16, kPixoIndexed16, kPixoGray16, 16},
-    {IDS_GRAY_16, kPixoGray16, kPixoGray16, 16},
-    {IDS_INDEX_256, kPixoIndexed256, kPixoGray256, 256},
-    {IDS_GRAY_256, kPixoGray256, kPixoGray256, 256},
-    {IDS_BLACK_WHITE, kPixoBlackWhite, kPixoBlackWhite, 2},
-    {IDS_TRUE_COLOR, kPixoTrueColor, kPixoTrueColor, 0},
+    {IDS_INDEX_16, kPixoIndexed16, kPixoGray16, 16},        {IDS_GRAY_16, kPixoGray16, kPixoGray16, 16},
+    {IDS_INDEX_256, kPixoIndexed256, kPixoGray256, 256},    {IDS_GRAY_256, kPixoGray256, kPixoGray256, 256},
+    {IDS_BLACK_WHITE, kPixoBlackWhite, kPixoBlackWhite, 2}, {IDS_TRUE_COLOR, kPixoTrueColor, kPixoTrueColor, 0},
 };
 
 bool EndsWithNoCase(const char* text, const char* tail) {
@@ -44,10 +41,8 @@ bool Loadable(int type) {
     case kPixoGray256:
     case kPixoRgb555:
     case kPixoRgb565:
-    case kPixoBgrx32:
-        return true;
-    default:
-        return false;
+    case kPixoBgrx32: return true;
+    default: return false;
     }
 }
 

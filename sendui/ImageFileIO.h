@@ -2,8 +2,8 @@
 // of the send options dialog.
 #pragma once
 
-#include "framework/CString.h"
-#include "framework/Win32Handles.h"
+#include "public/framework/CString.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 
@@ -47,8 +47,8 @@ public:
     struct Scaling {
         int width = 0;
         int height = 0;
-        bool keepDensity = false;    // the picture's own densities, or none
-        bool helperThread = false;   // a second thread may share the decode
+        bool keepDensity = false;   // the picture's own densities, or none
+        bool helperThread = false;  // a second thread may share the decode
     };
     // Reads the picture scaled to the size into an empty image object, of
     // the type and colour table that Load would give it. Where the file's

@@ -1,6 +1,6 @@
 #include "sendui/PictureAccess.h"
 
-#include "framework/CString.h"
+#include "public/framework/CString.h"
 #include "sendui/ResourceIds.h"
 
 #include "companions/pixo/PPixo.h"
@@ -27,9 +27,7 @@ bool PictureAccess::IsAnimated(const char* path) {
     }
 }
 
-bool PictureAccess::HasExif(const char* path) {
-    return email32::HasExif(CString(path)) != 0;
-}
+bool PictureAccess::HasExif(const char* path) { return email32::HasExif(CString(path)) != 0; }
 
 PictureAccess::Outcome PictureAccess::Shrink(const char* source, const char* target, const Shrinking& shrinking) {
     // The size comes from the file without a decode; the picture is then

@@ -2,7 +2,7 @@
 
 #include "framework/ResourceModules.h"
 #include "framework/WaitCursor.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 #include "public/AttachmentItem.h"
 #include "public/EmailComponent.h"
 #include "sendui/AttachmentPaths.h"

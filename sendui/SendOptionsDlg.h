@@ -2,7 +2,7 @@
 // the image attachments, seeing the size of what would be sent.
 #pragma once
 
-#include "framework/Collections.h"
+#include "public/framework/Collections.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 

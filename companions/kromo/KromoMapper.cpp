@@ -104,17 +104,13 @@ void RowPacker::PutIndex(BYTE* out, int x, int index) const noexcept {
         if (x & 1) out[x >> 1] = BYTE((out[x >> 1] & 0xF0) | (index & 0x0F));
         else out[x >> 1] = BYTE((out[x >> 1] & 0x0F) | ((index & 0x0F) << 4));
         break;
-    default:
-        out[x] = BYTE(index);
-        break;
+    default: out[x] = BYTE(index); break;
     }
 }
 
 void RowPacker::Pack(const BYTE* bgr, BYTE* out) {
     switch (m_mode) {
-    case Mode::Copy:
-        std::memcpy(out, bgr, static_cast<std::size_t>(m_width) * 3);
-        return;
+    case Mode::Copy: std::memcpy(out, bgr, static_cast<std::size_t>(m_width) * 3); return;
     case Mode::Bgrx:
         for (int x = 0; x < m_width; ++x) {
             out[x * 4] = bgr[x * 3];
@@ -135,12 +131,8 @@ void RowPacker::Pack(const BYTE* bgr, BYTE* out) {
             out[x * 2 + 1] = BYTE(v >> 8);
         }
         return;
-    case Mode::GreyLevels:
-        PackGrey(bgr, out);
-        return;
-    case Mode::Palette:
-        PackPalette(bgr, out);
-        return;
+    case Mode::GreyLevels: PackGrey(bgr, out); return;
+    case Mode::Palette: PackPalette(bgr, out); return;
     }
 }
 

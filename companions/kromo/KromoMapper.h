@@ -21,7 +21,7 @@ public:
 
 private:
     struct Slot {
-        std::uint32_t colour;   // 0xFFFFFFFF: empty
+        std::uint32_t colour;  // 0xFFFFFFFF: empty
         std::int32_t index;
     };
     int Search(int blue, int green, int red) const noexcept;
@@ -50,7 +50,7 @@ private:
     int m_width;
     bool m_diffuse;
     Mode m_mode;
-    int m_levels = 0;                 // grey levels
+    int m_levels = 0;  // grey levels
     std::vector<RGBQUAD> m_table;
     NearestColour m_nearest;
     // Diffusion errors (x16) for this row and the next, three channels each,

@@ -11,7 +11,7 @@ namespace {
 
 struct Bin {
     std::uint32_t count = 0;
-    std::uint64_t sum[3] = {0, 0, 0};   // blue, green, red
+    std::uint64_t sum[3] = {0, 0, 0};  // blue, green, red
 };
 
 // A box of the 32 x 32 x 32 histogram: inclusive cell ranges per channel.

@@ -11,7 +11,7 @@ class PPixo;
 struct PKromoMethod {
     WORD mapping;
     WORD reserved;
-    WORD strength;   // accepted, unused: diffusion is always full strength
+    WORD strength;  // accepted, unused: diffusion is always full strength
 };
 
 class PKromo {

@@ -3,7 +3,7 @@
 #include "companions/pixo/PixoLmm.h"
 #include "companions/pixo/PixoRows.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -34,18 +34,15 @@ int TableSize(int type) {
 
 // The 16 colours of the standard VGA palette.
 constexpr BYTE kVga16[16][3] = {
-    {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-    {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-    {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-    {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128}, {128, 0, 128},
+    {0, 128, 128}, {192, 192, 192}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0}, {255, 255, 0},
+    {0, 0, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
 };
 
 std::vector<RGBQUAD> DefaultTable(int type) {
     std::vector<RGBQUAD> table;
     switch (type) {
-    case kPixoBlackWhite:
-        table = {Rgb(0, 0, 0), Rgb(255, 255, 255)};
-        break;
+    case kPixoBlackWhite: table = {Rgb(0, 0, 0), Rgb(255, 255, 255)}; break;
     case kPixoIndexed16:
         for (const auto& c : kVga16) table.push_back(Rgb(c[0], c[1], c[2]));
         break;
@@ -62,8 +59,7 @@ std::vector<RGBQUAD> DefaultTable(int type) {
                 for (int b = 0; b < 6; ++b) table.push_back(Rgb(BYTE(r * 51), BYTE(g * 255 / 6), BYTE(b * 51)));
         for (int i = 1; i <= 4; ++i) table.push_back(Rgb(BYTE(i * 51 - 26), BYTE(i * 51 - 26), BYTE(i * 51 - 26)));
         break;
-    default:
-        break;
+    default: break;
     }
     return table;
 }
@@ -124,8 +120,8 @@ void PPixo::DeleteImage(int /*mode*/) {
     m_colours.clear();
 }
 
-BOOL PPixo::CreateImage(int type, int width, int height, int colours, const RGBQUAD* colourTable,
-                        int xDensity, int yDensity, int /*flags*/, int /*reserved1*/, int /*reserved2*/) {
+BOOL PPixo::CreateImage(int type, int width, int height, int colours, const RGBQUAD* colourTable, int xDensity,
+                        int yDensity, int /*flags*/, int /*reserved1*/, int /*reserved2*/) {
     DeleteImage(1);
     const int bits = BitsPerPixel(type);
     if (bits == 0 || width <= 0 || height <= 0) return FALSE;
@@ -167,8 +163,8 @@ BOOL PPixo::CreateImage(HBITMAP bitmap, HPALETTE palette, int /*reserved1*/, int
     email32::WindowDc screen(nullptr);
     HPALETTE previous = palette ? ::SelectPalette(screen.get(), palette, TRUE) : nullptr;
     if (palette) ::RealizePalette(screen.get());
-    const int lines = ::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(m_height), Line(0),
-                                  &request, DIB_RGB_COLORS);
+    const int lines =
+        ::GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(m_height), Line(0), &request, DIB_RGB_COLORS);
     if (previous) ::SelectPalette(screen.get(), previous, TRUE);
     if (lines != m_height) {
         DeleteImage(1);
@@ -286,9 +282,9 @@ BOOL PPixo::ShowImage(HDC dc, const RECT* rect, int /*mode*/, void* /*reserved*/
     }
     RECT target = rect ? *rect : RECT{0, 0, m_width, m_height};
     const int previousMode = ::SetStretchBltMode(dc, COLORONCOLOR);
-    const int lines = ::StretchDIBits(dc, target.left, target.top, target.right - target.left,
-                                      target.bottom - target.top, 0, 0, m_width, m_height, Line(0), info,
-                                      DIB_RGB_COLORS, SRCCOPY);
+    const int lines =
+        ::StretchDIBits(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, 0, 0,
+                        m_width, m_height, Line(0), info, DIB_RGB_COLORS, SRCCOPY);
     ::SetStretchBltMode(dc, previousMode);
     return lines != 0 && lines != static_cast<int>(GDI_ERROR);
 }

@@ -9,24 +9,24 @@
 
 // Image-type codes.
 enum PixoImageType : int {
-    kPixoBlackWhite = 0,   // 1 bit, 2-entry table
-    kPixoTrueColor = 1,    // 24 bits, blue-green-red
-    kPixoIndexed16 = 2,    // 4 bits, 16-entry table
-    kPixoIndexed256 = 3,   // 8 bits, 256-entry table
-    kPixoGray16 = 4,       // 4 bits, grey ramp of 16 levels
-    kPixoGray256 = 5,      // 8 bits, grey ramp of 256 levels
-    kPixoRgb555 = 8,       // 16 bits, x-5-5-5
-    kPixoRgb565 = 9,       // 16 bits, 5-6-5
-    kPixoBgrx32 = 10,      // 32 bits, blue-green-red-unused
+    kPixoBlackWhite = 0,  // 1 bit, 2-entry table
+    kPixoTrueColor = 1,   // 24 bits, blue-green-red
+    kPixoIndexed16 = 2,   // 4 bits, 16-entry table
+    kPixoIndexed256 = 3,  // 8 bits, 256-entry table
+    kPixoGray16 = 4,      // 4 bits, grey ramp of 16 levels
+    kPixoGray256 = 5,     // 8 bits, grey ramp of 256 levels
+    kPixoRgb555 = 8,      // 16 bits, x-5-5-5
+    kPixoRgb565 = 9,      // 16 bits, 5-6-5
+    kPixoBgrx32 = 10,     // 32 bits, blue-green-red-unused
     kPixoUnsupported = 11,
 };
 
 // Where an image's pixels lie, for the file library to read into or write
 // from: 12 bytes on the 32-bit platform.
 struct PixoLmmInfo {
-    BYTE* bits;       // line 0; the layout description lies at bits + GetLmmOffset()
-    LONG lineBytes;   // bytes per line, padding included
-    LONG height;      // number of lines
+    BYTE* bits;      // line 0; the layout description lies at bits + GetLmmOffset()
+    LONG lineBytes;  // bytes per line, padding included
+    LONG height;     // number of lines
 };
 
 class PPixo {
@@ -43,8 +43,8 @@ public:
     // the first `colours` entries of an indexed table; the rest get the
     // type's default colours. Densities are pixels per metre. Replaces any
     // picture held. flags and the reserved values are accepted and unused.
-    BOOL CreateImage(int type, int width, int height, int colours, const RGBQUAD* colourTable,
-                     int xDensity, int yDensity, int flags, int reserved1, int reserved2);
+    BOOL CreateImage(int type, int width, int height, int colours, const RGBQUAD* colourTable, int xDensity,
+                     int yDensity, int flags, int reserved1, int reserved2);
     // A 24-bit copy of a GDI bitmap; palette (may be null) is used for
     // device-dependent bitmaps of 8 bits or less.
     BOOL CreateImage(HBITMAP bitmap, HPALETTE palette, int reserved1, int reserved2);
@@ -127,7 +127,7 @@ private:
     int m_lineBytes = 0;
     int m_xDensity = 0;
     int m_yDensity = 0;
-    std::vector<BYTE> m_bits;   // layout description, then the lines
+    std::vector<BYTE> m_bits;  // layout description, then the lines
     std::vector<RGBQUAD> m_colours;
 };
 

@@ -14,7 +14,7 @@ struct PixoLmmLayout {
     // biHeight is negative (lines run top-down); 16-bit 5-6-5 pictures have
     // BI_BITFIELDS with the three masks in colours[0..2].
     BITMAPINFOHEADER header;
-    RGBQUAD colours[256];   // biClrUsed entries are valid
+    RGBQUAD colours[256];  // biClrUsed entries are valid
 };
 
 static_assert(sizeof(PixoLmmLayout) % 4 == 0, "lines stay 4-byte aligned after the description");

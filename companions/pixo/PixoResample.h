@@ -61,8 +61,8 @@ private:
     std::vector<std::uint16_t> m_ring;
     std::vector<std::uint32_t> m_accumulator;
     std::vector<BYTE> m_target;
-    int m_nextSource = 0;   // rows pushed so far
-    int m_nextTarget = 0;   // target rows given out so far
+    int m_nextSource = 0;  // rows pushed so far
+    int m_nextTarget = 0;  // target rows given out so far
 };
 
 }  // namespace pixo

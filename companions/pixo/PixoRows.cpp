@@ -60,9 +60,7 @@ void RowToBgr(int type, const BYTE* row, const RGBQUAD* table, std::size_t table
     case kPixoGray256:
         for (int x = x0; x <= x1; ++x) fromTable(row[x]);
         return;
-    default:
-        std::memset(out, 0, static_cast<std::size_t>(x1 - x0 + 1) * 3);
-        return;
+    default: std::memset(out, 0, static_cast<std::size_t>(x1 - x0 + 1) * 3); return;
     }
 }
 

@@ -31,7 +31,7 @@ bool ClaimWithinLimit(const char* path, Format format) {
     long long width = 0, height = 0;
     int bits = 24;
     if (!ReadFilePrefix(path, kSniffBytes, head)) return false;
-    if (!ClaimedLayout(head, format, width, height, bits)) return true;   // the decoder decides
+    if (!ClaimedLayout(head, format, width, height, bits)) return true;  // the decoder decides
     return width <= 0x7FFFFFFF && height <= 0x7FFFFFFF &&
            WithinLimit(static_cast<int>(width), static_cast<int>(height), bits);
 }
@@ -44,9 +44,9 @@ void DecodedSize(const RasioFile& file, int minWidth, int minHeight, int& width,
 struct RasioFile {
     std::string path;
     Format format = Format::Unknown;
-    PictureInfo info;              // at the picture's own size
-    std::vector<BYTE> bytes;       // the whole file, for the own readers
-    wic::Reader platform;          // the open frame, for the imaging component's formats
+    PictureInfo info;         // at the picture's own size
+    std::vector<BYTE> bytes;  // the whole file, for the own readers
+    wic::Reader platform;     // the open frame, for the imaging component's formats
 };
 
 namespace {
@@ -74,8 +74,7 @@ bool Open(RasioFile& file) {
     case Format::Tiff:
         return ClaimWithinLimit(file.path.c_str(), file.format) && file.platform.Open(file.path.c_str()) &&
                file.platform.ReadInfo(info) && WithinLimit(info.width, info.height, info.bits);
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -227,10 +226,8 @@ BOOL RasioFileReadDIBImg(RasioFile* file, const PixoLmmInfo* record, int offset)
         case Format::Bmp:
         case Format::Gif:
         case Format::Png:
-        case Format::Tiff:
-            return ownSize && file->platform.ReadPixels(canvas) ? TRUE : FALSE;
-        default:
-            return FALSE;
+        case Format::Tiff: return ownSize && file->platform.ReadPixels(canvas) ? TRUE : FALSE;
+        default: return FALSE;
         }
     } catch (const std::bad_alloc&) {
         return FALSE;
@@ -297,20 +294,15 @@ BOOL RasioSaveDIBImg(const char* path, const PixoLmmInfo* record, int offset, in
         const Format format = FormatForExtension(path);
         std::vector<BYTE> bytes;
         switch (format) {
-        case Format::Bmp:
-            return bmp::Encode(canvas, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
-        case Format::Pcx:
-            return pcx::Encode(canvas, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
-        case Format::Tga:
-            return tga::Encode(canvas, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
+        case Format::Bmp: return bmp::Encode(canvas, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
+        case Format::Pcx: return pcx::Encode(canvas, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
+        case Format::Tga: return tga::Encode(canvas, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
         case Format::Jpeg:
             return jpeg::Encode(canvas, jpeg::kDefaultQuality, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
         case Format::Gif:
         case Format::Png:
-        case Format::Tiff:
-            return wic::Write(path, format, canvas) ? TRUE : FALSE;
-        default:
-            return FALSE;
+        case Format::Tiff: return wic::Write(path, format, canvas) ? TRUE : FALSE;
+        default: return FALSE;
         }
     } catch (const std::bad_alloc&) {
         return FALSE;

@@ -3,7 +3,7 @@
 #include "companions/rasio/RasioJpegDecompress.h"
 
 #include "companions/pixo/PixoRows.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 
@@ -23,9 +23,7 @@ namespace {
 
 constexpr int kRowsPerCall = 16;
 
-[[noreturn]] void OnError(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorTrap*>(cinfo->err)->jump, 1);
-}
+[[noreturn]] void OnError(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<ErrorTrap*>(cinfo->err)->jump, 1); }
 
 // Warnings (corrupt data libjpeg can step over) are counted, never printed.
 void OnOutput(j_common_ptr) {}
@@ -76,8 +74,8 @@ void InstallSource(j_decompress_ptr cinfo, FileSource& source) {
 }
 
 email32::AutoCloseHandle OpenForReading(const char* path) {
-    return email32::AutoCloseHandle(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return email32::AutoCloseHandle(
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 }  // namespace
@@ -110,9 +108,9 @@ namespace {
 
 int PixelsPerMetre(int unit, int density) {
     if (density <= 0) return 0;
-    if (unit == 1) return static_cast<int>(density / 0.0254 + 0.5);   // dots per inch
-    if (unit == 2) return density * 100;                              // dots per centimetre
-    return 0;   // an aspect ratio only
+    if (unit == 1) return static_cast<int>(density / 0.0254 + 0.5);  // dots per inch
+    if (unit == 2) return density * 100;                             // dots per centimetre
+    return 0;                                                        // an aspect ratio only
 }
 
 }  // namespace
@@ -198,7 +196,8 @@ bool Decode(const char* path, const Canvas& canvas) {
     const bool cmyk = space == JCS_CMYK || space == JCS_YCCK;
     cinfo.out_color_space = grey ? JCS_GRAYSCALE : (cmyk ? JCS_CMYK : JCS_EXT_BGR);
     jpeg_calc_output_dimensions(&cinfo);
-    if (static_cast<int>(cinfo.output_width) != canvas.width || static_cast<int>(cinfo.output_height) != canvas.height) {
+    if (static_cast<int>(cinfo.output_width) != canvas.width ||
+        static_cast<int>(cinfo.output_height) != canvas.height) {
         return false;
     }
     jpeg_start_decompress(&cinfo);
@@ -226,7 +225,7 @@ namespace {
 struct Compression {
     jpeg_compress_struct cinfo{};
     ErrorTrap trap;
-    unsigned char* buffer = nullptr;   // libjpeg's, grown with malloc
+    unsigned char* buffer = nullptr;  // libjpeg's, grown with malloc
     unsigned long size = 0;
 
     ~Compression() {
@@ -245,9 +244,9 @@ bool Encode(const Canvas& canvas, int quality, std::vector<BYTE>& out) {
     const bool grey = canvas.Bits() <= 8 && canvas.GreyTable();
     // Rows in the picture's own memory serve as they are when they already
     // are what the encoder takes; others are converted one at a time.
-    const bool direct = grey ? canvas.type == kPixoGray256 &&
-                                   pixo::IsGreyRamp(canvas.colours.data(), canvas.colours.size(), 256)
-                             : canvas.type == kPixoTrueColor;
+    const bool direct =
+        grey ? canvas.type == kPixoGray256 && pixo::IsGreyRamp(canvas.colours.data(), canvas.colours.size(), 256)
+             : canvas.type == kPixoTrueColor;
     Compression c;
     std::unique_ptr<BYTE[]> bgr, row;
     try {

@@ -8,7 +8,7 @@
 // the callbacks hold none.
 #pragma once
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 
@@ -22,7 +22,7 @@
 namespace rasio::jpeg {
 
 struct ErrorTrap {
-    jpeg_error_mgr manager;   // first: libjpeg sees this
+    jpeg_error_mgr manager;  // first: libjpeg sees this
     std::jmp_buf jump;
 };
 
@@ -33,9 +33,9 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 // Reads the file in chunks: a header needs only its first one, and a decode
 // never holds more of the file than one chunk.
 struct FileSource {
-    jpeg_source_mgr manager;   // first: libjpeg sees this
+    jpeg_source_mgr manager;  // first: libjpeg sees this
     HANDLE file = INVALID_HANDLE_VALUE;
-    bool ended = false;        // the file ended before the decoder was done
+    bool ended = false;  // the file ended before the decoder was done
     JOCTET buffer[kReadChunk];
 };
 

@@ -11,7 +11,7 @@
 #include "companions/rasio/RasioJpeg.h"
 
 #include "companions/rasio/RasioJpegDecompress.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <process.h>
 #include <windows.h>
@@ -35,7 +35,7 @@ constexpr long long kSplitPixels = 1LL << 20;
 // and 8/8 near 0.4 and below.)
 double TopShare(int eighths) noexcept {
     switch (eighths) {
-    case 1: return 1.0;   // skipping costs as much as decoding
+    case 1: return 1.0;  // skipping costs as much as decoding
     case 2: return 0.72;
     case 3:
     case 4: return 0.5;
@@ -47,7 +47,7 @@ struct Output {
     int width = 0;
     int height = 0;
     bool cmyk = false;
-    bool inverted = false;   // Adobe's inks
+    bool inverted = false;  // Adobe's inks
 };
 
 // Sets the scale and blue-green-red output of a decompressor whose header
@@ -67,8 +67,7 @@ bool SetOutput(jpeg_decompress_struct& cinfo, int eighths, Output& out) {
 }
 
 // Reads up to count rows into lines stride bytes apart; the number read.
-int ReadBand(jpeg_decompress_struct& cinfo, const Output& out, BYTE* first, std::size_t stride, int count,
-             BYTE* inks) {
+int ReadBand(jpeg_decompress_struct& cinfo, const Output& out, BYTE* first, std::size_t stride, int count, BYTE* inks) {
     if (out.cmyk) {
         for (int i = 0; i < count; ++i) {
             JSAMPROW row = inks;
@@ -224,10 +223,10 @@ private:
     email32::AutoCloseHandle m_thread;
     SRWLOCK m_lock;
     CONDITION_VARIABLE m_changed;
-    int m_done = 0;            // rows decoded, under m_lock
-    bool m_finished = false;   // under m_lock
-    bool m_ok = false;         // under m_lock
-    bool m_stopped = false;    // by the calling thread
+    int m_done = 0;           // rows decoded, under m_lock
+    bool m_finished = false;  // under m_lock
+    bool m_ok = false;        // under m_lock
+    bool m_stopped = false;   // by the calling thread
     volatile LONG m_stop = 0;
     volatile LONG m_position = 0;
 };
@@ -253,7 +252,7 @@ bool DecodeTop(const char* path, int eighths, LowerPart* lower, const RowFn& row
     inks.resize(static_cast<std::size_t>(out.width) * 4);
     height = out.height;
     split = out.height;
-    int at = out.height;   // where the helper's rows begin
+    int at = out.height;  // where the helper's rows begin
     const long long pixels = static_cast<long long>(cinfo.image_width) * cinfo.image_height;
     const double share = TopShare(eighths);
     if (lower != nullptr && share < 1.0 && pixels >= kSplitPixels && !jpeg_has_multiple_scans(&cinfo)) {
@@ -293,7 +292,7 @@ bool DecodeTop(const char* path, int eighths, LowerPart* lower, const RowFn& row
 bool DecodeRows(const char* path, int eighths, bool helper, const RowFn& row) {
     if (path == nullptr || eighths < 1 || eighths > 8) return false;
     try {
-        LowerPart lower;   // stopped and waited for on every way out
+        LowerPart lower;  // stopped and waited for on every way out
         int split = 0, height = 0;
         if (!DecodeTop(path, eighths, helper ? &lower : nullptr, row, split, height)) return false;
         if (split == height) return true;

@@ -31,9 +31,16 @@ bool Encode(const Canvas& canvas, std::vector<BYTE>& out) {
     int planes, bitsPerPlane;
     // Readers disagree on whether a one-bit PCX is black or white for 0,
     // so black-and-white pictures are written with a 256-colour table.
-    if (bits == 4) { planes = 4; bitsPerPlane = 1; }
-    else if (bits <= 8) { planes = 1; bitsPerPlane = 8; }
-    else { planes = 3; bitsPerPlane = 8; }
+    if (bits == 4) {
+        planes = 4;
+        bitsPerPlane = 1;
+    } else if (bits <= 8) {
+        planes = 1;
+        bitsPerPlane = 8;
+    } else {
+        planes = 3;
+        bitsPerPlane = 8;
+    }
     int bytesPerLine = (canvas.width * bitsPerPlane + 7) / 8;
     bytesPerLine += bytesPerLine & 1;
     out.assign(kHeaderBytes, 0);
@@ -48,8 +55,10 @@ bool Encode(const Canvas& canvas, std::vector<BYTE>& out) {
     h[11] = BYTE((canvas.height - 1) >> 8);
     const int dpiX = static_cast<int>(std::lround(canvas.xPixelsPerMetre * 0.0254));
     const int dpiY = static_cast<int>(std::lround(canvas.yPixelsPerMetre * 0.0254));
-    h[12] = BYTE(dpiX & 0xFF); h[13] = BYTE((dpiX >> 8) & 0xFF);
-    h[14] = BYTE(dpiY & 0xFF); h[15] = BYTE((dpiY >> 8) & 0xFF);
+    h[12] = BYTE(dpiX & 0xFF);
+    h[13] = BYTE((dpiX >> 8) & 0xFF);
+    h[14] = BYTE(dpiY & 0xFF);
+    h[15] = BYTE((dpiY >> 8) & 0xFF);
     if (bits == 4) {
         for (std::size_t i = 0; i < canvas.colours.size() && i < 16; ++i) {
             h[16 + i * 3] = canvas.colours[i].rgbRed;
@@ -94,7 +103,7 @@ bool Encode(const Canvas& canvas, std::vector<BYTE>& out) {
         out.push_back(0x0C);
         for (int i = 0; i < 256; ++i) {
             const RGBQUAD c = i < static_cast<int>(canvas.colours.size()) ? canvas.colours[static_cast<std::size_t>(i)]
-                                                                         : RGBQUAD{0, 0, 0, 0};
+                                                                          : RGBQUAD{0, 0, 0, 0};
             out.push_back(c.rgbRed);
             out.push_back(c.rgbGreen);
             out.push_back(c.rgbBlue);

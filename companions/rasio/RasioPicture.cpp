@@ -1,7 +1,7 @@
 #include "companions/rasio/RasioPicture.h"
 
 #include "companions/pixo/PixoRows.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <cstring>
 #include <new>
@@ -65,8 +65,8 @@ bool AllocatePicture(Picture& picture) {
 
 bool ReadFilePrefix(const char* path, std::size_t maxBytes, std::vector<BYTE>& bytes) {
     bytes.clear();
-    email32::AutoCloseHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    email32::AutoCloseHandle file(
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return false;
@@ -95,9 +95,7 @@ bool ReadWholeFile(const char* path, std::size_t maxBytes, std::vector<BYTE>& by
     return ReadFilePrefix(path, maxBytes, bytes) && bytes.size() == data.nFileSizeLow;
 }
 
-std::string SiblingTempName(const char* path) {
-    return std::string(path) + ".~new";
-}
+std::string SiblingTempName(const char* path) { return std::string(path) + ".~new"; }
 
 bool MayReplace(const char* path) {
     const DWORD attributes = ::GetFileAttributesA(path);
@@ -110,13 +108,13 @@ bool ReplaceFile(const char* path, const std::vector<BYTE>& bytes) {
     if (!MayReplace(path)) return false;
     const std::string temporary = SiblingTempName(path);
     {
-        email32::AutoCloseHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        email32::AutoCloseHandle file(
+            ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) return false;
         DWORD written = 0;
-        const bool ok = bytes.empty() || (::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                                      &written, nullptr) &&
-                                          written == bytes.size());
+        const bool ok = bytes.empty() ||
+                        (::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                         written == bytes.size());
         if (!ok) {
             file.reset();
             ::DeleteFileA(temporary.c_str());
@@ -144,7 +142,8 @@ Format DetectFormat(const char* path) {
     if (std::memcmp(b, "GIF8", 4) == 0) return Format::Gif;
     if (b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) return Format::Jpeg;
     if (head.size() >= 8 && std::memcmp(b, "\x89PNG\r\n\x1A\n", 8) == 0) return Format::Png;
-    if ((b[0] == 'I' && b[1] == 'I' && b[2] == 42 && b[3] == 0) || (b[0] == 'M' && b[1] == 'M' && b[2] == 0 && b[3] == 42)) {
+    if ((b[0] == 'I' && b[1] == 'I' && b[2] == 42 && b[3] == 0) ||
+        (b[0] == 'M' && b[1] == 'M' && b[2] == 0 && b[3] == 42)) {
         return Format::Tiff;
     }
     // OLE compound document, the container of FlashPix.

@@ -28,11 +28,11 @@ struct PictureInfo {
 // The image object's pixel memory as the record and its layout description
 // give it.
 struct Canvas {
-    BYTE* bits = nullptr;          // line 0, top row
+    BYTE* bits = nullptr;  // line 0, top row
     int lineBytes = 0;
     int width = 0;
     int height = 0;
-    int type = kPixoUnsupported;   // image-type code matching the depth
+    int type = kPixoUnsupported;  // image-type code matching the depth
     std::vector<RGBQUAD> colours;
     int xPixelsPerMetre = 0;
     int yPixelsPerMetre = 0;
@@ -49,7 +49,7 @@ struct Canvas {
 struct Picture {
     PictureInfo info;
     int lineBytes = 0;
-    std::vector<BYTE> pixels;      // top row first
+    std::vector<BYTE> pixels;  // top row first
     [[nodiscard]] BYTE* Line(int y) noexcept { return pixels.data() + static_cast<std::size_t>(y) * lineBytes; }
 };
 

@@ -54,7 +54,7 @@ bool GifFirstImageSize(const std::vector<BYTE>& b, long long& width, long long& 
             return true;
         }
         if (b[at] != 0x21 || at + 2 >= b.size()) return false;
-        at += 2;   // introducer and label, then sub-blocks up to an empty one
+        at += 2;  // introducer and label, then sub-blocks up to an empty one
         while (at < b.size() && b[at] != 0) at += 1u + b[at];
         ++at;
     }
@@ -83,8 +83,7 @@ bool ClaimedLayout(const std::vector<BYTE>& b, Format format, long long& width, 
         bits = 8;
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -7,16 +7,15 @@ namespace rasio::tga {
 bool Encode(const Canvas& canvas, std::vector<BYTE>& out) {
     const int bits = canvas.Bits();
     if (canvas.width > 65535 || canvas.height > 65535) return false;
-    const bool grey = bits == 8 && canvas.GreyTable() && canvas.colours.size() == 256 &&
-                      [&] {
-                          for (int i = 0; i < 256; ++i)
-                              if (canvas.colours[static_cast<std::size_t>(i)].rgbRed != i) return false;
-                          return true;
-                      }();
+    const bool grey = bits == 8 && canvas.GreyTable() && canvas.colours.size() == 256 && [&] {
+        for (int i = 0; i < 256; ++i)
+            if (canvas.colours[static_cast<std::size_t>(i)].rgbRed != i) return false;
+        return true;
+    }();
     const bool mapped = bits <= 8 && !grey;
     const int outBits = bits <= 8 ? 8 : (bits == 16 && canvas.type == kPixoRgb555 ? 16 : 24);
     out.clear();
-    out.push_back(0);                                  // no identification field
+    out.push_back(0);  // no identification field
     out.push_back(mapped ? 1 : 0);
     out.push_back(BYTE(mapped ? 1 : (grey ? 3 : 2)));
     Put16(out, 0);
@@ -27,7 +26,7 @@ bool Encode(const Canvas& canvas, std::vector<BYTE>& out) {
     Put16(out, static_cast<unsigned>(canvas.width));
     Put16(out, static_cast<unsigned>(canvas.height));
     out.push_back(BYTE(outBits));
-    out.push_back(0);                                  // bottom-up, no attribute bits
+    out.push_back(0);  // bottom-up, no attribute bits
     if (mapped) {
         for (const RGBQUAD& c : canvas.colours) {
             out.push_back(c.rgbBlue);

@@ -64,15 +64,15 @@ std::wstring Wide(const char* path) {
 }
 
 bool CreateFactory(ComPtr<IWICImagingFactory>& factory) {
-    return SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                        IID_IWICImagingFactory, factory.put_void()));
+    return SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                        factory.put_void()));
 }
 
 }  // namespace
 
 // The first frame of a file, open for one picture's header and pixels.
 struct Reader::Source {
-    ComScope com;   // first in, last out
+    ComScope com;  // first in, last out
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
@@ -109,8 +109,8 @@ std::vector<RGBQUAD> FilePalette(Source& source) {
     if (FAILED(palette->GetColors(256, colours, &count))) return {};
     std::vector<RGBQUAD> table;
     for (UINT i = 0; i < count && i < 256; ++i) {
-        table.push_back(RGBQUAD{BYTE(colours[i] & 0xFF), BYTE((colours[i] >> 8) & 0xFF),
-                                BYTE((colours[i] >> 16) & 0xFF), 0});
+        table.push_back(
+            RGBQUAD{BYTE(colours[i] & 0xFF), BYTE((colours[i] >> 8) & 0xFF), BYTE((colours[i] >> 16) & 0xFF), 0});
     }
     return table;
 }
@@ -178,7 +178,8 @@ bool Reader::ReadInfo(PictureInfo& info) {
 bool Reader::ReadPixels(const Canvas& canvas) {
     if (!m_source) return false;
     Source& source = *m_source;
-    if (static_cast<int>(source.width) != canvas.width || static_cast<int>(source.height) != canvas.height) return false;
+    if (static_cast<int>(source.width) != canvas.width || static_cast<int>(source.height) != canvas.height)
+        return false;
     const Plan plan = PlanFor(source.format);
     if (plan.bits != canvas.Bits()) return false;
     const UINT width = source.width;
@@ -223,8 +224,8 @@ bool Reader::ReadPixels(const Canvas& canvas) {
         case Route::ViaBgraGrey: {
             ComPtr<IWICFormatConverter> converter;
             if (FAILED(source.factory->CreateFormatConverter(converter.put()))) return false;
-            if (FAILED(converter->Initialize(source.frame.get(), GUID_WICPixelFormat32bppBGRA,
-                                             WICBitmapDitherTypeNone, nullptr, 0.0, WICBitmapPaletteTypeCustom))) {
+            if (FAILED(converter->Initialize(source.frame.get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
+                                             nullptr, 0.0, WICBitmapPaletteTypeCustom))) {
                 return false;
             }
             const bool grey = plan.route == Route::ViaBgraGrey;
@@ -258,8 +259,8 @@ namespace {
 
 struct Encoding {
     WICPixelFormatGUID format;
-    int bits;                          // of the rows handed to the encoder
-    std::vector<RGBQUAD> palette;      // for indexed formats
+    int bits;                      // of the rows handed to the encoder
+    std::vector<RGBQUAD> palette;  // for indexed formats
     std::function<void(int y, BYTE* row)> row;
 };
 
@@ -330,10 +331,8 @@ bool ChooseEncoding(Format format, const Canvas& canvas, Encoding& encoding) {
             encoding = bits <= 8 ? OwnIndexed(canvas) : TrueColour(canvas);
         }
         return true;
-    case Format::Gif:
-        return EightBitIndexed(canvas, encoding);
-    default:
-        return false;
+    case Format::Gif: return EightBitIndexed(canvas, encoding);
+    default: return false;
     }
 }
 
@@ -389,7 +388,8 @@ bool Encode(IWICImagingFactory* factory, const std::wstring& target, Format form
     for (int y = 0; y < canvas.height; y += static_cast<int>(kBandRows)) {
         const int rows = std::min(static_cast<int>(kBandRows), canvas.height - y);
         for (int i = 0; i < rows; ++i) encoding.row(y + i, band.data() + static_cast<std::size_t>(i) * stride);
-        if (FAILED(frame->WritePixels(static_cast<UINT>(rows), stride, stride * static_cast<UINT>(rows), band.data()))) {
+        if (FAILED(
+                frame->WritePixels(static_cast<UINT>(rows), stride, stride * static_cast<UINT>(rows), band.data()))) {
             return false;
         }
     }

@@ -10,9 +10,9 @@ namespace {
 
 struct Token {
     enum Kind { Word, Quoted, Literal, Special } kind;
-    std::string text;    // Quoted: the content without quotes or escapes
-    bool spaced = false; // blank or comment before it
-    size_t offset = 0;   // in the source text, for problem reports
+    std::string text;     // Quoted: the content without quotes or escapes
+    bool spaced = false;  // blank or comment before it
+    size_t offset = 0;    // in the source text, for problem reports
 };
 
 bool IsSpecial(char c) { return std::strchr("<>:;@,", c) != nullptr && c != '\0'; }

@@ -96,8 +96,7 @@ OutboxRun DeliverOutbox(const Prepared& prepared, const OutboxPlace& outbox, Out
             if (isOwn) run.ownRefused = true;
             AppendLog(outbox.logPath, delivery.problem + "; " + Utf8FromWide(message.path()) + " stays in the outbox");
             return true;
-        case DeliveryStatus::ServerUnusable:
-            break;
+        case DeliveryStatus::ServerUnusable: break;
         }
         run.stopped = delivery.problem;
         return false;

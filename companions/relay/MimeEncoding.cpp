@@ -65,11 +65,19 @@ std::string WithoutControls(std::string_view text) {
 bool IsAttributeChar(unsigned char c) noexcept {
     if (std::isalnum(c)) return true;
     switch (c) {
-        case '!': case '#': case '$': case '&': case '+': case '-':
-        case '.': case '^': case '_': case '`': case '|': case '~':
-            return true;
-        default:
-            return false;
+    case '!':
+    case '#':
+    case '$':
+    case '&':
+    case '+':
+    case '-':
+    case '.':
+    case '^':
+    case '_':
+    case '`':
+    case '|':
+    case '~': return true;
+    default: return false;
     }
 }
 
@@ -197,8 +205,8 @@ std::string ContentTypeForFileName(std::string_view fileName) {
         const char* type;
     };
     static constexpr Mapping kTypes[] = {
-        {"jpg", "image/jpeg"}, {"jpeg", "image/jpeg"}, {"jpe", "image/jpeg"}, {"gif", "image/gif"},
-        {"png", "image/png"},  {"bmp", "image/bmp"},   {"tif", "image/tiff"}, {"tiff", "image/tiff"},
+        {"jpg", "image/jpeg"},  {"jpeg", "image/jpeg"}, {"jpe", "image/jpeg"}, {"gif", "image/gif"},
+        {"png", "image/png"},   {"bmp", "image/bmp"},   {"tif", "image/tiff"}, {"tiff", "image/tiff"},
         {"pcx", "image/x-pcx"}, {"tga", "image/x-tga"},
     };
     for (const Mapping& m : kTypes) {

@@ -2,7 +2,7 @@
 
 #include "companions/relay/MimeEncoding.h"
 #include "companions/relay/TextCodec.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <cctype>
 #include <cstdio>

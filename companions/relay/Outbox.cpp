@@ -2,7 +2,7 @@
 
 #include "companions/relay/MimeMessage.h"
 #include "companions/relay/TextCodec.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 
@@ -149,8 +149,8 @@ OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders
         return {};
     }
     BufferedFile out(file.get());
-    const bool written = WriteMessage(headers, attachments, [&](std::string_view bytes) { return out.Write(bytes); },
-                                      problem) &&
+    const bool written = WriteMessage(
+                             headers, attachments, [&](std::string_view bytes) { return out.Write(bytes); }, problem) &&
                          out.Flush() && ::FlushFileBuffers(file.get());
     // Renamed through the handle, which this sender keeps: nobody else can
     // take the new message before this send has tried to deliver it.

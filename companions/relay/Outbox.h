@@ -6,7 +6,7 @@
 #pragma once
 
 #include "companions/relay/MimeMessage.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <cstdint>
 #include <string>
@@ -15,7 +15,7 @@
 namespace relay {
 
 struct OutboxPlace {
-    std::wstring folder;   // ends with a backslash
+    std::wstring folder;  // ends with a backslash
     std::wstring logPath;
 };
 

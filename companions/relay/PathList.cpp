@@ -1,7 +1,7 @@
 #include "companions/relay/PathList.h"
 
 #include "companions/relay/TextCodec.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 

@@ -7,8 +7,8 @@
 namespace relay {
 
 struct NamedFiles {
-    std::vector<std::wstring> files;       // long paths, in the order given
-    std::vector<std::string> unreadable;   // pieces that name no readable file, as given
+    std::vector<std::wstring> files;      // long paths, in the order given
+    std::vector<std::string> unreadable;  // pieces that name no readable file, as given
 };
 
 // Splits at "^", but "^" is legal in file names too: a piece that names no

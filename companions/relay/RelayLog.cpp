@@ -1,6 +1,6 @@
 #include "companions/relay/RelayLog.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 

@@ -21,8 +21,8 @@ std::wstring WideFromUtf8(std::string_view utf8) { return ToWide(CP_UTF8, utf8);
 
 std::string Utf8FromWide(std::wstring_view wide) {
     if (wide.empty()) return {};
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                             nullptr, nullptr);
+    const int length =
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     if (length <= 0) return {};
     std::string utf8(static_cast<size_t>(length), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), length, nullptr,

@@ -2,7 +2,7 @@
 
 #include "companions/relay/MimeEncoding.h"
 #include "companions/relay/TextCodec.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 #include <bcrypt.h>
@@ -77,8 +77,8 @@ std::string ReadWholeFile(const std::wstring& path, bool& ok) {
     if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > (16 << 20)) return {};
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
     DWORD got = 0;
-    ok = bytes.empty() || (::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
-                           got == bytes.size());
+    ok = bytes.empty() ||
+         (::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
     return bytes;
 }
 

@@ -19,8 +19,8 @@ struct ServerTrust {
 // `certificates`: DER, as the server sent them (its own first or not).
 // `caFile`: PEM file of extra anchors; empty for none. A CaFile that cannot
 // be read or holds no certificate trusts nothing.
-[[nodiscard]] ServerTrust CheckServerCertificates(const std::vector<std::string>& certificates,
-                                                  const std::string& host, const std::wstring& caFile);
+[[nodiscard]] ServerTrust CheckServerCertificates(const std::vector<std::string>& certificates, const std::string& host,
+                                                  const std::wstring& caFile);
 
 // The DER bytes of every "-----BEGIN CERTIFICATE-----" block of a PEM text.
 [[nodiscard]] std::vector<std::string> CertificatesFromPem(std::string_view pem);

@@ -2,15 +2,15 @@
 
 #include "companions/tagscan/core/ExifScan.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <cstddef>
 #include <cstdint>
 
 BOOL IsExifFile(const char* path) {
     if (path == nullptr || *path == '\0') return FALSE;
-    email32::AutoCloseHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    email32::AutoCloseHandle file(
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return FALSE;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 8) return FALSE;

@@ -20,8 +20,7 @@ extern "C" int __cdecl GetAppDataPath(char* buffer) {
     buffer[0] = '\0';
 
     char roaming[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
-                                  SHGFP_TYPE_CURRENT, roaming))) {
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, roaming))) {
         return 0;
     }
     size_t length = std::strlen(roaming);

@@ -34,10 +34,15 @@ static struct {
     SendEntry send;
 } email32;
 
-static const char* const resultNames[] = {
-    "EMAIL32_OK",          "EMAIL32_NOT_HANDED_OVER", "EMAIL32_NO_SYSTEMS",
-    "EMAIL32_NOT_INSTALLED", "EMAIL32_NO_STORED_LIST", "EMAIL32_CANCELLED",
-    "EMAIL32_BAD_ARGUMENT", "EMAIL32_BUFFER_TOO_SMALL", "EMAIL32_ERROR"};
+static const char* const resultNames[] = {"EMAIL32_OK",
+                                          "EMAIL32_NOT_HANDED_OVER",
+                                          "EMAIL32_NO_SYSTEMS",
+                                          "EMAIL32_NOT_INSTALLED",
+                                          "EMAIL32_NO_STORED_LIST",
+                                          "EMAIL32_CANCELLED",
+                                          "EMAIL32_BAD_ARGUMENT",
+                                          "EMAIL32_BUFFER_TOO_SMALL",
+                                          "EMAIL32_ERROR"};
 
 static void PrintUtf8(const wchar_t* text) {
     char bytes[4 * MAX_PATH];
@@ -56,8 +61,8 @@ static int PrintResult(int result) {
 static int LoadEmail32(void) {
     HMODULE module = LoadLibraryW(L"Email32.dll");
     if (module == NULL) return 0;
-    /* Through a plain function pointer type, as C allows between any two. */
-#define ENTRY(type, name) (type)(void (*)(void))GetProcAddress(module, name)
+/* Through a plain function pointer type, as C allows between any two. */
+#define ENTRY(type, name) (type)(void (*)(void)) GetProcAddress(module, name)
     email32.open = ENTRY(OpenEntry, "Email32Open");
     email32.close = ENTRY(CloseEntry, "Email32Close");
     email32.count = ENTRY(CountEntry, "Email32SystemCount");
@@ -65,8 +70,7 @@ static int LoadEmail32(void) {
     email32.defaultSystem = ENTRY(DefaultEntry, "Email32DefaultSystemW");
     email32.send = ENTRY(SendEntry, "Email32SendW");
 #undef ENTRY
-    return email32.open && email32.close && email32.count && email32.system && email32.defaultSystem &&
-           email32.send;
+    return email32.open && email32.close && email32.count && email32.system && email32.defaultSystem && email32.send;
 }
 
 static int List(void) {

@@ -20,7 +20,8 @@ bool CatalogueBesideUs() {
     char path[MAX_PATH] = {};
     const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string catalogue(path, length);
-    catalogue = catalogue.substr(0, catalogue.find_last_of('\\') + 1) + "EmailDB.ini";
+    catalogue.erase(catalogue.find_last_of('\\') + 1);
+    catalogue += "EmailDB.ini";
     return ::GetFileAttributesA(catalogue.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 

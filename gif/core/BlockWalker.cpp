@@ -28,10 +28,8 @@ WalkEnd Walk(ByteView file, std::size_t& position, BlockVisitor& visitor) {
             if (consumed == 0) return WalkEnd::NotABlock;
             position += consumed;
             break;
-        case kTrailer:
-            return WalkEnd::Trailer;
-        default:
-            return WalkEnd::NotABlock;
+        case kTrailer: return WalkEnd::Trailer;
+        default: return WalkEnd::NotABlock;
         }
         if (visitor.Enough()) return WalkEnd::Enough;
     }

@@ -45,7 +45,7 @@ protected:
 [[nodiscard]] int ImageRowForFileOrder(int k, int height, bool interlaced) noexcept;
 
 struct DecodeOutcome {
-    std::size_t consumed = 0;   // bytes from the minimum code size byte on
+    std::size_t consumed = 0;  // bytes from the minimum code size byte on
     int rowsWritten = 0;
     bool endCodeSeen = false;
 };

@@ -66,8 +66,9 @@ private:
             // Assembled little-endian; compilers make this one load.
             const std::uint8_t* b = m_data.data + m_position;
             const std::uint64_t word = std::uint64_t{b[0]} | std::uint64_t{b[1]} << 8 | std::uint64_t{b[2]} << 16 |
-                                       std::uint64_t{b[3]} << 24 | std::uint64_t{b[4]} << 32 | std::uint64_t{b[5]} << 40 |
-                                       std::uint64_t{b[6]} << 48 | std::uint64_t{b[7]} << 56;
+                                       std::uint64_t{b[3]} << 24 | std::uint64_t{b[4]} << 32 |
+                                       std::uint64_t{b[5]} << 40 | std::uint64_t{b[6]} << 48 |
+                                       std::uint64_t{b[7]} << 56;
             m_accumulator |= word << m_bits;
             m_position += take;
             m_left -= take;
@@ -106,7 +107,7 @@ private:
     std::size_t m_left = 0;      // bytes left in the current sub-block
     std::uint64_t m_accumulator = 0;
     unsigned m_bits = 0;
-    bool m_ended = false;        // the terminator (or the view's end) was met
+    bool m_ended = false;  // the terminator (or the view's end) was met
 };
 
 // Collects decoded pixels into rows and hands complete rows to the sink in
@@ -114,7 +115,10 @@ private:
 class RowWriter {
 public:
     RowWriter(int width, int height, bool interlaced, RowSink& sink)
-        : m_width(width), m_height(height), m_interlaced(interlaced), m_sink(sink),
+        : m_width(width),
+          m_height(height),
+          m_interlaced(interlaced),
+          m_sink(sink),
           m_row(static_cast<std::size_t>(width) + 4 + kSlack, 0) {}
 
     [[nodiscard]] int RowsWritten() const noexcept { return m_rowsWritten; }

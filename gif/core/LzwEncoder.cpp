@@ -24,8 +24,12 @@ constexpr std::uint32_t kUnscramble = [] {
 class Scrambler {
 public:
     explicit Scrambler(std::uint32_t clear) noexcept : m_offset((0u - clear * kScramble) & 0xFFF) {}
-    [[nodiscard]] std::uint32_t operator()(std::uint32_t code) const noexcept { return (code * kScramble + m_offset) & 0xFFF; }
-    [[nodiscard]] std::uint32_t Undo(std::uint32_t code) const noexcept { return ((code - m_offset) * kUnscramble) & 0xFFF; }
+    [[nodiscard]] std::uint32_t operator()(std::uint32_t code) const noexcept {
+        return (code * kScramble + m_offset) & 0xFFF;
+    }
+    [[nodiscard]] std::uint32_t Undo(std::uint32_t code) const noexcept {
+        return ((code - m_offset) * kUnscramble) & 0xFFF;
+    }
 
 private:
     std::uint32_t m_offset;
@@ -55,7 +59,8 @@ public:
             if (bits >= 32) {
                 const auto low = static_cast<std::uint32_t>(accumulator);
                 const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(low), static_cast<std::uint8_t>(low >> 8),
-                                               static_cast<std::uint8_t>(low >> 16), static_cast<std::uint8_t>(low >> 24)};
+                                               static_cast<std::uint8_t>(low >> 16),
+                                               static_cast<std::uint8_t>(low >> 24)};
                 std::memcpy(m_block + 1 + index, bytes, 4);
                 index += 4;
                 accumulator >>= 32;
@@ -104,7 +109,7 @@ private:
     std::uint8_t m_block[1 + 264] = {};
     int m_index = 0;  // complete bytes in the block
     std::uint64_t m_accumulator = 0;
-    int m_bits = 0;   // bits held in the accumulator
+    int m_bits = 0;  // bits held in the accumulator
 };
 
 // Codes wait here and go to the packer 256 at a time, so that the pixel

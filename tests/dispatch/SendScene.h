@@ -67,7 +67,7 @@ public:
     // The request a send to the system "Sys" makes, the scene's folder
     // standing for the per-user folder.
     [[nodiscard]] SendRequest Request(SendFiles files) const {
-        return MakeSendRequest("Sys", catalogue().c_str(), m_folder.path(), std::move(files));
+        return MakeSendRequest(CatalogueEntry("Sys", catalogue()), m_folder.path(), std::move(files));
     }
     bool Send(Link link, const FileList& files) const { return link(Request(FilesFromAnsi(files))); }
     bool SendWide(Link link, const std::vector<std::wstring>& files) const {
@@ -102,7 +102,8 @@ public:
         }
         ::Sleep(100);  // a record beyond the expected ones has its chance to show
         found = Records(kind);
-        std::stable_sort(found.begin(), found.end(), [](const Fields& a, const Fields& b) { return a.at(1) < b.at(1); });
+        std::stable_sort(found.begin(), found.end(),
+                         [](const Fields& a, const Fields& b) { return a.at(1) < b.at(1); });
         return found;
     }
 
@@ -116,7 +117,8 @@ public:
     // The arguments (UTF-8) of count mail programs, in start order.
     [[nodiscard]] std::vector<Fields> Arguments(size_t count) const {
         std::vector<Fields> result;
-        for (const Fields& run : Started("run", count)) result.emplace_back(run.begin() + std::min<size_t>(5, run.size()), run.end());
+        for (const Fields& run : Started("run", count))
+            result.emplace_back(run.begin() + std::min<size_t>(5, run.size()), run.end());
         return result;
     }
 

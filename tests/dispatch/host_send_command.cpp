@@ -28,8 +28,10 @@ protected:
         m_deployment.WriteCatalogue(
             "[Mail]\r\nLinkType=1\r\nCommandOption=-attach\r\nMultiplePage=1\r\nCommandFileList=0\r\n"
             "[Relay]\r\nLinkType=7\r\n[Nothing]\r\nLinkType=3\r\nCommandOption=/a\r\n");
-        WriteFile(m_alive, "[AliveEmailSys]\r\nCount=3\r\n1=Mail\r\n2=Relay\r\n3=Nothing\r\n"
-                           "[DefaultEmailSys]\r\nDefault=Mail\r\n[Mail]\r\nPath=" + m_deployment.folder() + "mail.exe\r\n");
+        WriteFile(m_alive,
+                  "[AliveEmailSys]\r\nCount=3\r\n1=Mail\r\n2=Relay\r\n3=Nothing\r\n"
+                  "[DefaultEmailSys]\r\nDefault=Mail\r\n[Mail]\r\nPath=" +
+                      m_deployment.folder() + "mail.exe\r\n");
         ::SetEnvironmentVariableA("E32_DOUBLE_LOG", m_log.c_str());
     }
     void TearDown() override {

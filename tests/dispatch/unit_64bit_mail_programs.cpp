@@ -3,7 +3,7 @@
 // machine is never loaded and its system never listed.
 #include "registry/Detection.h"
 #include "registry/MailClient.h"
-#include "registry/RegistryRead.h"
+#include "base/RegistryRead.h"
 #include "tests/dispatch/SendScene.h"
 #include "tests/support/ScratchMachine.h"
 
@@ -34,7 +34,7 @@ void MarkAsX64(const std::string& path) {
 
 bool Detect(const SendScene& scene) {
     std::string found;
-    return DetectEmailSystem("Sys", scene.catalogue().c_str(), found);
+    return DetectEmailSystem(CatalogueEntry("Sys", scene.catalogue()), found);
 }
 
 }  // namespace
@@ -54,7 +54,8 @@ TEST(ForeignMachineProvider, IsNeitherListedNorLoaded) {
     EXPECT_FALSE(Detect(scene));
     EXPECT_FALSE(scene.Send(SendBySimpleMapi, {"C:\\a.jpg"}));
 
-    const ScratchRegistryValue registered = ScratchText(HKEY_LOCAL_MACHINE, kClients + "\\E32 Client", "DLLPath", foreign);
+    const ScratchRegistryValue registered =
+        ScratchText(HKEY_LOCAL_MACHINE, kClients + "\\E32 Client", "DLLPath", foreign);
     scene.Catalogue("PathType=0\r\nExeName=e32mail.exe\r\nLinkType=2\r\nMailSection=E32 Client\r\nDllPath=DLLPath\r\n");
     EXPECT_FALSE(Detect(scene));
     EXPECT_FALSE(scene.Send(SendByClientLibrary, {"C:\\a.jpg"}));
@@ -81,16 +82,17 @@ TEST(Wow64Registrations, SixtyFourBitMailProgramsAreFoundInTheirOwnView) {
     std::string client;
     EXPECT_TRUE(GetDefaultMailClientName(client));
     EXPECT_EQ(client, "E32 Wide");
-    scene.Catalogue("Title=Another\r\nPathType=0\r\nExeName=e32wide.exe\r\nLinkType=2\r\n"
-                    "MailSection=E32 Wide\r\nDllPath=DLLPath\r\n");
+    scene.Catalogue(
+        "Title=Another\r\nPathType=0\r\nExeName=e32wide.exe\r\nLinkType=2\r\n"
+        "MailSection=E32 Wide\r\nDllPath=DLLPath\r\n");
     std::string found;
-    EXPECT_TRUE(DetectEmailSystem("Sys", scene.catalogue().c_str(), found));
+    EXPECT_TRUE(DetectEmailSystem(CatalogueEntry("Sys", scene.catalogue()), found));
     EXPECT_EQ(found, program);
-    EXPECT_TRUE(CheckMailClientRegistration("Sys", "not in the title", scene.catalogue().c_str()));
+    EXPECT_TRUE(CheckMailClientRegistration(CatalogueEntry("Sys", scene.catalogue()), "not in the title"));
     EXPECT_TRUE(scene.Send(SendByClientLibrary, {"C:\\T\\a.jpg"}));
     EXPECT_EQ(scene.Records("attach"), (std::vector<Fields>{{"attach", provider}}));
     EXPECT_EQ(scene.Records("MAPISendDocuments").size(), 1u);
 
     scene.Catalogue("PathType=18\r\nLinkType=1\r\n");
-    EXPECT_TRUE(DetectEmailSystem("Sys", scene.catalogue().c_str(), found));
+    EXPECT_TRUE(DetectEmailSystem(CatalogueEntry("Sys", scene.catalogue()), found));
 }

@@ -47,9 +47,11 @@ std::string PercentDecoded(const std::string& text) {
 }  // namespace
 
 TEST(CommandLineQuoting, EveryArgumentComesBackWholeThroughTheWindowsParser) {
+    // clang-format off
     const std::vector<std::wstring> arguments = {
         L"C:\\T\\x.jpg",         L"C:\\Photo Club\\my pic.jpg", L"tab\there.jpg", L"say \"cheese\".jpg",
         L"C:\\folder with blank\\", L"ends\\in\\\\",              L"\\\\server\\share\\a b.jpg", L"照片 Ω.jpg"};
+    // clang-format on
     std::wstring line = L"mail.exe";
     for (const std::wstring& argument : arguments) line += L" " + QuoteArgument(argument);
     int count = 0;

@@ -47,12 +47,16 @@ TEST_F(NotesBridge, RecordsTheFourCommandsAndTheExactRecordBeforeSending) {
     EXPECT_EQ(PathVariable(), m_savedPath + ";C:\\Notes\\");
     const std::vector<Fields> calls = Calls();
     ASSERT_EQ(calls.size(), 4u);
+    // clang-format off
     const std::string initial = "00000000" "0000" "0000" "00000000" "01000000" "00000000" "00000000";
+    // clang-format on
     EXPECT_EQ(calls[0], (Fields{"ImageToNotesProc", "9004", "24", initial}));
     EXPECT_EQ(calls[1], (Fields{"ImageToNotesProc", "9003", "24", initial}));
     ASSERT_EQ(calls[2].size(), 5u);
     EXPECT_EQ(calls[2][1], "9002");
+    // clang-format off
     EXPECT_EQ(WithoutPointer(calls[2][3]), "00000000" "e703" "0000" "........" "01000000" "02000000" "00000000");
+    // clang-format on
     EXPECT_EQ(calls[2][4], "C:\\T\\a.jpg C:\\T\\b.jpg");
     EXPECT_EQ(calls[3], (Fields{"ImageToNotesProc", "9005", "0", "(null)"}));
     EXPECT_EQ(m_scene.Records().front(), (Fields{"attach", "Nbridge32"}));
@@ -65,7 +69,9 @@ TEST_F(NotesBridge, FieldsTheBridgeChangedAreNotWrittenAgain) {
     EXPECT_TRUE(m_scene.Send(SendByNotesBridge, {}));
     const std::vector<Fields> calls = Calls();
     ASSERT_EQ(calls.size(), 4u);
+    // clang-format off
     EXPECT_EQ(WithoutPointer(calls[2][3]), "11111111" "e703" "0000" "........" "22222222" "00000000" "33333333");
+    // clang-format on
     ASSERT_EQ(calls[2].size(), 5u);
     EXPECT_EQ(calls[2][4], "") << "an empty list is sent as an empty text, never null";
     EXPECT_NE(calls[2][3].substr(16, 8), "00000000");
@@ -115,10 +121,11 @@ TEST(MailServerLink, HandsOverShortPathsJoinedByCaretsAndFreesThePlugIn) {
     ASSERT_NE(std::string(shortName), longName);
     const std::string missing = "C:\\nowhere\\missing picture.jpg";
     EXPECT_TRUE(scene.Send(SendByMailServer, {longName, missing}));
-    EXPECT_EQ(scene.Records(), (std::vector<Fields>{{"attach", "Relay32"},
-                                                    {"MailSvr_SendFiles", "1", std::string(shortName) + "^" + missing,
-                                                     longName, missing},
-                                                    {"detach", "Relay32"}}));
+    EXPECT_EQ(
+        scene.Records(),
+        (std::vector<Fields>{{"attach", "Relay32"},
+                             {"MailSvr_SendFiles", "1", std::string(shortName) + "^" + missing, longName, missing},
+                             {"detach", "Relay32"}}));
     ::DeleteFileA(scene.log().c_str());
     EXPECT_TRUE(scene.Send(SendByMailServer, {}));
     EXPECT_EQ(scene.Records("MailSvr_SendFiles"), (std::vector<Fields>{{"MailSvr_SendFiles", "1", ""}}));

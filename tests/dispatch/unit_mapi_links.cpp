@@ -25,9 +25,11 @@ TEST(SimpleMapiLink, LoadsTheCataloguesLibraryFromTheMailProgramsFolder) {
     const std::string library = scene.Add("MapiRecorder.dll", "Mail\\e32mapi.dll");
     scene.Installed("Path=" + scene.folder() + "Mail\\mail.exe\r\n");
     scene.Catalogue("LinkType=10\r\nMAPI32DLL=e32mapi.dll\r\n");
-    const std::string a = scene.Attachment("T\\a.jpg"), b = scene.Attachment("T\\b b.jpg"), c = scene.Attachment("T\\c.jpg");
+    const std::string a = scene.Attachment("T\\a.jpg"), b = scene.Attachment("T\\b b.jpg"),
+                      c = scene.Attachment("T\\c.jpg");
     EXPECT_TRUE(scene.Send(SendBySimpleMapi, {a, b, c}));
-    EXPECT_EQ(scene.Records(), (std::vector<Fields>{{"attach", library}, kLogon, SendDocuments(a + "^" + b + "^" + c)}));
+    EXPECT_EQ(scene.Records(),
+              (std::vector<Fields>{{"attach", library}, kLogon, SendDocuments(a + "^" + b + "^" + c)}));
 
     ::DeleteFileA(scene.log().c_str());
     EXPECT_TRUE(scene.Send(SendBySimpleMapi, {a}));

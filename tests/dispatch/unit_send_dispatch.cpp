@@ -18,17 +18,12 @@ TEST(LinkDispatch, TypesWithoutALinkTouchNothing) {
     for (const char* linkType : {"", "LinkType=0\r\n", "LinkType=3\r\n", "LinkType=4\r\n", "LinkType=5\r\n",
                                  "LinkType=8\r\n", "LinkType=9\r\n", "LinkType=11\r\n", "LinkType=-1\r\n"}) {
         WriteFile(scene.catalogue(), std::string("[Sys]\r\n") + linkType + keys);
-        EXPECT_FALSE(SendByLink("Sys", scene.catalogue().c_str(), FilesFromAnsi({"C:\\a.jpg"}))) << linkType;
+        EXPECT_FALSE(SendByLink(CatalogueEntry("Sys", scene.catalogue()), FilesFromAnsi({"C:\\a.jpg"}))) << linkType;
     }
-    EXPECT_FALSE(SendByLink("", scene.catalogue().c_str(), FilesFromAnsi({"C:\\a.jpg"}))) << "the empty section reads type 0";
+    EXPECT_FALSE(SendByLink(CatalogueEntry("", scene.catalogue()), FilesFromAnsi({"C:\\a.jpg"})))
+        << "the empty section reads type 0";
     EXPECT_TRUE(scene.Runs(0).empty());
     EXPECT_TRUE(scene.Records().empty());
-
-    EXPECT_EQ(LinkFor(1), &SendByCommandLine);
-    EXPECT_EQ(LinkFor(2), &SendByClientLibrary);
-    EXPECT_EQ(LinkFor(6), &SendByNotesBridge);
-    EXPECT_EQ(LinkFor(7), &SendByMailServer);
-    EXPECT_EQ(LinkFor(10), &SendBySimpleMapi);
 }
 
 TEST(LinkDispatch, EverySendFindsAliveDbAgainThroughUserpath) {
@@ -36,7 +31,7 @@ TEST(LinkDispatch, EverySendFindsAliveDbAgainThroughUserpath) {
     SetModuleAliveDbPath("C:\\stale\\AliveDB.ini");
     scene.Add("MailServerDouble.dll", "Relay32.dll");
     scene.Catalogue("LinkType=7\r\n");
-    EXPECT_TRUE(SendByLink("Sys", scene.catalogue().c_str(), FilesFromAnsi({"C:\\a.jpg"})));
+    EXPECT_TRUE(SendByLink(CatalogueEntry("Sys", scene.catalogue()), FilesFromAnsi({"C:\\a.jpg"})));
     EXPECT_EQ(ModuleAliveDbPath(), AppDataFolder() + "AliveDB.ini");
 }
 

@@ -79,7 +79,8 @@ TEST(SendResources, CompanionSendsFreeTheirLibraries) {
 
     // The dispatch itself loads and frees Userpath.dll on every send.
     scene.Catalogue("LinkType=7\r\n");
-    ExpectStableHandles("dispatch", [&] { return SendByLink("Sys", scene.catalogue().c_str(), FilesFromAnsi({"C:\\a.jpg"})); });
+    ExpectStableHandles(
+        "dispatch", [&] { return SendByLink(CatalogueEntry("Sys", scene.catalogue()), FilesFromAnsi({"C:\\a.jpg"})); });
     EXPECT_EQ(::GetModuleHandleA("Userpath.dll"), nullptr);
     EXPECT_EQ(::GetModuleHandleA(relay.c_str()), nullptr);
 }

@@ -25,12 +25,14 @@ protected:
         m_program = m_scene.Add("record_mail.exe", "Mail\\mail.exe");
         m_scene.Add("MapiRecorder.dll", "Mail\\wide.dll");
         m_scene.Add("MapiAnsiOnly.dll", "Mail\\ansi.dll");
-        WriteFile(m_catalogue, "[Mail]\r\nLinkType=1\r\nCommandOption=/a\r\n"
-                               "[Mapi]\r\nLinkType=10\r\nMAPI32DLL=wide.dll\r\n"
-                               "[OldMapi]\r\nLinkType=10\r\nMAPI32DLL=ansi.dll\r\n");
-        WriteFile(m_alive, "[AliveEmailSys]\r\nCount=3\r\n1=Mail\r\n2=Mapi\r\n3=OldMapi\r\n"
-                           "[Mail]\r\nPath=" + m_program + "\r\n[Mapi]\r\nPath=" + m_program +
-                           "\r\n[OldMapi]\r\nPath=" + m_program + "\r\n");
+        WriteFile(m_catalogue,
+                  "[Mail]\r\nLinkType=1\r\nCommandOption=/a\r\n"
+                  "[Mapi]\r\nLinkType=10\r\nMAPI32DLL=wide.dll\r\n"
+                  "[OldMapi]\r\nLinkType=10\r\nMAPI32DLL=ansi.dll\r\n");
+        WriteFile(m_alive,
+                  "[AliveEmailSys]\r\nCount=3\r\n1=Mail\r\n2=Mapi\r\n3=OldMapi\r\n"
+                  "[Mail]\r\nPath=" +
+                      m_program + "\r\n[Mapi]\r\nPath=" + m_program + "\r\n[OldMapi]\r\nPath=" + m_program + "\r\n");
         ASSERT_EQ(m_component.InitEmailSysDB(false), 3);
         m_photo = WidenAnsi(m_scene.folder()) + kPhotoName;
         const HANDLE file = ::CreateFileW(m_photo.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

@@ -28,7 +28,7 @@ import sys
 from PIL import Image
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "relay"))
+sys.path.insert(0, os.path.join(HERE, "..", "companions", "relay"))
 from check_message import MessageError, check_message, read_files  # noqa: E402
 
 RELAY_KEY = r"HKCU\Software\Email32\Relay"

@@ -65,7 +65,8 @@ inline Bytes Image(int w, int h, const std::vector<std::uint8_t>& pixels, int mi
     Bytes b = "\x2C" + U16(left) + U16(top) + U16(w) + U16(h);
     b += static_cast<char>((interlaced ? 0x40 : 0) | (localBits >= 0 ? 0x80 | localBits : 0));
     if (localBits >= 0)
-        for (int i = 0; i < (2 << localBits); ++i) b += Bytes{static_cast<char>(200), static_cast<char>(i), static_cast<char>(i * 3)};
+        for (int i = 0; i < (2 << localBits); ++i)
+            b += Bytes{static_cast<char>(200), static_cast<char>(i), static_cast<char>(i * 3)};
     return b + Lzw(minCodeSize, w, h, pixels, interlaced);
 }
 

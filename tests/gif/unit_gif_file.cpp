@@ -72,7 +72,10 @@ TEST_F(GifFile, TwoCompleteFramesMakeAnAnimation) {
     // Extensions are passed over whole, however many sub-blocks they hold
     // and whatever their label: a loop record with a buffering sub-block, a
     // comment whose first sub-block is short, an unknown extension.
-    const Bytes loops = Bytes("\x21\xFF\x0B" "ANIMEXTS1.0\x03\x01\x00\x00\x05\x02\x00\x10\x00\x00\x00", 25);
+    const Bytes loops = Bytes(
+        "\x21\xFF\x0B"
+        "ANIMEXTS1.0\x03\x01\x00\x00\x05\x02\x00\x10\x00\x00\x00",
+        25);
     const Bytes notes = Bytes("\x21\xFE\x02hi\x03 to\x00", 10);
     const Bytes unknown = Bytes("\x21\x99\x02\x2C\x3B\x01\x05\x00", 8);
     EXPECT_TRUE(Animated(head + loops + notes + Gce() + kImage + unknown + Gce() + kImage + ";"));
@@ -172,11 +175,14 @@ TEST_F(GifFile, HundredFrameFileAnswersAfterTwoImagesWithTwoFramesOfMemory) {
     // Parsing ended right after the second image's data.
     EXPECT_EQ(gif.BytesParsed(), 13u + 768u + 2 * frameBytes);
     const double decodedFrame = static_cast<double>(w) * h * (1 + 3) / 1e6;
-    const double peakGrowth = (static_cast<double>(after.PeakPagefileUsage) - static_cast<double>(before.PagefileUsage)) / 1e6;
-    const double workingSetGrowth = (static_cast<double>(after.PeakWorkingSetSize) - static_cast<double>(before.WorkingSetSize)) / 1e6;
-    std::printf("[ figures  ] file %.1f MB, parse ended at byte %zu (2 of 100 images decoded); one decoded frame "
-                "(indexed + true colour) %.2f MB; private-bytes peak growth %.2f MB; working-set peak growth %.2f MB\n",
-                static_cast<double>(fileBytes) / 1e6, gif.BytesParsed(), decodedFrame, peakGrowth, workingSetGrowth);
+    const double peakGrowth =
+        (static_cast<double>(after.PeakPagefileUsage) - static_cast<double>(before.PagefileUsage)) / 1e6;
+    const double workingSetGrowth =
+        (static_cast<double>(after.PeakWorkingSetSize) - static_cast<double>(before.WorkingSetSize)) / 1e6;
+    std::printf(
+        "[ figures  ] file %.1f MB, parse ended at byte %zu (2 of 100 images decoded); one decoded frame "
+        "(indexed + true colour) %.2f MB; private-bytes peak growth %.2f MB; working-set peak growth %.2f MB\n",
+        static_cast<double>(fileBytes) / 1e6, gif.BytesParsed(), decodedFrame, peakGrowth, workingSetGrowth);
     EXPECT_GT(fileBytes, 45u * 1000 * 1000);
     if (after.PeakPagefileUsage != 0) {
         EXPECT_LT(peakGrowth, 3 * decodedFrame);

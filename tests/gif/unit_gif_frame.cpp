@@ -66,7 +66,8 @@ TEST(GifFrame, InterlacedRowsLandInImageOrder) {
         std::vector<std::uint8_t> pixels;
         for (int y = 0; y < height; ++y) pixels.insert(pixels.end(), 3, static_cast<std::uint8_t>(y + 1));
         ASSERT_NE(f.Read(Image(3, height, pixels, 4, true)), gifcore::kCutOff);
-        for (int y = 0; y < height; ++y) EXPECT_EQ(Row(*f.frame.IndexedImage(), y)[0], ((y + 1) << 4) | (y + 1)) << height;
+        for (int y = 0; y < height; ++y)
+            EXPECT_EQ(Row(*f.frame.IndexedImage(), y)[0], ((y + 1) << 4) | (y + 1)) << height;
     }
 }
 
@@ -134,7 +135,8 @@ TEST(GifFrame, AMissingIndexedImageIsRebuiltFromTheTrueColourOne) {
         const Bytes written = Stored(f.frame);
         Framed again(bits);
         ASSERT_NE(again.Read(written), gifcore::kCutOff);
-        for (int y = 0; y < 7; ++y) EXPECT_EQ(Row(*again.frame.IndexedImage(), y), rows[static_cast<std::size_t>(y)]) << bits;
+        for (int y = 0; y < 7; ++y)
+            EXPECT_EQ(Row(*again.frame.IndexedImage(), y), rows[static_cast<std::size_t>(y)]) << bits;
     }
 }
 

@@ -53,11 +53,14 @@ TEST(CHost, ListsTheDetectedSystemsSendsTwoFilesAndRefusesAnUnknownKey) {
                                          deployment.folder().substr(0, deployment.folder().size() - 1));
     const std::string detectedBy =
         "PathType=15\r\nRegKey=HKCU\r\nSection=Software\\Email32Tests\\CHost\r\nKey=Folder\r\n";
-    deployment.WriteCatalogue("[LinkEntry]\r\nCount=2\r\n0=Mail\r\n1=Missing\r\n"
-                              "[Mail]\r\nTitle=Recording Mail\r\n" + detectedBy +
-                              "ExeName=mail.exe\r\nLinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\n"
-                              "CommandFileList=0\r\n"
-                              "[Missing]\r\nTitle=Not Here\r\n" + detectedBy + "ExeName=absent.exe\r\nLinkType=1\r\n");
+    deployment.WriteCatalogue(
+        "[LinkEntry]\r\nCount=2\r\n0=Mail\r\n1=Missing\r\n"
+        "[Mail]\r\nTitle=Recording Mail\r\n" +
+        detectedBy +
+        "ExeName=mail.exe\r\nLinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\n"
+        "CommandFileList=0\r\n"
+        "[Missing]\r\nTitle=Not Here\r\n" +
+        detectedBy + "ExeName=absent.exe\r\nLinkType=1\r\n");
     TempFolder files("files");
     WriteFile(files / "a.jpg", "a");
     WriteFile(files / "b.jpg", "b");
@@ -95,8 +98,9 @@ protected:
         ::CreateDirectoryA(AppDataFolder().c_str(), nullptr);
         ::DeleteFileA(m_alive.c_str());
         CopyFileOrFail(DoublesFolder() + "record_mail.exe", m_files / "mail.exe");
-        WriteFile(m_catalogue, "[Mail]\r\nTitle=Recording Mail\r\nLinkType=1\r\nCommandOption=/a\r\n"
-                               "MultiplePage=1\r\nCommandFileList=0\r\n[Nothing]\r\nTitle=No Link\r\nLinkType=3\r\n");
+        WriteFile(m_catalogue,
+                  "[Mail]\r\nTitle=Recording Mail\r\nLinkType=1\r\nCommandOption=/a\r\n"
+                  "MultiplePage=1\r\nCommandFileList=0\r\n[Nothing]\r\nTitle=No Link\r\nLinkType=3\r\n");
         ::SetEnvironmentVariableA("E32_DOUBLE_LOG", (m_files / "record.log").c_str());
     }
     void TearDown() override {
@@ -106,8 +110,10 @@ protected:
         ::SetEnvironmentVariableA("E32_DOUBLE_LOG", nullptr);
     }
     void StoreInstalledList() const {
-        WriteFile(m_alive, "[AliveEmailSys]\r\nCount=2\r\n1=Mail\r\n2=Nothing\r\n[DefaultEmailSys]\r\nDefault=Nothing\r\n"
-                           "[Mail]\r\nPath=" + (m_files / "mail.exe") + "\r\n[Nothing]\r\nPath=C:\\windows\\notepad.exe\r\n");
+        WriteFile(m_alive,
+                  "[AliveEmailSys]\r\nCount=2\r\n1=Mail\r\n2=Nothing\r\n[DefaultEmailSys]\r\nDefault=Nothing\r\n"
+                  "[Mail]\r\nPath=" +
+                      (m_files / "mail.exe") + "\r\n[Nothing]\r\nPath=C:\\windows\\notepad.exe\r\n");
     }
 
     TempFolder m_files{"capi"};

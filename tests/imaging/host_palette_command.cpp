@@ -32,7 +32,9 @@ int Lines(const std::string& text) {
 TEST(PaletteCommand, PrintsEveryEntryWithItsFlags) {
     TempFolder folder;
     const std::string path = folder / "three.pal";
+    // clang-format off
     WriteFile(path, std::string("\x03\x00" "\xFF\x00\x00\x00" "\x00\x80\x40\x04" "\x01\x02\x03\x01", 14));
+    // clang-format on
     const ProcessResult result = ShowPalette(path);
     EXPECT_EQ(result.exitCode, 0u) << result.errors;
     EXPECT_EQ(result.output, "0: 255 0 0 0\n1: 0 128 64 4\n2: 1 2 3 1\n");

@@ -149,7 +149,10 @@ TEST(PaletteFile, UnwritablePathsAndNoPaletteWriteNothing) {
 TEST(PaletteFile, ShortEntriesLoadBlackAndBrokenFilesAreRefused) {
     TempFolder folder;
     // The count promises 3 entries; the file holds one and a half.
-    WriteFile(folder / "short.pal", std::string("\x03\x00" "\x0A\x0B\x0C\x04" "\x0D\x0E", 8));
+    WriteFile(folder / "short.pal", std::string("\x03\x00"
+                                                "\x0A\x0B\x0C\x04"
+                                                "\x0D\x0E",
+                                                8));
     std::unique_ptr<CPalette> loaded(CUtility::LoadFilePalette((folder / "short.pal").c_str()));
     ASSERT_NE(loaded, nullptr);
     const auto entries = EntriesOf(*loaded);

@@ -1,6 +1,6 @@
 // Text drawn into 24-bit pictures through real GDI text drawing.
 #include "companions/pixo/PPixo.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 #include "public/Utility.h"
 
 #include <gtest/gtest.h>
@@ -158,8 +158,8 @@ TEST(PixoDrawText, OnlyTextInsideTheRectangleIsDrawnAndTheRectangleIsKept) {
     Fill(picture, 120, 50, kBackground);
     RECT rect = {20, 10, 60, 30};
     const RECT before = rect;
-    const int drawn = CUtility::PixoDrawText(&picture, "WWWWWWWWWWWWWWWW", &rect, &font.font, kRed,
-                                             DT_LEFT | DT_TOP | DT_SINGLELINE);
+    const int drawn =
+        CUtility::PixoDrawText(&picture, "WWWWWWWWWWWWWWWW", &rect, &font.font, kRed, DT_LEFT | DT_TOP | DT_SINGLELINE);
     EXPECT_EQ(drawn, font.lineHeight);
     EXPECT_TRUE(::EqualRect(&rect, &before));
     const Changes changes = ChangesOf(picture, kBackground, Bgr{0, 0, 0xFF});
@@ -175,8 +175,8 @@ TEST(PixoDrawText, OnlyTextInsideTheRectangleIsDrawnAndTheRectangleIsKept) {
     // Measuring draws nothing and still leaves the caller's rectangle alone.
     PPixo measured;
     Fill(measured, 120, 50, kBackground);
-    const int height = CUtility::PixoDrawText(&measured, "Wide text that wraps", &rect, &font.font, kRed,
-                                              DT_CALCRECT | DT_WORDBREAK);
+    const int height =
+        CUtility::PixoDrawText(&measured, "Wide text that wraps", &rect, &font.font, kRed, DT_CALCRECT | DT_WORDBREAK);
     EXPECT_GT(height, font.lineHeight);
     EXPECT_TRUE(::EqualRect(&rect, &before));
     EXPECT_EQ(ChangesOf(measured, kBackground, Bgr{0, 0, 0xFF}).count, 0);
@@ -185,9 +185,9 @@ TEST(PixoDrawText, OnlyTextInsideTheRectangleIsDrawnAndTheRectangleIsKept) {
     const CString text("A text far too wide for the rectangle");
     PPixo cut;
     Fill(cut, 120, 50, kBackground);
-    EXPECT_GT(CUtility::PixoDrawText(&cut, text, &rect, &font.font, kRed,
-                                     DT_SINGLELINE | DT_END_ELLIPSIS | DT_MODIFYSTRING),
-              0);
+    EXPECT_GT(
+        CUtility::PixoDrawText(&cut, text, &rect, &font.font, kRed, DT_SINGLELINE | DT_END_ELLIPSIS | DT_MODIFYSTRING),
+        0);
     EXPECT_STREQ(text, "A text far too wide for the rectangle");
     EXPECT_TRUE(::EqualRect(&rect, &before));
 }
@@ -196,8 +196,8 @@ TEST(PixoDrawText, WithoutARectangleTheWholePictureIsTheLayout) {
     TestFont font;
     PPixo picture;
     Fill(picture, 200, 60, kBackground);
-    const int drawn = CUtility::PixoDrawText(&picture, "Mid", nullptr, &font.font, kRed,
-                                             DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    const int drawn =
+        CUtility::PixoDrawText(&picture, "Mid", nullptr, &font.font, kRed, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     EXPECT_GT(drawn, 0);
     const Changes changes = ChangesOf(picture, kBackground, Bgr{0, 0, 0xFF});
     ASSERT_GT(changes.count, 10);

@@ -2,9 +2,9 @@
 // start-up, the application object's palette, and the real DLL loaded and
 // unloaded by a process that does not link it.
 #include "companions/pixo/PPixo.h"
-#include "framework/CString.h"
+#include "public/framework/CString.h"
 #include "framework/ResourceModules.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 #include "module/ModuleApp.h"
 #include "module/ModuleLifetime.h"
 #include "sendui/ResourceIds.h"

@@ -37,7 +37,7 @@ echo "zip: $(basename "$zip"), $size bytes"
 python3 -m zipfile -e "$zip" "$work/unzipped"
 pkg="$work/unzipped/Email32-$version-win32"
 for f in LICENSE.txt README.txt include/Email32/public/email32.h include/Email32/public/EmailComponent.h \
-         include/Email32/framework/Collections.h lib/libEmail32.dll.a lib/Email32.lib \
+         include/Email32/public/framework/Collections.h lib/libEmail32.dll.a lib/Email32.lib \
          lib/cmake/Email32/Email32Config.cmake share/Email32/EmailDB.ini share/Email32/Relay32.ini; do
   [ -f "$pkg/$f" ] || fail "not in the zip: $f"
 done

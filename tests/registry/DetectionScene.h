@@ -29,11 +29,11 @@ public:
     // Runs one method; foundPath starts as "unchanged".
     bool Run(DetectionMethod method, std::string& foundPath) const {
         foundPath = "unchanged";
-        return method("Sys", catalogue().c_str(), foundPath);
+        return method(CatalogueEntry("Sys", catalogue()), foundPath);
     }
     bool Detect(std::string& foundPath) const {
         foundPath = "unchanged";
-        return DetectEmailSystem("Sys", catalogue().c_str(), foundPath);
+        return DetectEmailSystem(CatalogueEntry("Sys", catalogue()), foundPath);
     }
 
 private:

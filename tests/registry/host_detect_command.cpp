@@ -65,12 +65,14 @@ TEST_F(DetectCommand, PrintsTheInstalledSystemsInCatalogueOrderAndStoresThem) {
     const ScratchFile inSystem(SystemFolder() + "\\e32must.exe");
     const ScratchWinIniEntry winIni("E32Must", "Dir", programs / "winini");
     const ScratchWinIniEntry noCcMail("cc:Mail", "ProgramPath", std::nullopt);
-    const ScratchFile privateIni(WindowsFolder() + "\\e32must.ini", "[Setup]\r\nExe=" + programs / "nothing\\x.exe\r\n");
+    const ScratchFile privateIni(WindowsFolder() + "\\e32must.ini",
+                                 "[Setup]\r\nExe=" + programs / "nothing\\x.exe\r\n");
     const std::string clsid = "{E3200000-0000-0000-0000-00000000000A}";
     const ScratchRegistryValue progId = ScratchText(HKEY_CLASSES_ROOT, "E32Must.App\\CLSID", "", clsid);
     const ScratchRegistryValue server =
         ScratchText(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\LocalServer32", "", com + " /automation");
-    const ScratchRegistryValue regValue = ScratchText(HKEY_CURRENT_USER, "Software\\Email32Tests\\Must", "Dir", programs / "reg");
+    const ScratchRegistryValue regValue =
+        ScratchText(HKEY_CURRENT_USER, "Software\\Email32Tests\\Must", "Dir", programs / "reg");
     const ScratchRegistryValue messaging = ScratchText(HKEY_LOCAL_MACHINE, m_messaging, "MAPI", "1");
     // The machine's default client is named in the second and fourth
     // installed titles: the fourth becomes the default.
@@ -83,23 +85,23 @@ TEST_F(DetectCommand, PrintsTheInstalledSystemsInCatalogueOrderAndStoresThem) {
         "[Windows1]\r\nTitle=Windows folder\r\nPathType=1\r\nExeName=e32must.exe\r\n"
         "[System2]\r\nTitle=System MustMail\r\nPathType=2\r\nExeName=e32must.exe\r\n"
         "[WinIni3]\r\nTitle=WIN.INI\r\nPathType=3\r\nSection=E32Must\r\nKey=Dir\r\nExeName=winini.exe\r\n"
-        "[Private4]\r\nTitle=Private\r\nPathType=4\r\nPrivateINI=e32absent.ini\r\nSection=Setup\r\nKey=Exe\r\nExeName=priv.exe\r\n"
-        "[Private5]\r\nTitle=Private\r\nPathType=5\r\nPrivateINI=e32must.ini\r\nSection=Setup\r\nKey=Exe\r\nExeName=priv.exe\r\n"
+        "[Private4]\r\nTitle=Private\r\nPathType=4\r\nPrivateINI=e32absent.ini\r\nSection=Setup\r\nKey=Exe\r\nExeName="
+        "priv.exe\r\n"
+        "[Private5]\r\nTitle=Private\r\nPathType=5\r\nPrivateINI=e32must.ini\r\nSection=Setup\r\nKey=Exe\r\nExeName="
+        "priv.exe\r\n"
         "[Com6]\r\nTitle=COM server MustMail\r\nPathType=6\r\nRegKey=E32Must.App\r\nExeName=com.exe\r\n"
         "[Mapi9]\r\nTitle=With MAPI\r\nPathType=9\r\nExeName=mapi.exe\r\nMAPI32DLL=absent.dll\r\n"
-        "[Registry15]\r\nTitle=Registry\r\nPathType=15\r\nRegKey=HKCU\r\nSection=Software\\Email32Tests\\Must\r\nKey=Dir\r\nExeName=reg.exe\r\n"
+        "[Registry15]\r\nTitle=Registry\r\nPathType=15\r\nRegKey=HKCU\r\nSection=Software\\Email32Tests\\Must\r\nKey="
+        "Dir\r\nExeName=reg.exe\r\n"
         "[CcMail17]\r\nTitle=cc\r\nPathType=17\r\nExeName=cc.exe\r\n"
         "[Messaging18]\r\nTitle=Messaging\r\nPathType=18\r\n"
         "[Never7]\r\nTitle=Never\r\nPathType=7\r\nExeName=app.exe\r\n"
         "[Beyond]\r\nTitle=Beyond the count\r\nPathType=18\r\n");
 
-    const std::string expected = "AppPaths0\tApp Paths\t" + app + "\n" +
-                                 "System2\tSystem MustMail\t" + inSystem.path() + "\n" +
-                                 "WinIni3\tWIN.INI\t" + win + "\n" +
-                                 "Com6\tCOM server MustMail\t" + com + "\n" +
-                                 "Registry15\tRegistry\t" + reg + "\n" +
-                                 "Messaging18\tMessaging\t\n" +
-                                 "default: Com6\n";
+    const std::string expected = "AppPaths0\tApp Paths\t" + app + "\n" + "System2\tSystem MustMail\t" +
+                                 inSystem.path() + "\n" + "WinIni3\tWIN.INI\t" + win + "\n" +
+                                 "Com6\tCOM server MustMail\t" + com + "\n" + "Registry15\tRegistry\t" + reg + "\n" +
+                                 "Messaging18\tMessaging\t\n" + "default: Com6\n";
     const ProcessResult detect = deployment.Run("detect");
     EXPECT_EQ(detect.exitCode, 0u) << detect.errors;
     EXPECT_EQ(detect.output, expected);
@@ -139,7 +141,8 @@ TEST_F(DetectCommand, AStoredDefaultWinsWhileInstalledAndIsReplacedByTheFirstOth
     EXPECT_NE(deployment.Run("detect").output.find("default: Second\n"), std::string::npos);
 
     // Without a registered client, the first.
-    const ScratchRegistryValue noClient = ScratchRegistryValue::Absent(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", "");
+    const ScratchRegistryValue noClient =
+        ScratchRegistryValue::Absent(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail", "");
     WriteFile(m_alive, "");
     EXPECT_NE(deployment.Run("detect").output.find("default: First\n"), std::string::npos);
 }
@@ -163,8 +166,9 @@ TEST_F(DetectCommand, NothingInstalledStoresAnEmptyListAndReportsTheModuleExcept
 TEST_F(DetectCommand, AbsurdCountsFinishAtOnceWithTheKeysPresent) {
     Deployment deployment;
     const ScratchRegistryValue messaging = ScratchText(HKEY_LOCAL_MACHINE, m_messaging, "MAPI", "1");
-    const std::string systems = "[A]\r\nTitle=a\r\nPathType=18\r\n[B]\r\nTitle=b\r\nPathType=18\r\n"
-                                "[C]\r\nTitle=c\r\nPathType=18\r\n";
+    const std::string systems =
+        "[A]\r\nTitle=a\r\nPathType=18\r\n[B]\r\nTitle=b\r\nPathType=18\r\n"
+        "[C]\r\nTitle=c\r\nPathType=18\r\n";
     // A loop up to 0xFFFFFFFF would meet "-2" last, as "%d" prints it.
     deployment.WriteCatalogue("[LinkEntry]\r\nCount=-1\r\n0=A\r\n-2=C\r\n1=B\r\n" + systems);
     ProcessResult detect = deployment.Run("detect");
@@ -181,7 +185,8 @@ TEST_F(DetectCommand, AbsurdCountsFinishAtOnceWithTheKeysPresent) {
     EXPECT_EQ(deployment.Run("list").output, "B\tb\t\nC\tc\t\ndefault: B\n");
     // A sane count with missing keys loads them as empty entries in place.
     WriteFile(m_alive, "[AliveEmailSys]\r\nCount=70\r\n1=A\r\n2=B\r\n69=C\r\n");
-    EXPECT_EQ(deployment.Run("list").output, "A\ta\t\nB\tb\t\n" + Repeated("\t\t\n", 66) + "C\tc\t\n\t\t\ndefault: A\n");
+    EXPECT_EQ(deployment.Run("list").output,
+              "A\ta\t\nB\tb\t\n" + Repeated("\t\t\n", 66) + "C\tc\t\n\t\t\ndefault: A\n");
 }
 
 TEST_F(DetectCommand, ConcurrentDetectionsLeaveACompleteListWhileListingNeverFails) {

@@ -1,5 +1,6 @@
 // DetectEmailSystem: the method a "PathType" selects, the version check on
 // real version resources, and the mail-client registration test.
+#include "base/RegistryRead.h"
 #include "registry/MailClient.h"
 #include "registry/VersionCheck.h"
 #include "tests/registry/DetectionScene.h"
@@ -43,7 +44,7 @@ TEST(DetectionDispatch, PathTypesWithoutAMethodAreNeverInstalled) {
         EXPECT_EQ(found, "unchanged");
     }
     // An unknown section reads PathType 0 without ExeName.
-    EXPECT_FALSE(DetectEmailSystem("NoSuchSection", scene.catalogue().c_str(), found));
+    EXPECT_FALSE(DetectEmailSystem(CatalogueEntry("NoSuchSection", scene.catalogue()), found));
 }
 
 TEST(DetectionDispatch, PrivateIniTypesFourAndFiveAreOneMethod) {
@@ -52,7 +53,8 @@ TEST(DetectionDispatch, PrivateIniTypesFourAndFiveAreOneMethod) {
     const ScratchFile ini(WindowsFolder() + "\\e32mail.ini", "[S]\r\nK=" + scene.folder() + "Mail\\x\r\n");
     std::string found;
     for (const char* pathType : {"4", "5"}) {
-        scene.Catalogue(std::string("PathType=") + pathType + "\r\nPrivateINI=e32mail.ini\r\nSection=S\r\nKey=K\r\nExeName=e32priv.exe\r\n");
+        scene.Catalogue(std::string("PathType=") + pathType +
+                        "\r\nPrivateINI=e32mail.ini\r\nSection=S\r\nKey=K\r\nExeName=e32priv.exe\r\n");
         EXPECT_TRUE(scene.Detect(found)) << pathType;
         EXPECT_EQ(found, program);
     }
@@ -69,17 +71,6 @@ TEST(DetectionDispatch, AppPathWithMapiNeedsTheLibraryBesideTheProgram) {
     EXPECT_EQ(found, program.path());
     scene.Catalogue("PathType=9\r\nExeName=e32dispatch.exe\r\n");
     EXPECT_FALSE(scene.Detect(found));
-}
-
-TEST(VersionCheck, TheMajorProductVersionMustMatchExactly) {
-    const std::string v9 = DoublesFolder() + "MapiVersion9.dll";
-    const std::string v10 = DoublesFolder() + "MapiVersion10.dll";
-    EXPECT_TRUE(MajorProductVersionEquals(v9, 9));
-    EXPECT_FALSE(MajorProductVersionEquals(v9, 10)) << "the file version is 10; it must not be read";
-    EXPECT_TRUE(MajorProductVersionEquals(v10, 10));
-    EXPECT_FALSE(MajorProductVersionEquals(v10, 9));
-    EXPECT_TRUE(MajorProductVersionEquals(DoublesFolder() + "missing.dll", 0));
-    EXPECT_FALSE(MajorProductVersionEquals(DoublesFolder() + "missing.dll", 9));
 }
 
 TEST(VersionCheck, AFailedCheckMakesADetectedSystemNotInstalled) {
@@ -134,17 +125,17 @@ TEST(MailClient, TheDefaultClientNameAndTheRegistrationOfLinkTypeTwo) {
     }
 
     const std::string catalogue = scene.catalogue();
-    const char* cat = catalogue.c_str();
+    const CatalogueEntry entry("Sys", catalogue);
     scene.Catalogue("Title=E32 Mailer Pro\r\nLinkType=2\r\nMailSection=E32 Mailer\r\nDllPath=DLLPath\r\n");
-    EXPECT_TRUE(CheckMailClientRegistration("Sys", "Mailer", cat)) << "the title names the client";
-    EXPECT_FALSE(CheckMailClientRegistration("Sys", "Other", cat));
-    EXPECT_TRUE(CheckMailClientRegistration("Sys", "", cat)) << "the empty name is in every title";
+    EXPECT_TRUE(CheckMailClientRegistration(entry, "Mailer")) << "the title names the client";
+    EXPECT_FALSE(CheckMailClientRegistration(entry, "Other"));
+    EXPECT_TRUE(CheckMailClientRegistration(entry, "")) << "the empty name is in every title";
     {
         const auto registered = ScratchText(HKEY_LOCAL_MACHINE, clients + "\\E32 Mailer", "DLLPath", "x.dll");
-        EXPECT_TRUE(CheckMailClientRegistration("Sys", "Other", cat));
+        EXPECT_TRUE(CheckMailClientRegistration(entry, "Other"));
     }
     scene.Catalogue("Title=E32 Mailer Pro\r\nLinkType=1\r\nMailSection=E32 Mailer\r\nDllPath=DLLPath\r\n");
-    EXPECT_TRUE(CheckMailClientRegistration("Sys", "Other", cat)) << "only link type 2 is tested";
+    EXPECT_TRUE(CheckMailClientRegistration(entry, "Other")) << "only link type 2 is tested";
     scene.Catalogue("Title=E32 Mailer Pro\r\nLinkType=2\r\nMailSection=E32 Mailer\r\n");
-    EXPECT_TRUE(CheckMailClientRegistration("Sys", "Other", cat)) << "no DllPath: accepted";
+    EXPECT_TRUE(CheckMailClientRegistration(entry, "Other")) << "no DllPath: accepted";
 }

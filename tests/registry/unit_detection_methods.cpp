@@ -154,7 +154,8 @@ TEST(DetectByPrivateIni, TheValueIsAFilePathInAnIniOfTheWindowsFolder) {
     std::string found;
     EXPECT_FALSE(scene.Run(FindByPrivateIni, found)) << "the INI file must exist";
     {
-        const ScratchFile ini(WindowsFolder() + "\\e32mail.ini", "[Setup]\r\nProgram=" + scene.folder() + "Mail\\old.exe\r\n");
+        const ScratchFile ini(WindowsFolder() + "\\e32mail.ini",
+                              "[Setup]\r\nProgram=" + scene.folder() + "Mail\\old.exe\r\n");
         EXPECT_TRUE(scene.Run(FindByPrivateIni, found));
         EXPECT_EQ(found, program);
     }
@@ -202,14 +203,18 @@ TEST(DetectByComServer, TheServerCommandLineLosesItsOptions) {
 TEST(DetectByRegistryValue, TheRootKeyIsNamedInTheCatalogue) {
     DetectionScene scene;
     const std::string program = scene.Program("Reg\\e32reg.exe");
-    const auto value = ScratchText(HKEY_LOCAL_MACHINE, "Software\\Email32Tests\\Mail", "InstallDir", scene.folder() + "Reg");
+    const auto value =
+        ScratchText(HKEY_LOCAL_MACHINE, "Software\\Email32Tests\\Mail", "InstallDir", scene.folder() + "Reg");
     std::string found;
     scene.Catalogue("ExeName=e32reg.exe\r\nRegKey=hklm\r\nSection=Software\\Email32Tests\\Mail\r\nKey=InstallDir\r\n");
     EXPECT_TRUE(scene.Run(FindByRegistryValue, found));
     EXPECT_EQ(found, program);
-    scene.Catalogue("ExeName=e32reg.exe\r\nRegKey=HKEY_LOCAL_MACHINE\r\nSection=Software\\Email32Tests\\Mail\r\nKey=InstallDir\r\n");
+    scene.Catalogue(
+        "ExeName=e32reg.exe\r\nRegKey=HKEY_LOCAL_MACHINE\r\nSection=Software\\Email32Tests\\Mail\r\nKey="
+        "InstallDir\r\n");
     EXPECT_TRUE(scene.Run(FindByRegistryValue, found));
-    scene.Catalogue("ExeName=e32reg.exe\r\nRegKey=MACHINE\r\nSection=Software\\Email32Tests\\Mail\r\nKey=InstallDir\r\n");
+    scene.Catalogue(
+        "ExeName=e32reg.exe\r\nRegKey=MACHINE\r\nSection=Software\\Email32Tests\\Mail\r\nKey=InstallDir\r\n");
     EXPECT_FALSE(scene.Run(FindByRegistryValue, found));
     scene.Catalogue("ExeName=e32reg.exe\r\nRegKey=HKLM\r\nSection=Software\\Email32Tests\\Mail\r\nKey=Other\r\n");
     EXPECT_FALSE(scene.Run(FindByRegistryValue, found));

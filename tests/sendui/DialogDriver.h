@@ -27,7 +27,8 @@ public:
     // choice sends; returns when the dialog has handled it.
     void Select(int comboId, int index) const {
         ::SendMessageA(Item(comboId), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        ::SendMessageA(m_dialog, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELENDOK), reinterpret_cast<LPARAM>(Item(comboId)));
+        ::SendMessageA(m_dialog, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELENDOK),
+                       reinterpret_cast<LPARAM>(Item(comboId)));
     }
     [[nodiscard]] std::string Text(int id) const {
         char text[512] = {};
@@ -59,16 +60,19 @@ public:
     [[nodiscard]] int ComboCount(int id) const { return static_cast<int>(::SendMessageA(Item(id), CB_GETCOUNT, 0, 0)); }
     [[nodiscard]] bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
     [[nodiscard]] int SelectedSystem() const {
-        return static_cast<int>(::SendMessageA(Item(IDC_SYSTEM_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        return static_cast<int>(
+            ::SendMessageA(Item(IDC_SYSTEM_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     }
     // Selects system index alone; -1 clears the selection.
     void SelectSystem(int index) const {
         LVITEMA item{};
         item.stateMask = LVIS_SELECTED;
-        ::SendMessageA(Item(IDC_SYSTEM_LIST), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+        ::SendMessageA(Item(IDC_SYSTEM_LIST), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                       reinterpret_cast<LPARAM>(&item));
         if (index < 0) return;
         item.state = LVIS_SELECTED;
-        ::SendMessageA(Item(IDC_SYSTEM_LIST), LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        ::SendMessageA(Item(IDC_SYSTEM_LIST), LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                       reinterpret_cast<LPARAM>(&item));
     }
     // A key pressed in a control; works across processes, where messages
     // carrying pointers do not.
@@ -98,7 +102,8 @@ inline BOOL CALLBACK VisitForDialog(HWND window, LPARAM data) {
     ::GetWindowThreadProcessId(window, &pid);
     char cls[32] = {};
     ::GetClassNameA(window, cls, sizeof cls);
-    if ((search->processId == 0 || pid == search->processId) && std::string(cls) == "#32770" && ::IsWindowVisible(window)) {
+    if ((search->processId == 0 || pid == search->processId) && std::string(cls) == "#32770" &&
+        ::IsWindowVisible(window)) {
         search->found = window;
         return FALSE;
     }
@@ -157,7 +162,8 @@ inline void DialogSession::SaveScreenshot(const std::string& path) const {
     void* bits = nullptr;
     const HDC screen = ::GetDC(nullptr);
     const HDC memory = ::CreateCompatibleDC(screen);
-    const HBITMAP bitmap = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HBITMAP bitmap =
+        ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ previous = ::SelectObject(memory, bitmap);
     ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     ::GdiFlush();

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/ModuleState.h"
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace email32::test {

@@ -39,8 +39,8 @@ protected:
         PROCESS_INFORMATION process{};
         std::string command = "\"" + m_deployment.folder() + "email32.exe\" dialog" + Quoted(files);
         ProcessResult result;
-        if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, m_deployment.folder().c_str(),
-                              &startup, &process)) {
+        if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                              m_deployment.folder().c_str(), &startup, &process)) {
             ADD_FAILURE() << "cannot start " << command;
             ::CloseHandle(output);
             return result;
@@ -77,12 +77,14 @@ TEST(PrepareCommand, MixedPicturesAsJpgAt640GiveOneEntryEachWithTheWidthSet) {
         std::string sent;
         unsigned height;
     };
+    // clang-format off
     std::vector<Expected> expected = {
         {"portrait.bmp", temp + "portrait.jpg", 853}, {"photo.bmp", temp + "photo.jpg", 400},
         {"picture.png", temp + "picture.jpg", 512},   {"single.gif", temp + "single.jpg", 480},
         {"plain.jpg", temp + "plain.jpg", 480},       {"exif.jpg", "", 600},
         {"plain.tif", temp + "plain (2).jpg", 480},   {"photo.jpe", "", 768},
         {"page.htm", "", 0},                          {"animated.gif", "", 30}};
+    // clang-format on
     std::vector<std::string> files;
     for (Expected& e : expected) {
         files.push_back(Picture(e.file));

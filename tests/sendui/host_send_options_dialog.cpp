@@ -1,6 +1,6 @@
 // The send options dialog as a host shows it: the real dialog on this thread,
 // driven from a second one.
-#include "framework/Collections.h"
+#include "public/framework/Collections.h"
 #include "public/AttachmentItem.h"
 #include "public/EmailComponent.h"
 #include "tests/sendui/DialogDriver.h"
@@ -31,7 +31,8 @@ struct HostArray {
     }
     [[nodiscard]] std::vector<std::string> Paths() const {
         std::vector<std::string> paths;
-        for (int i = 0; i < array.GetSize(); ++i) paths.push_back(static_cast<CAttachmentItem*>(array.GetAt(i))->m_strPath.str());
+        for (int i = 0; i < array.GetSize(); ++i)
+            paths.push_back(static_cast<CAttachmentItem*>(array.GetAt(i))->m_strPath.str());
         return paths;
     }
     [[nodiscard]] std::vector<void*> Items() const {
@@ -51,7 +52,8 @@ protected:
         WriteFile(m_alive,
                   "[AliveEmailSys]\r\nCount=3\r\n1=Alpha\r\n2=Beta\r\n3=Gamma\r\n[DefaultEmailSys]\r\nDefault=Beta\r\n"
                   "[Alpha]\r\nPath=C:\\windows\\notepad.exe\r\n[Gamma]\r\nPath=C:\\windows\\regedit.exe\r\n");
-        WriteFile(m_catalogue, "[Alpha]\r\nTitle=Alpha Mail\r\n[Beta]\r\nTitle=Beta Mail\r\n[Gamma]\r\nTitle=Gamma Mail\r\n");
+        WriteFile(m_catalogue,
+                  "[Alpha]\r\nTitle=Alpha Mail\r\n[Beta]\r\nTitle=Beta Mail\r\n[Gamma]\r\nTitle=Gamma Mail\r\n");
         ASSERT_EQ(m_component.InitEmailSysDB(false), 3);
         g_destroyed = 0;
     }
@@ -179,14 +181,16 @@ TEST_F(SendOptionsDialog, SizeTextFollowsEveryChoiceAndReturningToOriginalLeaves
     const bool ok = Show(items, [&](DialogSession& d) {
         d.Select(IDC_FORMAT_COMBO, 1);
         EXPECT_EQ(d.ComboText(IDC_FORMAT_COMBO), "JPG");
-        const std::vector<std::string> jpegs = {temp + "photo.jpg", temp + "picture.jpg", temp + "plain.jpg", sources[3]};
+        const std::vector<std::string> jpegs = {temp + "photo.jpg", temp + "picture.jpg", temp + "plain.jpg",
+                                                sources[3]};
         EXPECT_EQ(d.Text(IDC_SIZE_TEXT), SizeTextOf(jpegs));
         d.Select(IDC_RESOLUTION_COMBO, 5);
         EXPECT_EQ(d.ComboText(IDC_RESOLUTION_COMBO), "640");
         EXPECT_EQ(ProbePicture(temp + "photo.jpg").width, 640u);
         EXPECT_EQ(d.Text(IDC_SIZE_TEXT), SizeTextOf(jpegs));
         d.Select(IDC_FORMAT_COMBO, 0);
-        const std::vector<std::string> copies = {temp + "photo.bmp", temp + "picture.png", temp + "plain.jpg", sources[3]};
+        const std::vector<std::string> copies = {temp + "photo.bmp", temp + "picture.png", temp + "plain.jpg",
+                                                 sources[3]};
         EXPECT_EQ(d.Text(IDC_SIZE_TEXT), SizeTextOf(copies));
         d.Select(IDC_RESOLUTION_COMBO, 0);
         EXPECT_EQ(d.Text(IDC_SIZE_TEXT), SizeTextOf(sources));
@@ -198,8 +202,7 @@ TEST_F(SendOptionsDialog, SizeTextFollowsEveryChoiceAndReturningToOriginalLeaves
 }
 
 TEST_F(SendOptionsDialog, OkRebuildsTheArrayWithThePreparedFilesAndStoresTheDefault) {
-    const std::vector<std::string> sources = {Picture("photo.bmp"), Picture("exif.jpg"),
-                                              Picture("animated.gif")};
+    const std::vector<std::string> sources = {Picture("photo.bmp"), Picture("exif.jpg"), Picture("animated.gif")};
     const std::vector<std::string> before = Contents(sources);
     HostArray items(sources);
     const bool ok = Show(items, [&](DialogSession& d) {

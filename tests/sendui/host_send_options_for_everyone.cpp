@@ -1,6 +1,6 @@
 // The send options dialog for every user: the texts of the user's language
 // whole under any code page, and every title of the list whole.
-#include "framework/Collections.h"
+#include "public/framework/Collections.h"
 #include "public/AttachmentItem.h"
 #include "public/EmailComponent.h"
 #include "tests/sendui/DialogDriver.h"
@@ -15,10 +15,12 @@ class SendOptionsForEveryone : public ::testing::Test {
 protected:
     void SetUp() override {
         ::CreateDirectoryA(AppDataFolder().c_str(), nullptr);
-        WriteFile(m_alive, "[AliveEmailSys]\r\nCount=3\r\n1=Short\r\n2=Mapi\r\n3=Long\r\n"
-                           "[DefaultEmailSys]\r\nDefault=Mapi\r\n");
-        WriteFile(m_catalogue, "[Short]\r\nTitle=Mail\r\n[Mapi]\r\nTitle=Default mail program (Simple MAPI)\r\n"
-                               "[Long]\r\nTitle=The mail program of the whole office, sent through its own server\r\n");
+        WriteFile(m_alive,
+                  "[AliveEmailSys]\r\nCount=3\r\n1=Short\r\n2=Mapi\r\n3=Long\r\n"
+                  "[DefaultEmailSys]\r\nDefault=Mapi\r\n");
+        WriteFile(m_catalogue,
+                  "[Short]\r\nTitle=Mail\r\n[Mapi]\r\nTitle=Default mail program (Simple MAPI)\r\n"
+                  "[Long]\r\nTitle=The mail program of the whole office, sent through its own server\r\n");
         ASSERT_EQ(m_component.InitEmailSysDB(false), 3);
     }
     void TearDown() override {

@@ -1,6 +1,6 @@
 // Path splitting, folder creation and the size text of the attachment
 // preparation, including file names in a double-byte code page.
-#include "framework/Collections.h"
+#include "public/framework/Collections.h"
 #include "sendui/AttachmentPaths.h"
 #include "sendui/AttachmentPreparation.h"
 #include "tests/sendui/ModuleResources.h"

@@ -21,8 +21,8 @@ CString Text(unsigned id) {
 class AttachmentPreparation : public ::testing::Test {
 protected:
     // Runs the preparation for sources; the current list it made.
-    std::vector<std::string> Prepare(const char* format, const char* resolution, const std::vector<std::string>& sources,
-                                     bool* prepared = nullptr) {
+    std::vector<std::string> Prepare(const char* format, const char* resolution,
+                                     const std::vector<std::string>& sources, bool* prepared = nullptr) {
         CStringList source(10);
         for (const std::string& path : sources) source.AddTail(path);
         CStringList current(10);
@@ -36,7 +36,8 @@ protected:
         for (const CString& path : current.Items()) list.push_back(path.str());
         return list;
     }
-    std::vector<std::string> Prepare(unsigned formatId, const char* resolution, const std::vector<std::string>& sources) {
+    std::vector<std::string> Prepare(unsigned formatId, const char* resolution,
+                                     const std::vector<std::string>& sources) {
         return Prepare(Text(formatId), resolution, sources);
     }
     std::string Temp(const std::string& name) const { return m_temp + name; }
@@ -68,8 +69,8 @@ TEST_F(AttachmentPreparation, JpgConvertsBitmapsAndPngAndCopiesPlainJpegFiles) {
                                               Picture("single.gif"), Picture("plain.tif")};
     const std::vector<std::string> before = Contents(sources);
     const std::vector<std::string> list = Prepare(IDS_JPG, m_original, sources);
-    EXPECT_EQ(list, (std::vector<std::string>{Temp("photo.jpg"), Temp("picture.jpg"), Temp("plain.jpg"), Temp("single.jpg"),
-                                              Temp("plain (2).jpg")}));
+    EXPECT_EQ(list, (std::vector<std::string>{Temp("photo.jpg"), Temp("picture.jpg"), Temp("plain.jpg"),
+                                              Temp("single.jpg"), Temp("plain (2).jpg")}));
     const PictureFacts photo = ProbePicture(Temp("photo.jpg"));
     EXPECT_EQ(photo.format, "jpeg");
     EXPECT_EQ(photo.width, 320u);
@@ -149,10 +150,12 @@ TEST_F(AttachmentPreparation, SameNamesFromDifferentFoldersAndSameStemsGetTheirO
     CopyFileOrFail(Picture("photo.bmp"), host / "a\\Holiday.bmp");
     CopyFileOrFail(Picture("portrait.bmp"), host / "b\\holiday.bmp");
     CopyFileOrFail(Picture("picture.png"), host / "a\\holiday.png");
-    const std::vector<std::string> sources = {host / "a\\Holiday.bmp", host / "b\\holiday.bmp", host / "a\\holiday.png"};
+    const std::vector<std::string> sources = {host / "a\\Holiday.bmp", host / "b\\holiday.bmp",
+                                              host / "a\\holiday.png"};
 
     const std::vector<std::string> copies = Prepare(m_original, "320", sources);
-    EXPECT_EQ(copies, (std::vector<std::string>{Temp("Holiday.bmp"), Temp("holiday (2).bmp"), Temp("holiday (3).png")}));
+    EXPECT_EQ(copies,
+              (std::vector<std::string>{Temp("Holiday.bmp"), Temp("holiday (2).bmp"), Temp("holiday (3).png")}));
     const std::vector<std::string> jpegs = Prepare(IDS_JPG, m_original, sources);
     ASSERT_EQ(jpegs, (std::vector<std::string>{Temp("Holiday.jpg"), Temp("holiday (2).jpg"), Temp("holiday (3).jpg")}));
     EXPECT_EQ(ProbePicture(jpegs[0]).height, 200u);

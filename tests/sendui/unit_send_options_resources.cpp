@@ -1,6 +1,6 @@
 // The dialog takes its template and texts from the module, whatever the host
 // has made current, and gives the host's choice back afterwards.
-#include "framework/Collections.h"
+#include "public/framework/Collections.h"
 #include "framework/ModuleState.h"
 #include "public/EmailComponent.h"
 #include "tests/sendui/DialogDriver.h"

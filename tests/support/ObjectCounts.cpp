@@ -35,9 +35,7 @@ static_assert(sizeof(GdiTableEntry) == 24, "Wine's GDI handle table entry");
 constexpr int kWineGdiTableEntries = 16384;
 constexpr USHORT kStockFlag = 0x80;
 
-bool RunningUnderWine() {
-    return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-}
+bool RunningUnderWine() { return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
 }  // namespace
 
@@ -68,8 +66,8 @@ std::optional<DWORD> HandleCountFromSystemList() {
 std::optional<DWORD> GdiObjectCountFromTable(DWORD objectType) {
     if (!RunningUnderWine()) return std::nullopt;
     using Query = LONG(WINAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
     PROCESS_BASIC_INFORMATION basic = {};
     if (query == nullptr || query(::GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) {
         return std::nullopt;

@@ -93,9 +93,8 @@ ScratchRegistryValue::~ScratchRegistryValue() {
         // Opened in its view, the created key's parent loses the whole tree.
         const size_t slash = m_createdTop.rfind('\\');
         HKEY parent = m_root;
-        if (slash != std::string::npos &&
-            ::RegOpenKeyExA(m_root, m_createdTop.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS | m_view, &parent) !=
-                ERROR_SUCCESS) {
+        if (slash != std::string::npos && ::RegOpenKeyExA(m_root, m_createdTop.substr(0, slash).c_str(), 0,
+                                                          KEY_ALL_ACCESS | m_view, &parent) != ERROR_SUCCESS) {
             return;
         }
         ::RegDeleteTreeA(parent, m_createdTop.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
@@ -105,7 +104,8 @@ ScratchRegistryValue::~ScratchRegistryValue() {
     HKEY key = nullptr;
     if (::RegOpenKeyExA(m_root, m_subKey.c_str(), 0, KEY_SET_VALUE | m_view, &key) != ERROR_SUCCESS) return;
     if (m_saved) {
-        ::RegSetValueExA(key, m_valueName.c_str(), 0, m_saved->first, reinterpret_cast<const BYTE*>(m_saved->second.data()),
+        ::RegSetValueExA(key, m_valueName.c_str(), 0, m_saved->first,
+                         reinterpret_cast<const BYTE*>(m_saved->second.data()),
                          static_cast<DWORD>(m_saved->second.size()));
     } else {
         ::RegDeleteValueA(key, m_valueName.c_str());
@@ -127,9 +127,7 @@ ScratchWinIniEntry::~ScratchWinIniEntry() {
     ::WriteProfileStringA(m_section.c_str(), m_key.c_str(), m_saved ? m_saved->c_str() : nullptr);
 }
 
-ScratchFile::ScratchFile(const std::string& path, const std::string& bytes) : m_path(path) {
-    WriteFile(path, bytes);
-}
+ScratchFile::ScratchFile(const std::string& path, const std::string& bytes) : m_path(path) { WriteFile(path, bytes); }
 
 ScratchFile::~ScratchFile() { ::DeleteFileA(m_path.c_str()); }
 

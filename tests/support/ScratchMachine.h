@@ -34,7 +34,7 @@ private:
     HKEY m_root;
     std::string m_subKey;
     std::string m_valueName;
-    std::string m_createdTop;   // topmost key this object created, if any
+    std::string m_createdTop;  // topmost key this object created, if any
     std::optional<std::pair<DWORD, std::string>> m_saved;
     bool m_active = true;
     REGSAM m_view = 0;

@@ -2,7 +2,7 @@
 
 #include "tests/support/ObjectCounts.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <gtest/gtest.h>
 #include <psapi.h>
@@ -27,8 +27,8 @@ TempFolder::TempFolder(const std::string& hint) {
     ::GetTempPathA(MAX_PATH, base);
     static unsigned counter = 0;
     for (;;) {
-        const std::string candidate = std::string(base) + "e32-" + hint + "-" + std::to_string(::GetCurrentProcessId()) +
-                                      "-" + std::to_string(++counter);
+        const std::string candidate = std::string(base) + "e32-" + hint + "-" +
+                                      std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
         if (::CreateDirectoryA(candidate.c_str(), nullptr)) {
             m_path = candidate + "\\";
             return;
@@ -170,7 +170,8 @@ DWORD ProcessGdiObjectCount(DWORD objectType) {
     return GdiObjectCountFromTable(objectType).value_or(ProcessGdiObjectCount());
 }
 
-Deployment::Deployment(Userpath userpath, const std::string& host) : m_folder("deploy"), m_elsewhere("cwd"), m_host(host) {
+Deployment::Deployment(Userpath userpath, const std::string& host)
+    : m_folder("deploy"), m_elsewhere("cwd"), m_host(host) {
     const std::string bin = BinFolder();
     for (const char* file : {"Email32.dll", "libstdc++-6.dll", "libgcc_s_dw2-1.dll", "libwinpthread-1.dll"}) {
         CopyFileOrFail(bin + file, m_folder / file);
@@ -190,7 +191,8 @@ Deployment::Deployment(Userpath userpath, const std::string& host) : m_folder("d
 void Deployment::WriteCatalogue(const std::string& text) const { WriteFile(cataloguePath(), text); }
 
 void Deployment::Add(const std::string& buildFile, const std::string& nameInDeployment) const {
-    const std::string source = FileExists(BinFolder() + buildFile) ? BinFolder() + buildFile : DoublesFolder() + buildFile;
+    const std::string source =
+        FileExists(BinFolder() + buildFile) ? BinFolder() + buildFile : DoublesFolder() + buildFile;
     CopyFileOrFail(source, m_folder / nameInDeployment);
 }
 

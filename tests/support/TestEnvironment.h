@@ -41,8 +41,8 @@ std::string AppDataFolder();
 
 struct ProcessResult {
     DWORD exitCode = 0;
-    std::string output;   // standard output
-    std::string errors;   // standard error
+    std::string output;  // standard output
+    std::string errors;  // standard error
 };
 
 // The lines of a program's output, without their line ends.

@@ -95,7 +95,8 @@ void Press(HWND dialog, int buttonId) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: dialog-pilot [--format TEXT] [--width TEXT] [--screenshot FILE.bmp] [--wait SECONDS]\n");
+    std::fprintf(stderr,
+                 "usage: dialog-pilot [--format TEXT] [--width TEXT] [--screenshot FILE.bmp] [--wait SECONDS]\n");
     return 64;
 }
 

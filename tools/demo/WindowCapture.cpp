@@ -1,6 +1,6 @@
 #include "tools/demo/WindowCapture.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 namespace email32::demo {
 
@@ -25,8 +25,8 @@ bool SaveWindowAsBitmap(HWND window, const std::string& path) {
     const WindowDc screen(nullptr);
     const AutoMemoryDc memory(::CreateCompatibleDC(screen.get()));
     void* bits = nullptr;
-    const AutoGdiObject bitmap(::CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&header),
-                                                  DIB_RGB_COLORS, &bits, nullptr, 0));
+    const AutoGdiObject bitmap(
+        ::CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!memory || !bitmap || !bits) return false;
     {
         const SelectedObject selected(memory.get(), bitmap.get());

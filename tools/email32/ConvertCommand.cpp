@@ -2,7 +2,7 @@
 // conversion.
 #include "tools/email32/Command.h"
 
-#include "public/tooling/ImageTooling.h"
+#include "tooling/PictureTooling.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,9 +35,7 @@ int RunConvert(const email32::host::Arguments& arguments) {
     }
     email32::tooling::PictureSummary saved;
     switch (email32::tooling::ConvertPictureFile(files[0].c_str(), files[1].c_str(), width, &saved)) {
-    case PictureStatus::Ok:
-        std::printf("%dx%d type %d\n", saved.width, saved.height, saved.type);
-        return 0;
+    case PictureStatus::Ok: std::printf("%dx%d type %d\n", saved.width, saved.height, saved.type); return 0;
     case PictureStatus::ReadFailed:
         std::fprintf(stderr, "email32 convert: cannot read %s as a picture\n", files[0].c_str());
         return 1;
@@ -48,12 +46,11 @@ int RunConvert(const email32::host::Arguments& arguments) {
         std::fprintf(stderr, "email32 convert: cannot convert %s to 24-bit colour\n", files[0].c_str());
         return 1;
     case PictureStatus::WriteFailed:
-    default:
-        std::fprintf(stderr, "email32 convert: cannot write %s\n", files[1].c_str());
-        return 1;
+    default: std::fprintf(stderr, "email32 convert: cannot write %s\n", files[1].c_str()); return 1;
     }
 }
 
 }  // namespace
 
-EMAIL32_COMMAND("convert", "convert [--width N] IN OUT  convert a picture file (JPEG when OUT ends in .jpg)", RunConvert);
+EMAIL32_COMMAND("convert", "convert [--width N] IN OUT  convert a picture file (JPEG when OUT ends in .jpg)",
+                RunConvert);

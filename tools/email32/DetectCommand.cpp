@@ -14,5 +14,6 @@ int RunDetect(const email32::host::Arguments& /*arguments*/) {
 
 }  // namespace
 
-EMAIL32_COMMAND("detect", "detect                     detect the installed e-mail systems, rewrite AliveDB.ini and list them",
+EMAIL32_COMMAND("detect",
+                "detect                     detect the installed e-mail systems, rewrite AliveDB.ini and list them",
                 RunDetect);

@@ -2,7 +2,7 @@
 // shows it before sending.
 #include "tools/email32/Command.h"
 
-#include "framework/Collections.h"
+#include "public/framework/Collections.h"
 #include "public/AttachmentItem.h"
 #include "public/EmailComponent.h"
 
@@ -55,5 +55,6 @@ int RunDialog(const email32::host::Arguments& arguments) {
 
 }  // namespace
 
-EMAIL32_COMMAND("dialog", "dialog FILE...             show the send options dialog; print the default and the files to send",
+EMAIL32_COMMAND("dialog",
+                "dialog FILE...             show the send options dialog; print the default and the files to send",
                 RunDialog);

@@ -1,7 +1,7 @@
 // email32 exif FILE: whether the file carries Exif data.
 #include "tools/email32/Command.h"
 
-#include "public/tooling/ImageTooling.h"
+#include "tooling/PictureTooling.h"
 
 #include <cstdio>
 

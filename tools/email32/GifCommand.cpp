@@ -2,7 +2,7 @@
 // module's GIF codec.
 #include "tools/email32/Command.h"
 
-#include "public/tooling/GifTooling.h"
+#include "tooling/GifTooling.h"
 
 #include <windows.h>
 
@@ -11,13 +11,15 @@
 
 namespace {
 
-int Report(int status, const std::string& file) {
+using email32::tooling::GifStatus;
+
+int Report(GifStatus status, const std::string& file) {
     switch (status) {
-    case kEmail32GifUnreadable: std::fprintf(stderr, "email32: %s: not a readable GIF file\n", file.c_str()); break;
-    case kEmail32GifDamaged:
+    case GifStatus::Unreadable: std::fprintf(stderr, "email32: %s: not a readable GIF file\n", file.c_str()); break;
+    case GifStatus::Damaged:
         std::fprintf(stderr, "email32: %s: damaged GIF file (header longer than the file)\n", file.c_str());
         break;
-    case kEmail32GifWriteFailed: std::fprintf(stderr, "email32: cannot write the output file\n"); break;
+    case GifStatus::WriteFailed: std::fprintf(stderr, "email32: cannot write the output file\n"); break;
     default: break;
     }
     return 1;
@@ -25,23 +27,23 @@ int Report(int status, const std::string& file) {
 
 int RunGif(const email32::host::Arguments& arguments) {
     if (arguments.size() == 1) {
-        int animated = 0;
-        const int status = Email32GifIsAnimated(arguments[0].c_str(), &animated);
-        if (status != kEmail32GifOk) return Report(status, arguments[0]);
+        bool animated = false;
+        const GifStatus status = email32::tooling::GifIsAnimated(arguments[0].c_str(), &animated);
+        if (status != GifStatus::Ok) return Report(status, arguments[0]);
         std::printf("animated: %s\n", animated ? "yes" : "no");
         return 0;
     }
     if (arguments.size() == 3 && arguments[0] == "--frames") {
         ::CreateDirectoryA(arguments[1].c_str(), nullptr);
         int count = 0;
-        const int status = Email32GifSaveFrames(arguments[2].c_str(), arguments[1].c_str(), &count);
-        if (status != kEmail32GifOk) return Report(status, arguments[2]);
+        const GifStatus status = email32::tooling::SaveGifFrames(arguments[2].c_str(), arguments[1].c_str(), &count);
+        if (status != GifStatus::Ok) return Report(status, arguments[2]);
         std::printf("%d\n", count);
         return 0;
     }
     if (arguments.size() == 3 && arguments[0] == "--rewrite") {
-        const int status = Email32GifRewrite(arguments[2].c_str(), arguments[1].c_str());
-        if (status != kEmail32GifOk) return Report(status, arguments[2]);
+        const GifStatus status = email32::tooling::RewriteGif(arguments[2].c_str(), arguments[1].c_str());
+        if (status != GifStatus::Ok) return Report(status, arguments[2]);
         return 0;
     }
     std::fprintf(stderr, "usage: email32 gif [--frames DIR | --rewrite OUT] FILE\n");

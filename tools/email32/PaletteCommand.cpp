@@ -20,8 +20,8 @@ std::string ProblemWith(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA attributes = {};
     if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes)) return "cannot be opened";
     if (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "is a folder, not a palette file";
-    const unsigned long long size = (static_cast<unsigned long long>(attributes.nFileSizeHigh) << 32) |
-                                    attributes.nFileSizeLow;
+    const unsigned long long size =
+        (static_cast<unsigned long long>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
     if (size < 2) return "is not a palette file: it is shorter than the 2-byte entry count";
     unsigned char head[2] = {};
     FILE* file = std::fopen(path.c_str(), "rb");

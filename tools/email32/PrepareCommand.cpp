@@ -2,7 +2,7 @@
 // without the dialog.
 #include "tools/email32/Command.h"
 
-#include "public/tooling/PrepareTooling.h"
+#include "tooling/PrepareTooling.h"
 
 #include <windows.h>
 
@@ -13,7 +13,9 @@ namespace {
 constexpr const char* kWidths[] = {"160", "240", "320", "480", "640", "800", "1024", "1280", "1600"};
 
 int Usage() {
-    std::fprintf(stderr, "usage: email32 prepare --format original|JPG --width original|160|240|320|480|640|800|1024|1280|1600 FILE...\n");
+    std::fprintf(stderr,
+                 "usage: email32 prepare --format original|JPG --width original|160|240|320|480|640|800|1024|1280|1600 "
+                 "FILE...\n");
     return 64;
 }
 
@@ -67,5 +69,6 @@ int RunPrepare(const email32::host::Arguments& arguments) {
 }  // namespace
 
 EMAIL32_COMMAND("prepare",
-                "prepare --format original|JPG --width original|160|...|1600 FILE...  print the files that would be sent, then their size",
+                "prepare --format original|JPG --width original|160|...|1600 FILE...  print the files that would be "
+                "sent, then their size",
                 RunPrepare);

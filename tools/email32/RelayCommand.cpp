@@ -4,7 +4,7 @@
 // email32 relay --flush: delivers what the plug-in's outbox holds.
 #include "tools/email32/Command.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 
@@ -51,9 +51,9 @@ int RunRelay(const email32::host::Arguments& arguments) {
         joined += length > 0 && length < MAX_PATH ? std::string(shortPath, length) : file;
     }
     switch (send(1, joined.c_str())) {
-        case 1: std::printf("delivered\n"); return 0;
-        case 2: std::printf("kept in the outbox\n"); return 1;
-        default: std::printf("nothing sent\n"); return 1;
+    case 1: std::printf("delivered\n"); return 0;
+    case 2: std::printf("kept in the outbox\n"); return 1;
+    default: std::printf("nothing sent\n"); return 1;
     }
 }
 

@@ -4,7 +4,7 @@
 // The password never goes on a command line or into Relay32.ini.
 #include "tools/email32/Command.h"
 
-#include "framework/Win32Handles.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 #include <shellapi.h>

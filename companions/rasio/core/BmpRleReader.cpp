@@ -39,8 +39,7 @@ bool Parse(ByteSpan file, Header& h) {
     const std::size_t full = h.bits == 4 ? 16 : 256;
     h.colours = used > 0 && used < full ? used : full;
     const bool rle = (h.bits == 8 && compression == kRle8) || (h.bits == 4 && compression == kRle4);
-    return rle && h.width > 0 && h.height > 0 && h.dataOffset < file.size &&
-           file.Has(h.paletteOffset, h.colours * 4);
+    return rle && h.width > 0 && h.height > 0 && h.dataOffset < file.size && file.Has(h.paletteOffset, h.colours * 4);
 }
 
 // Writes indices into the target, bottom row first; pixels beyond the
@@ -91,7 +90,9 @@ bool Decode(ByteSpan file, const RasterTarget& target) {
     for (std::int32_t y = 0; y < h.height; ++y) std::memset(target.Line(y), 0, lineBytes);
     const bool four = h.bits == 4;
     const Painter painter(target);
-    const auto nibble = [four](unsigned byte, std::int32_t i) { return !four ? byte : (i & 1) ? byte & 0x0F : byte >> 4; };
+    const auto nibble = [four](unsigned byte, std::int32_t i) {
+        return !four ? byte : (i & 1) ? byte & 0x0F : byte >> 4;
+    };
     std::size_t at = h.dataOffset;
     // Wide enough that a step past a width or height near the limit of an
     // int32 cannot overflow.
@@ -104,12 +105,12 @@ bool Decode(ByteSpan file, const RasterTarget& target) {
         if (count > 0) {
             for (std::int32_t i = 0; i < count; ++i) painter.Put(x + i, row, nibble(value, i));
             x = std::min<std::int64_t>(x + count, h.width);
-        } else if (value == 0) {   // end of line
+        } else if (value == 0) {  // end of line
             x = 0;
             ++row;
-        } else if (value == 1) {   // end of picture
+        } else if (value == 1) {  // end of picture
             break;
-        } else if (value == 2) {   // delta: right and up
+        } else if (value == 2) {  // delta: right and up
             if (!file.Has(at, 2)) return false;
             x = std::min<std::int64_t>(x + file.data[at], h.width);
             row += file.data[at + 1];

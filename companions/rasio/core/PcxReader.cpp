@@ -10,7 +10,7 @@ namespace rasiocore::pcx {
 namespace {
 
 constexpr std::size_t kHeaderBytes = 128;
-constexpr std::size_t kTrailingTableBytes = 769;   // 0x0C, then 256 triples
+constexpr std::size_t kTrailingTableBytes = 769;  // 0x0C, then 256 triples
 
 struct Header {
     int bitsPerPlane = 0;
@@ -70,10 +70,8 @@ std::vector<Colour> Palette(ByteSpan file, const Header& h) {
     case 8:
         // Without the table after the data, the picture is grey.
         return HasTrailingTable(file) ? Triples(file.data + file.size - 768, 256) : GreyRamp(256);
-    case 24:
-        return {};
-    case 4:
-        return Triples(file.data + 16, 16);
+    case 24: return {};
+    case 4: return Triples(file.data + 16, 16);
     default:
         // A black-and-white file often leaves its header table empty.
         if (std::memcmp(file.data + 16, file.data + 19, 3) == 0) return GreyRamp(2);
@@ -153,7 +151,7 @@ bool Decode(ByteSpan file, const RasterTarget& target) {
     RunReader runs(file, end);
     const std::int32_t w = h.width;
     for (std::int32_t y = 0; y < h.height; ++y) {
-        if (!runs.Fill(line.data(), line.size())) return false;   // the data ends early
+        if (!runs.Fill(line.data(), line.size())) return false;  // the data ends early
         std::uint8_t* out = target.Line(y);
         const std::uint8_t* in = line.data();
         if (info.bits == 24) {

@@ -47,15 +47,14 @@ bool ParseHeader(ByteSpan file, Header& h) {
     if (h.width == 0 || h.height == 0 || h.mapType > 1 || (h.imageType & ~(8 | 3)) != 0) return false;
     if (!file.Has(kHeaderBytes + h.idLength, h.MapBytes())) return false;
     switch (h.Kind()) {
-    case 1:   // colour-mapped
+    case 1:  // colour-mapped
         return h.mapType == 1 && h.pixelBits == 8 && h.mapLength > 0 && h.mapFirst + h.mapLength <= 256 &&
                (h.mapEntryBits == 15 || h.mapEntryBits == 16 || h.mapEntryBits == 24 || h.mapEntryBits == 32);
-    case 2:   // true colour
+    case 2:  // true colour
         return h.pixelBits == 15 || h.pixelBits == 16 || h.pixelBits == 24 || h.pixelBits == 32;
-    case 3:   // grey
+    case 3:  // grey
         return h.pixelBits == 8;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -72,7 +71,9 @@ Colour MapEntry(const std::uint8_t* p, int bits) {
 class Placer {
 public:
     Placer(const Header& h, const RasterTarget& target)
-        : m_target(target), m_bytes(h.PixelBytes()), m_topDown((h.descriptor & 0x20) != 0),
+        : m_target(target),
+          m_bytes(h.PixelBytes()),
+          m_topDown((h.descriptor & 0x20) != 0),
           m_rightToLeft((h.descriptor & 0x10) != 0),
           m_left(static_cast<std::size_t>(target.width) * static_cast<std::size_t>(target.height)) {
         StartLine();
@@ -84,10 +85,11 @@ public:
         if (count > m_left) count = m_left;
         m_left -= count;
         for (std::size_t i = 0; i < count; ++i, p += step) {
-            std::uint8_t* out = m_line + static_cast<std::size_t>(m_rightToLeft ? m_target.width - 1 - m_x : m_x) * m_bytes;
+            std::uint8_t* out =
+                m_line + static_cast<std::size_t>(m_rightToLeft ? m_target.width - 1 - m_x : m_x) * m_bytes;
             if (m_bytes == 2) {
                 out[0] = p[0];
-                out[1] = static_cast<std::uint8_t>(p[1] & 0x7F);   // attribute bit dropped: 5-5-5
+                out[1] = static_cast<std::uint8_t>(p[1] & 0x7F);  // attribute bit dropped: 5-5-5
             } else {
                 std::memcpy(out, p, m_bytes);
             }
@@ -146,7 +148,7 @@ bool Decode(ByteSpan file, const RasterTarget& target) {
     std::size_t at = h.DataOffset();
     if (!h.RunLength()) {
         const std::size_t pixels = placer.Remaining();
-        if (pixels > (file.size - at) / bytes) return false;   // DataOffset() <= size: checked by ParseHeader
+        if (pixels > (file.size - at) / bytes) return false;  // DataOffset() <= size: checked by ParseHeader
         placer.Put(file.data + at, pixels, bytes);
         return true;
     }

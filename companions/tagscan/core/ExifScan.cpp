@@ -45,7 +45,7 @@ bool TiffHasExif(const std::uint8_t* data, std::size_t size) noexcept {
         std::uint16_t tag = 0, type = 0;
         std::uint32_t n = 0, value = 0;
         if (!r.U16(entry, tag) || !r.U16(entry + 2, type) || !r.U32(entry + 4, n) || !r.U32(entry + 8, value)) {
-            return false;   // the IFD runs past the file
+            return false;  // the IFD runs past the file
         }
         if (tag != kExifIfdTag) continue;
         // One LONG or IFD value: the Exif IFD's offset. It counts only when
@@ -62,15 +62,15 @@ bool JpegHasExif(const std::uint8_t* data, std::size_t size) noexcept {
     for (int segments = 0; segments < kMaxSegments && size - at >= 4; ++segments) {
         if (data[at] != 0xFF) return false;
         const std::uint8_t marker = data[at + 1];
-        if (marker == 0xFF) {   // fill byte before a marker
+        if (marker == 0xFF) {  // fill byte before a marker
             ++at;
             continue;
         }
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {   // no length
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {  // no length
             at += 2;
             continue;
         }
-        if (marker == 0xDA || marker == 0xD9) return false;   // image data or end: no more headers
+        if (marker == 0xDA || marker == 0xD9) return false;  // image data or end: no more headers
         const std::size_t length = (static_cast<std::size_t>(data[at + 2]) << 8) | data[at + 3];
         if (length < 2 || length > size - at - 2) return false;
         if (marker == 0xE1 && length >= 8 && std::memcmp(data + at + 4, "Exif\0\0", 6) == 0) return true;

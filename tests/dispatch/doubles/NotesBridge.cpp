@@ -42,9 +42,8 @@ extern "C" __declspec(dllexport) std::int32_t __cdecl NotesBridge_Load() {
     return EnvironmentText("E32_NOTES_LOAD") == "0" ? 0 : 1;
 }
 
-extern "C" __declspec(dllexport) std::int32_t __cdecl ImageToNotesProc(std::int32_t command,
-                                                                       email32::NotesSendBlock* block,
-                                                                       std::int32_t size) {
+extern "C" __declspec(dllexport) std::int32_t
+    __cdecl ImageToNotesProc(std::int32_t command, email32::NotesSendBlock* block, std::int32_t size) {
     std::string line = "ImageToNotesProc\t" + std::to_string(command) + "\t" + std::to_string(size);
     if (block == nullptr) {
         line += "\t(null)";

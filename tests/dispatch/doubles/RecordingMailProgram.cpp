@@ -49,8 +49,8 @@ int main() {
     char folder[MAX_PATH] = {};
     ::GetCurrentDirectoryA(MAX_PATH, folder);
 
-    std::string record = std::string("run\t") + start + "\t" + ::GetCommandLineA() + "\t" + folder + "\t" +
-                         Utf8(::GetCommandLineW());
+    std::string record =
+        std::string("run\t") + start + "\t" + ::GetCommandLineA() + "\t" + folder + "\t" + Utf8(::GetCommandLineW());
     int count = 0;
     LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     for (int i = 1; arguments != nullptr && i < count; ++i) record += "\t" + Utf8(arguments[i]);

@@ -28,8 +28,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-extern "C" __declspec(dllexport) ULONG WINAPI MAPILogon(ULONG_PTR uiParam, LPSTR profileName, LPSTR password,
-                                                        ULONG flags, ULONG reserved, ULONG_PTR* session) {
+extern "C" __declspec(dllexport) ULONG WINAPI
+    MAPILogon(ULONG_PTR uiParam, LPSTR profileName, LPSTR password, ULONG flags, ULONG reserved, ULONG_PTR* session) {
     AppendRecord(g_module, "MAPILogon\t" + Number(uiParam) + "\t" + Text(profileName) + "\t" + Text(password) + "\t" +
                                Number(flags) + "\t" + Number(reserved) + "\t" + (session ? "session" : "(null)"));
 #ifdef E32_LOGON_FAILS
@@ -41,8 +41,8 @@ extern "C" __declspec(dllexport) ULONG WINAPI MAPILogon(ULONG_PTR uiParam, LPSTR
 #endif
 }
 
-extern "C" __declspec(dllexport) ULONG WINAPI MAPISendDocuments(ULONG_PTR uiParam, LPSTR delimiter, LPSTR filePaths,
-                                                                LPSTR fileNames, ULONG reserved) {
+extern "C" __declspec(dllexport) ULONG WINAPI
+    MAPISendDocuments(ULONG_PTR uiParam, LPSTR delimiter, LPSTR filePaths, LPSTR fileNames, ULONG reserved) {
     AppendRecord(g_module, "MAPISendDocuments\t" + Number(uiParam) + "\t" + Text(delimiter) + "\t" + Text(filePaths) +
                                "\t" + Text(fileNames) + "\t" + Number(reserved));
     return 0;
@@ -78,8 +78,8 @@ struct MessageW {
 }  // namespace
 
 // Fields: session, window, flags, file count, then each file's path and name.
-extern "C" __declspec(dllexport) ULONG WINAPI MAPISendMailW(ULONG_PTR session, ULONG_PTR uiParam, MessageW* message,
-                                                            ULONG flags, ULONG) {
+extern "C" __declspec(dllexport) ULONG WINAPI
+    MAPISendMailW(ULONG_PTR session, ULONG_PTR uiParam, MessageW* message, ULONG flags, ULONG) {
     std::string record = "MAPISendMailW\t" + Number(session) + "\t" + Number(uiParam) + "\t" + Number(flags);
     record += "\t" + Number(message ? message->fileCount : 0);
     for (ULONG i = 0; message && message->files && i < message->fileCount; ++i) {

@@ -56,9 +56,7 @@ public:
             if (ApplicationBytes(atLabel) == kCutOff) return kCutOff;
             ++m_document.applications;
             break;
-        default:
-            ++m_document.unknownExtensions;
-            break;
+        default: ++m_document.unknownExtensions; break;
         }
         return whole;
     }
@@ -87,9 +85,8 @@ public:
         class NullSink final : public RowSink {
             void PutRow(int, const std::uint8_t*) override {}
         } none;
-        const DecodeOutcome outcome =
-            DecodeLzw(at.From(position), image.width, image.height, image.interlaced,
-                      keep ? static_cast<RowSink&>(sink) : static_cast<RowSink&>(none));
+        const DecodeOutcome outcome = DecodeLzw(at.From(position), image.width, image.height, image.interlaced,
+                                                keep ? static_cast<RowSink&>(sink) : static_cast<RowSink&>(none));
         image.rowsWritten = outcome.rowsWritten;
         m_document.images.push_back(std::move(image));
         return position + outcome.consumed;
@@ -105,7 +102,9 @@ private:
 class VectorSink final : public ByteSink {
 public:
     explicit VectorSink(std::vector<std::uint8_t>& out) : m_out(out) {}
-    void Write(const std::uint8_t* bytes, std::size_t count) override { m_out.insert(m_out.end(), bytes, bytes + count); }
+    void Write(const std::uint8_t* bytes, std::size_t count) override {
+        m_out.insert(m_out.end(), bytes, bytes + count);
+    }
 
 private:
     std::vector<std::uint8_t>& m_out;

@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // the table fills through long strings as well as through noise.
     const bool runs = (data[1] & 0x80) != 0;
     for (int i = 0; i < width * height; ++i) {
-        const std::uint8_t v = runs ? data[2 + static_cast<std::size_t>(i) / 16 % count] : data[2 + static_cast<std::size_t>(i)];
+        const std::uint8_t v =
+            runs ? data[2 + static_cast<std::size_t>(i) / 16 % count] : data[2 + static_cast<std::size_t>(i)];
         source.pixels.push_back(static_cast<std::uint8_t>(v & ((1 << m) - 1)));
     }
     Sink sink;

@@ -68,7 +68,9 @@ TEST(GifBlocks, ApplicationAndTextChains) {
     EXPECT_EQ(ReadTextChain(ByteView{full.data(), 100}, nullptr), kCutOff);
 
     std::string written;
-    WriteTextSubBlocks(std::string(300, 'z'), [&](const std::uint8_t* b, std::size_t n) { written.append(reinterpret_cast<const char*>(b), n); });
+    WriteTextSubBlocks(std::string(300, 'z'), [&](const std::uint8_t* b, std::size_t n) {
+        written.append(reinterpret_cast<const char*>(b), n);
+    });
     EXPECT_EQ(written.size(), 302u);
     EXPECT_EQ(static_cast<std::uint8_t>(written[0]), 255);
     EXPECT_EQ(static_cast<std::uint8_t>(written[256]), 45);
@@ -103,7 +105,9 @@ TEST(GifBlocks, ExtensionsAreWalkedToTheEndOfTheirSubBlockChains) {
     xmp.push_back(1);
     for (int b = 255; b >= 0; --b) xmp.push_back(static_cast<std::uint8_t>(b));
     xmp.push_back(0);
-    auto several = Bytes("\xFF\x0B" "EMAIL32TEST");
+    auto several = Bytes(
+        "\xFF\x0B"
+        "EMAIL32TEST");
     several.insert(several.end(), {3, 'a', 'b', 'c', 2, 'd', 'e', 0});
     std::vector<std::uint8_t> unknown{0x99, 2, 0xAB, 0xCD, 1, 0x3B, 0};
     std::vector<std::uint8_t> control{0xF9, 4, 1, 10, 0, 3, 0};

@@ -54,7 +54,8 @@ struct Pixels final : RowSource {
     int width, height;
     bool interlaced;
     std::vector<std::uint8_t> data;
-    Pixels(int w, int h, bool i, std::vector<std::uint8_t> d) : width(w), height(h), interlaced(i), data(std::move(d)) {}
+    Pixels(int w, int h, bool i, std::vector<std::uint8_t> d)
+        : width(w), height(h), interlaced(i), data(std::move(d)) {}
     const std::uint8_t* GetRow(int k) override {
         return data.data() + static_cast<std::size_t>(ImageRowForFileOrder(k, height, interlaced)) * width;
     }
@@ -165,9 +166,10 @@ TEST(LzwDecoder, StopsOnDamageAndReportsWhatItConsumed) {
         EXPECT_EQ(outcome.consumed, 1u);
         EXPECT_EQ(outcome.rowsWritten, 0);
     }
-    {  // The image data ends past its terminator, also when bytes follow
-       // the end code in its sub-block and in further sub-blocks, or when
-       // decoding stopped at damage.
+    {
+        // The image data ends past its terminator, also when bytes follow
+        // the end code in its sub-block and in further sub-blocks, or when
+        // decoding stopped at damage.
         Pixels pixels{4, 4, false, std::vector<std::uint8_t>(16, 1)};
         auto stream = Encode(pixels, 2);
         Rows rows(4, 4);
@@ -254,7 +256,8 @@ TEST(LzwEncoder, RoundTripsEveryDepthAndShape) {
             EXPECT_TRUE(outcome.endCodeSeen);
             EXPECT_EQ(outcome.consumed, stream.size());
             for (int y = 0; y < height; ++y)
-                EXPECT_TRUE(std::equal(rows.rows[static_cast<std::size_t>(y)].begin(), rows.rows[static_cast<std::size_t>(y)].end(),
+                EXPECT_TRUE(std::equal(rows.rows[static_cast<std::size_t>(y)].begin(),
+                                       rows.rows[static_cast<std::size_t>(y)].end(),
                                        pixels.data.begin() + static_cast<long>(y) * width));
         }
     }
@@ -266,7 +269,8 @@ TEST(LzwEncoder, EndCodeFollowsTheDecodersWidth) {
     for (int m : {2, 3, 8}) {
         for (int count = 1; count < 700; ++count) {
             Pixels pixels(count, 1, false, {});
-            for (int i = 0; i < count; ++i) pixels.data.push_back(static_cast<std::uint8_t>((i * i + i / 3) % (1 << m)));
+            for (int i = 0; i < count; ++i)
+                pixels.data.push_back(static_cast<std::uint8_t>((i * i + i / 3) % (1 << m)));
             const auto stream = Encode(pixels, m);
             Rows rows(count, 1);
             const DecodeOutcome outcome = DecodeLzw(View(stream), count, 1, false, rows);

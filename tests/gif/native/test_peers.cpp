@@ -39,8 +39,9 @@ bool PeerDecode(const std::vector<std::uint8_t>& bytes, std::vector<PeerImage>& 
     const bool ok = DGifSlurp(gif) == GIF_OK;
     for (int i = 0; ok && i < gif->ImageCount; ++i) {
         const SavedImage& s = gif->SavedImages[i];
-        images.push_back({s.ImageDesc.Width, s.ImageDesc.Height,
-                          std::vector<std::uint8_t>(s.RasterBits, s.RasterBits + s.ImageDesc.Width * s.ImageDesc.Height)});
+        images.push_back(
+            {s.ImageDesc.Width, s.ImageDesc.Height,
+             std::vector<std::uint8_t>(s.RasterBits, s.RasterBits + s.ImageDesc.Width * s.ImageDesc.Height)});
     }
     DGifCloseFile(gif, &error);
     return ok;

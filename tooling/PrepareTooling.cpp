@@ -1,0 +1,45 @@
+#include "tooling/PrepareTooling.h"
+
+#include "framework/WaitCursor.h"
+#include "sendui/AttachmentPreparation.h"
+#include "sendui/ResourceIds.h"
+
+#include <cstdio>
+
+namespace email32::tooling {
+namespace {
+
+std::string LoadText(unsigned int id) {
+    CString text;
+    text.LoadString(id);
+    return text.str();
+}
+
+}  // namespace
+
+std::string OriginalChoiceText() { return LoadText(IDS_ORIGINAL_FILE); }
+
+std::string JpgChoiceText() { return LoadText(IDS_JPG); }
+
+PreparedAttachments PrepareAttachments(const std::string& format, const std::string& resolution,
+                                       const std::vector<std::string>& sources) {
+    const CWaitCursor wait;
+    CStringList source(10);
+    for (const std::string& path : sources) source.AddTail(path);
+
+    char appData[MAX_PATH] = {};
+    GetAppDataFolder(appData);
+    AttachmentPreparation preparation(PreparationFolder(appData), [](const CString& text) {
+        std::fprintf(stderr, "%s\n", static_cast<const char*>(text));
+    });
+    CStringList current(10);
+    const bool prepared = preparation.Run(format, resolution, source, current);
+
+    PreparedAttachments result;
+    const CStringList& sent = prepared ? current : source;
+    for (const CString& path : sent.Items()) result.files.push_back(path.str());
+    result.sizeText = EstimateSize(sent).str();
+    return result;
+}
+
+}  // namespace email32::tooling
