@@ -92,7 +92,7 @@ std::string QuotedString(std::string_view text) {
     return out + "\"";
 }
 
-// A local part as an addr-spec carries it: a dot-atom as it is, anything
+// A local part as a bare address carries it: a dot-atom as it is, anything
 // else as one quoted string.
 std::string LocalPart(const std::vector<Token>& tokens, size_t from, size_t to) {
     if (to == from + 1 && tokens[from].kind == Token::Quoted) {
@@ -137,7 +137,7 @@ public:
                     const size_t open = m_at;
                     while (m_at < m_tokens.size() && !IsSpecialAt(m_at, '>')) ++m_at;
                     if (m_at >= m_tokens.size()) return Fail(result, open - 1, "no \">\" closes");
-                    if (!AddrSpec(open, m_at, mailbox.address, result.problem)) return result;
+                    if (!BareAddress(open, m_at, mailbox.address, result.problem)) return result;
                     ++m_at;
                 } else {
                     size_t end = m_at;
@@ -146,7 +146,7 @@ public:
                         while (end < m_tokens.size() && m_tokens[end].kind != Token::Special) ++end;
                     }
                     if (end == start) return Fail(result, start, "nothing before");
-                    if (!AddrSpec(start, end, mailbox.address, result.problem)) return result;
+                    if (!BareAddress(start, end, mailbox.address, result.problem)) return result;
                     m_at = end;
                 }
                 if (m_at < m_tokens.size() && !IsSpecialAt(m_at, ',') && !IsSpecialAt(m_at, ';')) {
@@ -179,7 +179,7 @@ private:
     }
 
     // local-part "@" domain, from the tokens [from, to).
-    bool AddrSpec(size_t from, size_t to, std::string& address, std::string& problem) const {
+    bool BareAddress(size_t from, size_t to, std::string& address, std::string& problem) const {
         size_t at = from;
         while (at < to && !IsSpecialAt(at, '@')) ++at;
         const auto fail = [&](size_t index, const char* what) {

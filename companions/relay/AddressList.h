@@ -11,7 +11,7 @@ namespace relay {
 
 struct Mailbox {
     std::string name;     // display name, UTF-8, without quotes; may be empty
-    std::string address;  // the addr-spec, "local@domain", as RCPT TO carries it
+    std::string address;  // the bare address, "local@domain", as RCPT TO carries it
 };
 
 struct ParsedAddresses {

@@ -36,8 +36,8 @@ inline constexpr int kMessageExchanges = kConnectExchanges + 4;
 inline constexpr uint64_t kMessageBlockBytes = 64 * 1024;
 
 struct Envelope {
-    std::string sender;                   // addr-spec
-    std::vector<std::string> recipients;  // addr-specs
+    std::string sender;                   // bare address, "local@domain"
+    std::vector<std::string> recipients;  // bare addresses, "local@domain"
 };
 
 enum class DeliveryStatus {
