@@ -8,6 +8,16 @@ set(CMAKE_C_COMPILER   ${MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER  ${MINGW_PREFIX}-windres)
 
+# Floating point in SSE2 registers, as on x86_64, not in the x87 unit's
+# 80-bit registers: the same expression then gives the same double on both
+# architectures (a scaled height of 29 / 100 x 800 is 231 on both, not 232
+# here). Every processor that runs 64-bit-capable Windows has SSE2; GCC
+# realigns the stack where SSE values are spilled, as MinGW requires.
+# Set here, not in the project, so that the libraries scripts/deps builds
+# with this file compute the same way too.
+set(CMAKE_C_FLAGS_INIT   "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

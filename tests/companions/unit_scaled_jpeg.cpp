@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace email32::test {
 namespace {
 
@@ -30,11 +32,9 @@ TEST(ImagingScaledJpeg, ScalingWhileDecodingGivesTheDecodeAndRescaleOnOneThreadO
     // 1280 x 960 to 2/8, 4/8 and 7/8 of it (then scaled the rest of the way).
     for (const char* name : {"large444.jpg", "large420.jpg", "large422-restart.jpg", "large-grey.jpg", "large-cmyk.jpg",
                              "progressive.jpg"}) {
-        for (const int width : {300, 500, 1000}) {
+        for (const auto& [width, height] : {std::pair{300, 225}, std::pair{500, 375}, std::pair{1000, 750}}) {
             SCOPED_TRACE(std::string(name) + " at " + std::to_string(width));
             const std::string path = PictureFixtures() + name;
-            const int height = static_cast<int>(static_cast<double>(PictureFile(path.c_str()).Height()) /
-                                                PictureFile(path.c_str()).Width() * width);
             PPixo reference, alone, shared;
             ASSERT_TRUE(DecodeThenRescale(path, width, height, reference));
             ASSERT_TRUE(ScaleWhileDecoding(path, width, height, false, alone));

@@ -6,7 +6,8 @@ files it rewrites are valid for gifsicle, dump in giflib exactly as the
 originals do (every block, every frame's pixels; extension data beyond a
 first sub-block excepted where the manifest says so) and decode in Pillow to
 the same pixels; preparation as JPG sends every animation unchanged; damaged
-files give a message and exit status 1, and a rewrite of an image too large
+headers give the module's exception and exit status 2, a missing file a
+message and exit status 1, and a rewrite of an image too large
 to create writes no pixels."""
 import concurrent.futures
 import os
@@ -111,8 +112,8 @@ with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
 
 for name in ("damaged-header-only.gif", "damaged-table-cut.gif"):
     code, out, err = run("gif", winpath(os.path.join(fixtures, name)))
-    if code != 1 or "damaged GIF file" not in err or out:
-        failures.append(f"{name}: expected a message and status 1, got {code} {out!r} {err!r}")
+    if code != 2 or "CArchiveException" not in err or "damaged GIF file" not in err or out:
+        failures.append(f"{name}: expected the module's exception and status 2, got {code} {out!r} {err!r}")
 code, out, err = run("gif", winpath(os.path.join(work, "missing.gif")))
 if code != 1 or "not a readable GIF file" not in err:
     failures.append(f"missing file: got {code} {err!r}")

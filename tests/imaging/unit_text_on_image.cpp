@@ -20,12 +20,9 @@ constexpr Bgr kBackground = {10, 20, 30};
 
 void Fill(PPixo& picture, int width, int height, Bgr colour) {
     ASSERT_TRUE(picture.CreateImage(kPixoTrueColor, width, height, 0, nullptr, 0, 0, 15, 0, 0));
-    std::vector<BYTE> line(static_cast<std::size_t>(picture.GetLineBytes()), 0);
-    for (int x = 0; x < width; ++x) {
-        line[x * 3] = colour.b;
-        line[x * 3 + 1] = colour.g;
-        line[x * 3 + 2] = colour.r;
-    }
+    std::vector<BYTE> line;
+    for (int x = 0; x < width; ++x) line.insert(line.end(), {colour.b, colour.g, colour.r});
+    line.resize(static_cast<std::size_t>(picture.GetLineBytes()), 0);
     for (int y = 0; y < height; ++y) ASSERT_TRUE(picture.PutHorLine(y, line.data()));
 }
 

@@ -113,6 +113,31 @@ TEST(PrepareCommand, MixedPicturesAsJpgAt640GiveOneEntryEachWithTheWidthSet) {
     EXPECT_EQ(Contents(files), before);
 }
 
+TEST(PrepareCommand, ScaledHeightsAreTruncatedFromTheDoubleQuotient) {
+    // The quotient times the width lies just below a whole number for the
+    // first two, and is truncated: a height one larger means the arithmetic
+    // was wider than double.
+    struct Expected {
+        const char* file;
+        const char* width;
+        unsigned height;
+    };
+    const std::string temp = PreparedFolder();
+    Deployment deployment;
+    for (const Expected& e :
+         {Expected{"band.bmp", "800", 231}, Expected{"strip.bmp", "480", 122}, Expected{"portrait.bmp", "640", 853}}) {
+        const ProcessResult result =
+            deployment.Run(std::string("prepare --format original --width ") + e.width + Quoted({Picture(e.file)}));
+        ASSERT_EQ(result.exitCode, 0u) << result.errors;
+        const std::vector<std::string> lines = SplitLines(result.output);
+        ASSERT_EQ(lines.size(), 2u) << result.output;
+        EXPECT_EQ(lines[0], temp + e.file);
+        const PictureFacts facts = ProbePicture(lines[0]);
+        EXPECT_EQ(facts.width, static_cast<unsigned>(std::stoi(e.width))) << e.file;
+        EXPECT_EQ(facts.height, e.height) << e.file;
+    }
+}
+
 TEST(PrepareCommand, OriginalChoicesListTheSourcesAndUnknownChoicesAreRefused) {
     Deployment deployment;
     const std::vector<std::string> files = {Picture("photo.bmp"), Picture("page.htm")};

@@ -9,6 +9,10 @@ cd "$out"
 
 convert -size 320x200 gradient:red-blue -type TrueColor BMP3:photo.bmp
 convert -size 1200x1600 gradient:yellow-green -type TrueColor BMP3:portrait.bmp
+# Sizes whose scaled height lies just below a whole number in double
+# precision (29 / 100 x 800 = 231.99999999999997).
+convert -size 100x29 gradient:red-white -type TrueColor BMP3:band.bmp
+convert -size 160x41 gradient:blue-white -type TrueColor BMP3:strip.bmp
 convert -size 100x80 gradient:white-orange -strip -type TrueColor -depth 8 PNG24:picture.png
 convert -size 64x48 xc:orange -strip single.gif
 convert -size 40x30 -delay 20 xc:red xc:green xc:blue -loop 0 animated.gif

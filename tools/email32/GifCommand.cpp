@@ -17,8 +17,11 @@ int Report(GifStatus status, const std::string& file) {
     switch (status) {
     case GifStatus::Unreadable: std::fprintf(stderr, "email32: %s: not a readable GIF file\n", file.c_str()); break;
     case GifStatus::Damaged:
-        std::fprintf(stderr, "email32: %s: damaged GIF file (header longer than the file)\n", file.c_str());
-        break;
+        // The module's GIF reader threw: reported as every exception of the
+        // module is.
+        std::fprintf(stderr, "email32: CArchiveException: %s: damaged GIF file (header longer than the file)\n",
+                     file.c_str());
+        return email32::host::kModuleExceptionStatus;
     case GifStatus::WriteFailed: std::fprintf(stderr, "email32: cannot write the output file\n"); break;
     default: break;
     }
