@@ -7,10 +7,12 @@
 
 namespace email32 {
 
-// Loads "Userpath.dll" by name, asks its GetAppDataPath for the folder and
-// frees the library again. nullopt when the library cannot be loaded; the
-// empty text when it has no GetAppDataPath. The text is used as reported:
-// callers join file names to it without adding a separator.
+// Loads "Userpath.dll" from where the product put it (never from the
+// current folder or PATH), asks its GetAppDataPath for the folder and frees
+// the library again. nullopt when the library cannot be loaded, has no
+// GetAppDataPath, or reports no full path (an empty or relative folder
+// would put the files in whatever folder is current). The text is used as
+// reported: callers join file names to it without adding a separator.
 [[nodiscard]] std::optional<std::string> QueryAppDataFolder();
 
 }  // namespace email32

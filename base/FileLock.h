@@ -12,9 +12,8 @@ namespace email32 {
 class FileLock {
 public:
     // Waits for the lock a bounded time: a holder that hangs must not hang
-    // the host. Without the lock (Held() false) the caller goes on; every
-    // write still replaces the file whole, so nothing is torn, only a
-    // concurrent update may be lost.
+    // the host. Without the lock (Held() false) the caller writes nothing,
+    // so that no update of the holder is undone.
     explicit FileLock(const std::string& path);
     ~FileLock();
     FileLock(const FileLock&) = delete;

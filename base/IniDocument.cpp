@@ -135,6 +135,29 @@ void IniDocument::ReplaceSection(std::string_view sectionGiven, const Keys& keys
     first->lines = std::move(lines);
 }
 
+std::optional<std::string> IniDocument::Value(std::string_view section, std::string_view key) const {
+    const auto found = m_first.find(Folded(Trimmed(section)));
+    if (found == m_first.end()) return std::nullopt;
+    const std::string folded = Folded(Trimmed(key));
+    const std::vector<std::string>& lines = m_sections[found->second].lines;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::string_view text = Content(lines[i]);
+        const std::size_t equals = text.find('=');
+        if (equals == std::string_view::npos || Folded(KeyName(lines[i])) != folded) continue;
+        // A carriage return at either end is a line end of an odd kind, not
+        // part of the value.
+        std::string_view value = text.substr(equals + 1);
+        const std::size_t first = value.find_first_not_of(" \t\r");
+        value = first == std::string_view::npos ? std::string_view()
+                                                : value.substr(first, value.find_last_not_of(" \t\r") - first + 1);
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+            value = value.substr(1, value.size() - 2);
+        }
+        return std::string(value);
+    }
+    return std::nullopt;
+}
+
 std::string IniDocument::Text() const {
     std::string text;
     for (const Section& section : m_sections) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,6 +38,12 @@ public:
     void ReplaceSection(std::string_view section, const Keys& keys);
 
     [[nodiscard]] std::string Text() const;
+
+    // The value of the first such key of the first such section, read as the
+    // profile service reads it (blanks around it and one pair of enclosing
+    // quotes removed) but whole: a carriage return inside it stays, however
+    // long it is. nullopt when there is no such key.
+    [[nodiscard]] std::optional<std::string> Value(std::string_view section, std::string_view key) const;
 
 private:
     struct Section {

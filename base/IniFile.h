@@ -27,14 +27,21 @@ inline constexpr std::size_t kLongValueBuffer = 1024;
 [[nodiscard]] unsigned int ReadUnsigned(const std::string& file, const char* section, const char* key);
 [[nodiscard]] int ReadInt(const std::string& file, const char* section, const char* key);
 
+enum class RewriteResult {
+    Written,  // the new text is in place (or equals the old one)
+    Busy,     // another writer held the file's lock past the wait: nothing written
+    Failed,   // the file cannot be read or replaced, is read-only, or its path is not a full one
+};
+
 // Edits the file's text in memory and puts the new text in place in one
-// step: written beside the file, then moved over it, so that a reader sees
-// the old text or the new one, never a part; every line the edits do not
-// touch stays byte for byte, in the file's own encoding (the code page, or
-// UTF-8 or UTF-16 after a byte-order mark). Runs under the file's FileLock.
-// False, with the file unchanged, when it cannot be read or replaced, or is
-// read-only. The registry ignores failures: it never reports them.
-[[nodiscard]] bool Rewrite(const std::string& file, const std::function<void(IniDocument&)>& edit);
+// step: written beside the file, then put in its place with ReplaceFile
+// (which keeps the file's permissions), so that a reader sees the old text
+// or the new one, never a part; every line the edits do not touch stays
+// byte for byte, in the file's own encoding (the code page, or UTF-8 or
+// UTF-16 after a byte-order mark). Runs under the file's FileLock; clears
+// temporary files of this kind older than a day that a writer which died
+// left beside it. The file is unchanged unless Written.
+[[nodiscard]] RewriteResult Rewrite(const std::string& file, const std::function<void(IniDocument&)>& edit);
 
 // Every key name of a section, in file order; the work of a reader that must
 // not trust a count written in the file is bounded by these.

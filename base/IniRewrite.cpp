@@ -1,10 +1,13 @@
 // A profile file rewritten whole: read, edited in memory, written beside the
-// original and moved over it, all under the file's lock.
+// original and put in its place, all under the file's lock.
 #include "base/FileLock.h"
 #include "base/IniFile.h"
+#include "base/LoadableLibrary.h"
+#include "base/ProfileText.h"
 
 #include <windows.h>
 
+#include <cwctype>
 #include <optional>
 
 namespace email32::ini {
@@ -17,108 +20,51 @@ constexpr LONGLONG kMaxFileBytes = 64ll << 20;
 // file open for a moment, which makes the replacement fail on Windows.
 constexpr int kReplaceAttempts = 40;
 constexpr DWORD kReplacePauseMilliseconds = 50;
+// A writer that died between writing its temporary file and putting it in
+// place left it behind; one a day old belongs to no writer still running.
+constexpr ULONGLONG kStaleTemporaryAge = 24ULL * 60 * 60 * 10000000;  // in 100 ns
+constexpr wchar_t kTemporaryPrefix[] = L"e32";
 
-enum class Encoding { CodePage, Utf8, Utf16Le, Utf16Be };
+std::wstring FolderOf(const std::wstring& file) { return file.substr(0, file.find_last_of(L"\\/") + 1); }
 
-struct FileText {
-    Encoding encoding = Encoding::CodePage;
-    std::string text;  // the code page's bytes, or UTF-8
-    DWORD attributes = FILE_ATTRIBUTE_NORMAL;
-    bool exists = false;
-};
-
-std::wstring Widen(std::string_view text, UINT codePage) {
-    if (text.empty()) return {};
-    const int size = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
+ULONGLONG Ticks(const FILETIME& time) {
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-std::string Narrow(std::wstring_view wide, UINT codePage) {
-    if (wide.empty()) return {};
-    const int size =
-        ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
-    return text;
+// "e32" and one to four hexadecimal digits, ".tmp": the names that
+// GetTempFileName gives with the prefix, and nothing a user would name a
+// file of theirs.
+bool IsOwnTemporaryName(const std::wstring& name) {
+    if (name.size() < 8 || name.size() > 11 || _wcsnicmp(name.c_str(), kTemporaryPrefix, 3) != 0 ||
+        _wcsicmp(name.c_str() + name.size() - 4, L".tmp") != 0) {
+        return false;
+    }
+    for (std::size_t i = 3; i < name.size() - 4; ++i) {
+        if (!std::iswxdigit(name[i])) return false;
+    }
+    return true;
 }
 
-std::wstring SwappedBytes(std::wstring wide) {
-    for (wchar_t& c : wide) c = static_cast<wchar_t>(((c & 0xFF) << 8) | ((c >> 8) & 0xFF));
-    return wide;
-}
-
-// The file's text; an absent file is an empty one. nullopt when the file
-// exists but cannot be read: it must then not be replaced.
-std::optional<FileText> Load(const std::string& file) {
-    FileText loaded;
-    AutoCloseHandle handle(::CreateFileA(file.c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle) {
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) return loaded;
-        return std::nullopt;
-    }
-    BY_HANDLE_FILE_INFORMATION information{};
-    LARGE_INTEGER size{};
-    if (!::GetFileInformationByHandle(handle.get(), &information) || !::GetFileSizeEx(handle.get(), &size) ||
-        size.QuadPart > kMaxFileBytes) {
-        return std::nullopt;
-    }
-    loaded.attributes = information.dwFileAttributes;
-    loaded.exists = true;
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() && (!::ReadFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-                           read != bytes.size())) {
-        return std::nullopt;
-    }
-    const auto startsWith = [&bytes](std::string_view mark) { return bytes.compare(0, mark.size(), mark) == 0; };
-    if (startsWith("\xFF\xFE") || startsWith("\xFE\xFF")) {
-        loaded.encoding = startsWith("\xFF\xFE") ? Encoding::Utf16Le : Encoding::Utf16Be;
-        std::wstring wide((bytes.size() - 2) / 2, L'\0');
-        for (std::size_t i = 0; i < wide.size(); ++i) {
-            wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
-                                           (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
+void ClearStaleTemporaries(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW((folder + kTemporaryPrefix + L"*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    do {
+        const bool file = (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+        const ULONGLONG written = Ticks(found.ftLastWriteTime);
+        if (file && IsOwnTemporaryName(found.cFileName) && written < Ticks(now) &&
+            Ticks(now) - written > kStaleTemporaryAge) {
+            ::DeleteFileW((folder + found.cFileName).c_str());
         }
-        loaded.text = Narrow(loaded.encoding == Encoding::Utf16Be ? SwappedBytes(wide) : wide, CP_UTF8);
-    } else if (startsWith("\xEF\xBB\xBF")) {
-        loaded.encoding = Encoding::Utf8;
-        loaded.text = bytes.substr(3);
-    } else {
-        loaded.text = std::move(bytes);
-    }
-    return loaded;
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
 }
 
-std::string Encoded(const FileText& file, const std::string& text) {
-    switch (file.encoding) {
-    case Encoding::Utf8: return "\xEF\xBB\xBF" + text;
-    case Encoding::Utf16Le:
-    case Encoding::Utf16Be: {
-        std::wstring wide = Widen(text, CP_UTF8);
-        if (file.encoding == Encoding::Utf16Be) wide = SwappedBytes(std::move(wide));
-        std::string bytes(file.encoding == Encoding::Utf16Le ? "\xFF\xFE" : "\xFE\xFF");
-        for (const wchar_t c : wide) {
-            bytes += static_cast<char>(c & 0xFF);
-            bytes += static_cast<char>((c >> 8) & 0xFF);
-        }
-        return bytes;
-    }
-    default: return text;
-    }
-}
-
-std::string FolderOf(const std::string& file) {
-    const std::size_t slash = file.find_last_of("\\/");
-    return slash == std::string::npos ? "." : file.substr(0, slash);
-}
-
-bool WriteWhole(const std::string& path, const std::string& bytes) {
+bool WriteWhole(const std::wstring& path, const std::string& bytes) {
     AutoCloseHandle handle(
-        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle) return false;
     DWORD written = 0;
     if (!bytes.empty() &&
@@ -131,11 +77,28 @@ bool WriteWhole(const std::string& path, const std::string& bytes) {
     return ::FlushFileBuffers(handle.get()) != FALSE;
 }
 
-bool MoveOver(const std::string& from, const std::string& to) {
+bool Retryable(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// The new text takes the place of the old file by ReplaceFile, so that the
+// file keeps what belongs to it rather than to its text: its permissions,
+// its owner, its creation time. A file that did not exist yet is moved
+// into place.
+bool PutInPlace(const std::wstring& from, const std::wstring& to, bool existed) {
     for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
-        if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        if (existed) {
+            if (::ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+                return true;
+            }
+        } else if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
         const DWORD error = ::GetLastError();
-        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
+        // The old file is gone and the new one still has its temporary name.
+        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 || error == ERROR_FILE_NOT_FOUND) existed = false;
+        else if (!Retryable(error)) return false;
         ::Sleep(kReplacePauseMilliseconds);
     }
     return false;
@@ -143,11 +106,17 @@ bool MoveOver(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-bool Rewrite(const std::string& file, const std::function<void(IniDocument&)>& edit) {
-    if (file.empty()) return false;
+RewriteResult Rewrite(const std::string& file, const std::function<void(IniDocument&)>& edit) {
+    const std::wstring path = Widen(file, CP_ACP);
+    // A relative path would be the current folder's file to write and the
+    // Windows folder's to read.
+    if (!IsFullyQualifiedPath(path)) return RewriteResult::Failed;
     const FileLock lock(file);
-    const std::optional<FileText> current = Load(file);
-    if (!current || (current->attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
+    // Another writer holds the file past all patience: writing without the
+    // lock could undo its update, so nothing is written.
+    if (!lock.Held()) return RewriteResult::Busy;
+    const std::optional<ProfileText> current = LoadProfileText(path, kMaxFileBytes);
+    if (!current || (current->attributes & FILE_ATTRIBUTE_READONLY) != 0) return RewriteResult::Failed;
 
     // Names compare as the profile service compares them: in Unicode, case
     // folded. Edits come in the code page and go into the file's encoding.
@@ -165,18 +134,21 @@ bool Rewrite(const std::string& file, const std::function<void(IniDocument&)>& e
     edit(document);
     const std::string text = document.Text();
     // Nothing to change (a default chosen again, say): readers keep the file.
-    if (current->exists && text == current->text) return true;
+    if (current->exists && text == current->text) return RewriteResult::Written;
 
-    char temporary[MAX_PATH] = {};
-    if (!::GetTempFileNameA(FolderOf(file).c_str(), "e32", 0, temporary)) return false;
-    if (!WriteWhole(temporary, Encoded(*current, text)) || !MoveOver(temporary, file)) {
-        ::DeleteFileA(temporary);
-        return false;
+    const std::wstring folder = FolderOf(path);
+    ClearStaleTemporaries(folder);
+    wchar_t temporary[MAX_PATH] = {};
+    if (!::GetTempFileNameW(folder.c_str(), kTemporaryPrefix, 0, temporary)) return RewriteResult::Failed;
+    if (!WriteWhole(temporary, EncodeProfileText(current->encoding, text)) ||
+        !PutInPlace(temporary, path, current->exists)) {
+        ::DeleteFileW(temporary);
+        return RewriteResult::Failed;
     }
     // The attributes the file had (hidden, say) stay with it.
     const DWORD kept = current->attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
-    if ((kept & ~FILE_ATTRIBUTE_ARCHIVE) != 0) ::SetFileAttributesA(file.c_str(), kept);
-    return true;
+    if ((kept & ~FILE_ATTRIBUTE_ARCHIVE) != 0) ::SetFileAttributesW(path.c_str(), kept);
+    return RewriteResult::Written;
 }
 
 }  // namespace email32::ini

@@ -2,24 +2,64 @@
 
 #include "base/Win32Handles.h"
 
-#include <windows.h>
+#include <vector>
 
 namespace email32 {
 namespace {
 
-// The file that LoadLibrary would open for a name or path: a path is taken
-// as it stands, a bare name is looked for as the library search would.
-std::string LocateLibrary(const std::string& library) {
-    if (library.find_first_of("\\/:") != std::string::npos) return library;
-    char found[MAX_PATH] = {};
-    const DWORD length = ::SearchPathA(nullptr, library.c_str(), nullptr, MAX_PATH, found, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(found, length) : std::string();
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
-// The machine field of a PE file's header; 0 when the file is missing or
-// not a PE file.
-WORD PeMachine(const std::string& path) {
-    AutoCloseHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+// The full path of a loaded module (null: the host's executable), however
+// long.
+std::wstring ModulePath(HMODULE module) {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return std::wstring();
+        if (length < path.size()) return std::wstring(path.data(), length);
+        if (path.size() >= 32768) return std::wstring();
+        path.resize(path.size() * 2);
+    }
+}
+
+// The module whose code runs here: the module DLL, the plug-in, or a
+// program linked with this code.
+HMODULE ThisModule() {
+    HMODULE module = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+    return module;
+}
+
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::wstring();
+    return std::wstring(folder, length) + L"\\";
+}
+
+bool IsBareName(const std::wstring& name) {
+    return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos && name != L"." && name != L"..";
+}
+
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::wstring Widened(const std::string& ansi) {
+    if (ansi.empty()) return std::wstring();
+    const int chars = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(chars > 0 ? chars : 0), L'\0');
+    if (chars > 0) ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), chars);
+    return wide;
+}
+
+WORD PeMachine(const std::wstring& path) {
+    AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return 0;
     IMAGE_DOS_HEADER dos = {};
@@ -42,11 +82,49 @@ WORD PeMachine(const std::string& path) {
 
 }  // namespace
 
-bool IsLoadableLibrary(const std::string& library) {
-    const std::string path = LocateLibrary(library);
-    if (path.empty()) return true;
-    const WORD machine = PeMachine(path);
-    return machine == 0 || machine == IMAGE_FILE_MACHINE_I386;
+bool IsFullyQualifiedPath(const std::wstring& path) {
+    const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    if (path.size() >= 3 && path[1] == L':' && separator(path[2])) {
+        const wchar_t drive = path[0];
+        return (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
+    }
+    return path.size() >= 3 && separator(path[0]) && separator(path[1]) && !separator(path[2]);
 }
+
+bool IsFullyQualifiedPath(const std::string& ansiPath) { return IsFullyQualifiedPath(Widened(ansiPath)); }
+
+std::wstring LocateLibrary(const std::wstring& library) {
+    if (IsFullyQualifiedPath(library)) return library;
+    if (!IsBareName(library)) return std::wstring();
+    for (const std::wstring& folder :
+         {FolderOf(ModulePath(nullptr)), FolderOf(ModulePath(ThisModule())), SystemFolder()}) {
+        if (!folder.empty() && IsFile(folder + library)) return folder + library;
+    }
+    return std::wstring();
+}
+
+std::wstring LocateLibrary(const std::string& ansiLibrary) { return LocateLibrary(Widened(ansiLibrary)); }
+
+WORD LibraryMachine(const std::wstring& library) {
+    const std::wstring path = LocateLibrary(library);
+    return path.empty() ? 0 : PeMachine(path);
+}
+
+WORD LibraryMachine(const std::string& ansiLibrary) { return LibraryMachine(Widened(ansiLibrary)); }
+
+bool IsLoadableLibrary(const std::string& ansiLibrary) {
+    const WORD machine = LibraryMachine(ansiLibrary);
+    return machine == 0 || machine == kProcessMachine;
+}
+
+HMODULE LoadLocatedLibrary(const std::wstring& library) {
+    const std::wstring path = LocateLibrary(library);
+    if (path.empty()) return nullptr;
+    // The loader's own search would go on to the current folder and PATH for
+    // a name; a full path is taken as it stands.
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+HMODULE LoadLocatedLibrary(const std::string& ansiLibrary) { return LoadLocatedLibrary(Widened(ansiLibrary)); }
 
 }  // namespace email32

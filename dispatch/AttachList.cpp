@@ -44,7 +44,8 @@ bool CreateFolderTree(const std::wstring& folder) {
 }
 
 // Removes the list folders of earlier sends that are older than a day. A
-// folder holding anything but its list is left alone.
+// folder holding anything but its list is left alone, and so is a link
+// (a reparse point), whose target is someone else's folder.
 void ClearOldLists(const std::wstring& temporaryFolder) {
     WIN32_FIND_DATAW found = {};
     AutoFind search(::FindFirstFileW((temporaryFolder + kFolderPrefix + L"*").c_str(), &found));
@@ -52,7 +53,10 @@ void ClearOldLists(const std::wstring& temporaryFolder) {
     FILETIME now = {};
     ::GetSystemTimeAsFileTime(&now);
     do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+            (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            continue;
+        }
         if (Ticks(now) - Ticks(found.ftLastWriteTime) < kListLifetime || Ticks(now) < Ticks(found.ftLastWriteTime)) {
             continue;
         }

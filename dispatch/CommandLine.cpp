@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 namespace email32 {
 namespace {
 
@@ -59,10 +61,22 @@ std::wstring QuoteArgument(const std::wstring& argument, bool always) {
     return quoted;
 }
 
+std::wstring NormalisedProgramPath(const std::wstring& program) {
+    std::wstring path = program;
+    static constexpr std::wstring_view kDefaultStream = L"::$DATA";
+    if (path.size() > kDefaultStream.size() &&
+        ::lstrcmpiW(path.c_str() + path.size() - kDefaultStream.size(), kDefaultStream.data()) == 0) {
+        path.resize(path.size() - kDefaultStream.size());
+    }
+    while (!path.empty() && (path.back() == L'.' || path.back() == L' ')) path.pop_back();
+    return path.empty() || path.back() == L'\\' || path.back() == L'/' || path.back() == L':' ? program : path;
+}
+
 bool IsBatchProgram(const std::wstring& program) {
-    const std::size_t dot = program.find_last_of(L".\\/");
-    if (dot == std::wstring::npos || program[dot] != L'.') return false;
-    const std::wstring extension = program.substr(dot);
+    const std::wstring path = NormalisedProgramPath(program);
+    const std::size_t dot = path.find_last_of(L".\\/");
+    if (dot == std::wstring::npos || path[dot] != L'.') return false;
+    const std::wstring extension = path.substr(dot);
     return ::lstrcmpiW(extension.c_str(), L".bat") == 0 || ::lstrcmpiW(extension.c_str(), L".cmd") == 0;
 }
 
@@ -94,9 +108,11 @@ bool StartProgram(const std::wstring& program, const std::wstring& arguments, co
     if (IsBatchProgram(program)) {
         // Without /d no AutoRun command runs first; /v:off keeps "!" literal;
         // /s takes the outer quotes off and leaves the line as it stands.
-        if (!SafeInsideQuotesForCmd(program)) return false;
+        // The interpreter is given the name the file system gives the file.
+        const std::wstring batch = NormalisedProgramPath(program);
+        if (!SafeInsideQuotesForCmd(batch)) return false;
         application = SystemFolderFile(L"cmd.exe");
-        commandLine = L"cmd.exe /d /v:off /s /c \"" + QuoteArgument(program, true) + L" " + arguments + L"\"";
+        commandLine = L"cmd.exe /d /v:off /s /c \"" + QuoteArgument(batch, true) + L" " + arguments + L"\"";
     } else {
         commandLine = (HoldsAny(program, L" \t") ? QuoteArgument(program, true) : program) + L" " + arguments;
     }

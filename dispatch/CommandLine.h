@@ -14,7 +14,13 @@ namespace email32 {
 // escaped.
 [[nodiscard]] std::wstring QuoteArgument(const std::wstring& argument, bool always = false);
 
-// True for a ".bat" or ".cmd" program, which Windows runs through cmd.exe.
+// The path as the file system reads it: trailing dots and blanks, and the
+// name of the default data stream ("::$DATA"), name the same file without
+// them.
+[[nodiscard]] std::wstring NormalisedProgramPath(const std::wstring& program);
+
+// True for a ".bat" or ".cmd" program, which Windows runs through cmd.exe,
+// however its name ends ("mail.cmd." and "mail.cmd " are the same file).
 [[nodiscard]] bool IsBatchProgram(const std::wstring& program);
 
 // How file arguments go onto one program's command line.

@@ -4,6 +4,7 @@
 
 #include "base/Win32Handles.h"
 #include "base/HostPaths.h"
+#include "base/LoadableLibrary.h"
 
 #include <windows.h>
 
@@ -34,7 +35,10 @@ bool SendByMailServer(const SendRequest& request) {
         if (!name) return false;
         shortPaths.push_back(*name);
     }
-    AutoLibrary relay(::LoadLibraryA((DriveAndFolder(request.entry.CataloguePath()) + "Relay32.dll").c_str()));
+    // From the host's folder only: without it (a path too long to split) the
+    // name alone would be looked for elsewhere.
+    const std::string hostFolder = DriveAndFolder(request.entry.CataloguePath());
+    AutoLibrary relay(hostFolder.empty() ? nullptr : LoadLocatedLibrary(hostFolder + "Relay32.dll"));
     if (!relay) return false;
     const auto sendFiles = ProcAddress<MailSvrSendFilesFn>(relay.get(), "MailSvr_SendFiles");
     if (sendFiles == nullptr) return false;

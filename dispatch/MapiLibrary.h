@@ -18,7 +18,8 @@ namespace email32 {
 [[nodiscard]] std::optional<std::string> ClientLibraryPath(const CatalogueEntry& entry);
 
 // Link type 10: "MAPI32DLL" in the mail program's folder (the bare name when
-// the program path is empty); nullopt without "MAPI32DLL".
+// the program path is empty, which LocateLibrary looks for where the product
+// and the system put libraries); nullopt without "MAPI32DLL".
 [[nodiscard]] std::optional<std::string> ProgramFolderLibraryPath(const CatalogueEntry& entry,
                                                                   const std::string& programPath);
 

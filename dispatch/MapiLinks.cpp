@@ -25,8 +25,8 @@ bool SendByClientLibrary(const SendRequest& request) {
 }
 
 bool SendBySimpleMapi(const SendRequest& request) {
-    // Looked for in the mail program's own folder; without a path the
-    // platform's library search finds it.
+    // Looked for in the mail program's own folder; without a path, the bare
+    // name is looked for in the host's, the module's and the system folder.
     const std::optional<std::string> library = ProgramFolderLibraryPath(request.entry, request.programPath);
     if (!library) return false;
     return HandOver(request.files, *library);

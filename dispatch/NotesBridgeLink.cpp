@@ -4,6 +4,7 @@
 
 #include "base/Win32Handles.h"
 #include "base/HostPaths.h"
+#include "base/LoadableLibrary.h"
 
 #include <windows.h>
 
@@ -25,8 +26,8 @@ std::wstring ProcessPathVariable() {
 
 // The bridge takes one ANSI text with the paths separated by blanks. A path
 // holding a blank, or a character the code page lacks, goes in by its short
-// form, which has neither; without a short form a path goes in as given,
-// and one the code page cannot name stops the send.
+// form, which has neither. Without such a short form the send stops: the
+// bridge would take the pieces of a path with a blank for several files.
 std::optional<std::string> BridgeName(const SendFile& file) {
     if (file.ansiExact && file.ansi.find(' ') == std::string::npos) return file.ansi;
     std::string shortName;
@@ -34,7 +35,6 @@ std::optional<std::string> BridgeName(const SendFile& file) {
     if (shortPath && NarrowExact(*shortPath, shortName) && shortName.find(' ') == std::string::npos) {
         return shortName;
     }
-    if (file.ansiExact) return file.ansi;
     return std::nullopt;
 }
 
@@ -48,7 +48,9 @@ bool SendByNotesBridge(const SendRequest& request) {
         names.push_back(*name);
     }
 
-    AutoLibrary bridge(::LoadLibraryA((DriveAndFolder(request.entry.CataloguePath()) + "Nbridge32.dll").c_str()));
+    // From the host's folder only, as the plug-in of link type 7.
+    const std::string hostFolder = DriveAndFolder(request.entry.CataloguePath());
+    AutoLibrary bridge(hostFolder.empty() ? nullptr : LoadLocatedLibrary(hostFolder + "Nbridge32.dll"));
     if (!bridge) return false;
     const auto load = ProcAddress<NotesBridgeLoadFn>(bridge.get(), "NotesBridge_Load");
     const auto command = ProcAddress<ImageToNotesProcFn>(bridge.get(), "ImageToNotesProc");

@@ -61,7 +61,11 @@ ULONG SendMailWide(const SendFiles& files) {
 
 bool LoadMapiEntries(const std::string& library) {
     SimpleMapiState& state = State();
-    const HMODULE module = IsLoadableLibrary(library) ? ::LoadLibraryA(library.c_str()) : nullptr;
+    // The machine check reads the very file that the load takes.
+    const std::wstring file = LocateLibrary(library);
+    const WORD machine = file.empty() ? 0 : LibraryMachine(file);
+    const HMODULE module =
+        file.empty() || (machine != 0 && machine != kProcessMachine) ? nullptr : LoadLocatedLibrary(file);
     if (module != nullptr && module == state.library) {
         // Already held since an earlier send: one reference keeps it loaded
         // for the process's life, more would only pile up.

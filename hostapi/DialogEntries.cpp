@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -90,16 +91,12 @@ bool ArgumentsValid(Email32Context* context, const Char* const* files, int count
 }
 
 // The path the dialog shows and prepares: the ANSI form, else the short
-// one; a file that has neither (it does not exist) is shown as the code page
-// renders it and counts no bytes.
-std::string DialogPath(const wchar_t* path) {
+// one. A file that has neither (it does not exist) has no name the dialog
+// could use: the code page's look-alike of it could name another file.
+std::optional<std::string> DialogPath(const wchar_t* path) {
     std::string ansi;
     if (AnsiPathOf(path, ansi)) return ansi;
-    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
-    std::string lossy(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
-    if (bytes > 0) ::WideCharToMultiByte(CP_ACP, 0, path, -1, lossy.data(), bytes, nullptr, nullptr);
-    lossy.pop_back();
-    return lossy;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -124,7 +121,11 @@ EMAIL32_C_API int WINAPI Email32SendOptionsW(Email32Context* context, HWND paren
     if (!ArgumentsValid(context, files, count, chosenFiles, chosenCount)) return EMAIL32_BAD_ARGUMENT;
     return Guarded([&] {
         std::vector<std::string> given;
-        for (int i = 0; i < count; ++i) given.push_back(DialogPath(files[i]));
+        for (int i = 0; i < count; ++i) {
+            const std::optional<std::string> path = DialogPath(files[i]);
+            if (!path) return EMAIL32_BAD_ARGUMENT;
+            given.push_back(*path);
+        }
         std::vector<std::string> paths = given;
         const int result = ShowDialog(context, parent, paths);
         if (result != EMAIL32_OK) return result;

@@ -95,7 +95,9 @@ EMAIL32_C_API int WINAPI Email32SendA(Email32Context* context, const char* key, 
  * the user picks the mail system (it becomes the default) and may shrink the
  * pictures. On EMAIL32_OK, *chosenFiles and *chosenCount are the files to
  * send (prepared copies, or the files given), to be freed with
- * Email32FreeList / Email32FreeListA; otherwise NULL and 0. */
+ * Email32FreeList / Email32FreeListA; otherwise NULL and 0. A wide name
+ * that the ANSI code page cannot spell, and that has no short form (the file
+ * does not exist), is refused with EMAIL32_BAD_ARGUMENT. */
 EMAIL32_C_API int WINAPI Email32SendOptionsW(Email32Context* context, HWND parent, const wchar_t* const* files,
                                              int count, wchar_t*** chosenFiles, int* chosenCount);
 EMAIL32_C_API int WINAPI Email32SendOptionsA(Email32Context* context, HWND parent, const char* const* files, int count,

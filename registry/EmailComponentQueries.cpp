@@ -31,11 +31,15 @@ void EmailComponent::GetAllAliveEmailSys(std::vector<std::string>& systems) cons
 
 void EmailComponent::SetDefaultEmailSys(const std::string& systemKey) {
     RequireInstalled(systemKey);
+    const std::string previous = m_defaultKey;
     m_defaultKey = systemKey;
-    // A failed write is not reported: the default in memory stays as chosen.
-    (void)email32::ini::Rewrite(m_installedListPath, [this](email32::ini::IniDocument& file) {
+    // Another writer holding the file past all patience: nothing written,
+    // and the old default stays. Other failed writes are not reported: the
+    // default in memory stays as chosen.
+    const auto written = email32::ini::Rewrite(m_installedListPath, [this](email32::ini::IniDocument& file) {
         file.Set(kDefaultSection, kDefaultKey, m_defaultKey);
     });
+    if (written == email32::ini::RewriteResult::Busy) m_defaultKey = previous;
 }
 
 void EmailComponent::GetDefaultEmailSys(std::string& systemKey) const {

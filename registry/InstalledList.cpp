@@ -121,8 +121,17 @@ int EmailComponent::InitEmailSysDB(bool detect) {
     // From writing or reading the list to writing the default, other objects
     // and processes wait: each sees, and leaves, one whole version.
     const FileLock lock(m_installedListPath);
+    if (!m_installedListPath.empty() && !lock.Held()) {
+        // Another writer holds the file past all patience: nothing is
+        // written, and the operation fails as it would without the file.
+        m_installed.clear();
+        m_defaultKey.clear();
+        if (!detect) throw AliveDBNotExist();
+        return 0;
+    }
     if (detect) {
-        // Failed writes are not reported; the list in memory stays as found.
+        // Other failed writes are not reported; the list in memory stays as
+        // found.
         (void)ini::Rewrite(m_installedListPath, [this, &foundPaths](ini::IniDocument& file) {
             for (const auto& [systemKey, path] : foundPaths) file.Set(systemKey, "Path", path);
             ini::IniDocument::Keys list{{"Count", KeyText(static_cast<unsigned int>(m_installed.size()))}};

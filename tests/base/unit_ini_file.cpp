@@ -57,12 +57,14 @@ TEST(IniFile, ARewriteChangesOnlyWhatItEditsAndTheProfileServiceReadsItBack) {
     WriteFile(file,
               "; written by hand\r\n[Foreign]\r\nKey =  spaced \n\r\n[aliveemailsys]\r\nCount=9\r\n1=Old\r\n\r\n"
               "[Sys]\r\nTitle=kept\r\nPATH=C:\\old.exe\r\n[AliveEmailSys]\r\n2=Stale\r\n[Last]\r\nx=1");
-    ASSERT_TRUE(ini::Rewrite(file, [](ini::IniDocument& text) {
-        text.Set("SYS", "Path", "C:\\new.exe");
-        text.Set("Sys", "Added", "yes\r\nInjected=1");
-        text.Set("New", "Path", "");
-        text.ReplaceSection("AliveEmailSys", {{"Count", "1"}, {"1", "Sys"}});
-    }));
+    ASSERT_EQ(ini::Rewrite(file,
+                           [](ini::IniDocument& text) {
+                               text.Set("SYS", "Path", "C:\\new.exe");
+                               text.Set("Sys", "Added", "yes\r\nInjected=1");
+                               text.Set("New", "Path", "");
+                               text.ReplaceSection("AliveEmailSys", {{"Count", "1"}, {"1", "Sys"}});
+                           }),
+              ini::RewriteResult::Written);
     EXPECT_EQ(ReadFile(file),
               "; written by hand\r\n[Foreign]\r\nKey =  spaced \n\r\n[aliveemailsys]\r\nCount=1\r\n1=Sys\r\n\r\n"
               "[Sys]\r\nTitle=kept\r\nPATH=C:\\new.exe\r\nAdded=yes\r\n[Last]\r\nx=1\r\n[New]\r\nPath=\r\n");
@@ -73,7 +75,8 @@ TEST(IniFile, ARewriteChangesOnlyWhatItEditsAndTheProfileServiceReadsItBack) {
     // A UTF-16 file stays UTF-16, its other text untouched.
     const std::string wide("\xFF\xFE[\0F\0]\0\r\0\n\0K\0=\0\xAC\x20\r\0\n\0", 22);
     WriteFile(file, wide);
-    ASSERT_TRUE(ini::Rewrite(file, [](ini::IniDocument& text) { text.Set("S", "Path", "C:\\a.exe"); }));
+    ASSERT_EQ(ini::Rewrite(file, [](ini::IniDocument& text) { text.Set("S", "Path", "C:\\a.exe"); }),
+              ini::RewriteResult::Written);
     EXPECT_EQ(ReadFile(file).substr(0, wide.size()), wide);
     EXPECT_EQ(ini::ReadString(file, "S", "Path"), "C:\\a.exe");
 }
@@ -87,10 +90,10 @@ TEST(IniFile, AFileThatCannotBeReadOrIsReadOnlyIsLeftAsItIs) {
         const email32::AutoCloseHandle held(
             ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(held);
-        EXPECT_FALSE(ini::Rewrite(file, edit));
+        EXPECT_EQ(ini::Rewrite(file, edit), ini::RewriteResult::Failed);
     }
     ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(ini::Rewrite(file, edit));
+    EXPECT_EQ(ini::Rewrite(file, edit), ini::RewriteResult::Failed);
     ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadFile(file), "[S]\r\nK=old\r\n");
     WIN32_FIND_DATAA found{};
@@ -100,7 +103,7 @@ TEST(IniFile, AFileThatCannotBeReadOrIsReadOnlyIsLeftAsItIs) {
 }
 
 TEST(IniFile, AnEmptyFilePathIsNeverWrittenNorRead) {
-    EXPECT_FALSE(ini::Rewrite("", [](ini::IniDocument&) {}));
+    EXPECT_EQ(ini::Rewrite("", [](ini::IniDocument&) {}), ini::RewriteResult::Failed);
     EXPECT_EQ(ini::ReadString("", "S", "K"), "");
     EXPECT_EQ(ini::ReadUnsigned("", "S", "K"), 0u);
     EXPECT_TRUE(ini::KeyNames("", "S").empty());
@@ -115,4 +118,32 @@ TEST(IniFile, KeyNamesOfALargeSectionAreAllReturned) {
     const std::vector<std::string> names = ini::KeyNames(file, "LinkEntry");
     ASSERT_EQ(names.size(), 3000u);
     EXPECT_EQ(names.back(), "2999");
+}
+
+TEST(IniFile, ARewriteClearsTemporariesADeadWriterLeftAndNeverWritesARelativePath) {
+    TempFolder folder("ini");
+    const std::string file = folder / "AliveDB.ini";
+    WriteFile(file, "[S]\r\nK=old\r\n");
+    // Left behind two days ago and a moment ago; and a user's file.
+    for (const char* name : {"e32A1.tmp", "e32B2.tmp", "e32-notes.tmp"}) WriteFile(folder / name, "x");
+    for (const char* name : {"e32A1.tmp", "e32-notes.tmp"}) {
+        const email32::AutoCloseHandle old(::CreateFileA((folder / name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        FILETIME now = {};
+        ::GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER then = {{now.dwLowDateTime, now.dwHighDateTime}};
+        then.QuadPart -= 2ULL * 24 * 60 * 60 * 10000000;
+        const FILETIME written = {then.LowPart, then.HighPart};
+        ASSERT_TRUE(::SetFileTime(old.get(), nullptr, nullptr, &written));
+    }
+    EXPECT_EQ(ini::Rewrite(file, [](ini::IniDocument& text) { text.Set("S", "K", "new"); }),
+              ini::RewriteResult::Written);
+    EXPECT_EQ(ini::ReadString(file, "S", "K"), "new");
+    EXPECT_FALSE(email32::test::FileExists(folder / "e32A1.tmp"));
+    EXPECT_TRUE(email32::test::FileExists(folder / "e32B2.tmp"));
+    EXPECT_TRUE(email32::test::FileExists(folder / "e32-notes.tmp"));
+
+    // Relative: the current folder's file to write, the Windows folder's to read.
+    EXPECT_EQ(ini::Rewrite("AliveDB.ini", [](ini::IniDocument& text) { text.Set("S", "K", "V"); }),
+              ini::RewriteResult::Failed);
 }

@@ -62,6 +62,28 @@ TEST(ForeignMachineProvider, IsNeitherListedNorLoaded) {
     EXPECT_TRUE(scene.Records().empty()) << "nothing was loaded";
 }
 
+TEST(ForeignMachineProvider, OnePlantedInTheCurrentFolderNeitherHidesNorReplacesTheSystemsLibrary) {
+    SendScene scene;
+    // A provider in the system folder, named by its bare name only, and a
+    // 64-bit file of that name in the current folder.
+    char systemFolder[MAX_PATH] = {};
+    ::GetSystemDirectoryA(systemFolder, MAX_PATH);
+    const std::string provider = std::string(systemFolder) + "\\e32sysmapi.dll";
+    CopyFileOrFail(DoublesFolder() + "MapiRecorder.dll", provider);
+    MarkAsX64(scene.Add("MapiRecorder.dll", "cwd\\e32sysmapi.dll"));
+    const ScratchCurrentFolder here(scene.folder() + "cwd");
+    const ScratchRegistryValue cmc = ScratchText(HKEY_LOCAL_MACHINE, kMessaging, "CMCDLLNAME32", "e32sysmapi.dll");
+
+    scene.Catalogue("LinkType=2\r\n");
+    EXPECT_TRUE(scene.Send(SendByClientLibrary, {"C:\\a.jpg"}));
+    // The link-10 library of a program without a path: the bare name too.
+    scene.Installed("Path=\r\n");
+    scene.Catalogue("LinkType=10\r\nMAPI32DLL=e32sysmapi.dll\r\n");
+    EXPECT_TRUE(scene.Send(SendBySimpleMapi, {"C:\\b.jpg"}));
+    EXPECT_EQ(scene.Records("attach"), (std::vector<Fields>{{"attach", provider}}));
+    EXPECT_EQ(scene.Records("MAPISendDocuments").size(), 2u);
+}
+
 TEST(Wow64Registrations, SixtyFourBitMailProgramsAreFoundInTheirOwnView) {
     if (!RunningUnderWow64()) GTEST_SKIP() << "not under WOW64";
     SendScene scene;

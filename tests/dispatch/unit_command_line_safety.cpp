@@ -3,6 +3,8 @@
 // Thunderbird-style compose argument, and one attachment list per send even
 // when a slow program reads it after the next send.
 #include "dispatch/CommandLine.h"
+#include "registry/Detection.h"
+#include "base/Win32Handles.h"
 #include "tests/dispatch/SendScene.h"
 #include "tests/support/ScratchMachine.h"
 
@@ -141,6 +143,28 @@ TEST(BatchProgram, TakesEveryNameLiterallyAndRunsNothingElse) {
     EXPECT_TRUE(scene.Runs(0).empty());
 }
 
+TEST(BatchProgram, ANameEndingInADotOrABlankIsOneTooAndRunsNothingElse) {
+    SendScene scene;
+    scene.Add("record_mail.exe", "Mail\\mail.exe");
+    WriteFile(scene.folder() + "Mail\\mail.cmd", "@\"%~dp0mail.exe\" %*\r\n");
+    const ScratchCurrentFolder here(scene.folder());
+    const std::string file = scene.Attachment("T\\a&mkdir pwned&b.jpg");
+    for (const char* ending : {".", " "}) {
+        // Found through its App Paths entry, as the catalogue's method 0 finds programs.
+        const std::string program = scene.folder() + "Mail\\mail.cmd" + ending;
+        const ScratchRegistryValue appPath = ScratchText(HKEY_LOCAL_MACHINE, AppPathsKey("e32mail.cmd"), "", program);
+        scene.Catalogue("PathType=0\r\nExeName=e32mail.cmd\r\nLinkType=1\r\nCommandOption=/a\r\n");
+        std::string found;
+        ASSERT_TRUE(DetectEmailSystem(CatalogueEntry("Sys", scene.catalogue()), found)) << ending;
+        scene.Installed("Path=" + found + "\r\n");
+        ::DeleteFileA(scene.log().c_str());
+        EXPECT_TRUE(scene.Send(SendByCommandLine, {file}));
+        EXPECT_EQ(scene.Arguments(1), std::vector<Fields>{{"/a" + file}}) << "'" << ending << "'";
+    }
+    EXPECT_FALSE(FileExists(scene.folder() + "pwned"));
+    EXPECT_FALSE(FileExists(scene.folder() + "Mail\\pwned"));
+}
+
 TEST(AttachListPerSend, TwoSendsInARowEachReachTheirOwnSlowReader) {
     SendScene scene;
     const std::string program = scene.Add("record_mail.exe", "Mail\\mail.exe");
@@ -186,4 +210,44 @@ TEST(AttachListPerSend, ListsOlderThanADayAreClearedAway) {
     EXPECT_FALSE(FileExists(temp + "Attach-00000001"));
     EXPECT_TRUE(FileExists(temp + "Attach-00000002\\Attach.lst"));
     EXPECT_EQ(scene.Runs(1).size(), 1u);
+}
+
+TEST(AttachListPerSend, AnOldListFolderThatIsALinkLeavesItsTargetAlone) {
+    SendScene scene;
+    const std::string program = scene.Add("record_mail.exe", "Mail\\mail.exe");
+    scene.Installed("Path=" + program + "\r\n");
+    scene.Catalogue("LinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=1\r\n");
+    const std::string temp = scene.folder() + "temp\\", link = temp + "Attach-0000000A",
+                      target = scene.folder() + "Mine";
+    ::CreateDirectoryA(temp.c_str(), nullptr);
+    ::CreateDirectoryA(target.c_str(), nullptr);
+    WriteFile(target + "\\Attach.lst", "someone else's file\r\n");
+    if (!::CreateSymbolicLinkA(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+        (::GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        GTEST_SKIP() << "this system makes no folder links";
+    }
+    // The link (or, where the system ages a link by its target, the
+    // target) is two days old, as the folder of an old send would be.
+    FILETIME now = {};
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER old = {{now.dwLowDateTime, now.dwHighDateTime}};
+    old.QuadPart -= 2ULL * 24 * 60 * 60 * 10000000;
+    const FILETIME then = {old.LowPart, old.HighPart};
+    const DWORD linkItself = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+    for (const auto& [path, flags] :
+         {std::pair{link, linkItself}, std::pair{target, DWORD{FILE_FLAG_BACKUP_SEMANTICS}}}) {
+        const email32::AutoCloseHandle folder(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                                                            nullptr, OPEN_EXISTING, flags, nullptr));
+        if (folder) ::SetFileTime(folder.get(), nullptr, nullptr, &then);
+    }
+    WIN32_FIND_DATAA found = {};
+    const HANDLE search = ::FindFirstFileA(link.c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    ::FindClose(search);
+    const ULARGE_INTEGER seen = {{found.ftLastWriteTime.dwLowDateTime, found.ftLastWriteTime.dwHighDateTime}};
+    if (seen.QuadPart > old.QuadPart + 10000000ULL * 60) GTEST_SKIP() << "this system cannot age a folder link";
+
+    EXPECT_TRUE(scene.Send(SendByCommandLine, {"C:\\a.jpg", "C:\\b.jpg"}));
+    EXPECT_EQ(ReadFile(target + "\\Attach.lst"), "someone else's file\r\n");
+    ::RemoveDirectoryA(link.c_str());
 }

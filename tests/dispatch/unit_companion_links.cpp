@@ -138,3 +138,9 @@ TEST(MailServerLink, APlugInWithoutItsEntryIsFreedAndRefused) {
     EXPECT_FALSE(scene.Send(SendByMailServer, {"C:\\a.jpg"}));
     EXPECT_EQ(scene.Records(), (std::vector<Fields>{{"attach", "Nbridge32"}, {"detach", "Nbridge32"}}));
 }
+
+TEST_F(NotesBridge, APathWithABlankAndNoShortFormStopsTheSendRatherThanGoInPieces) {
+    AddBridge();
+    EXPECT_FALSE(m_scene.Send(SendByNotesBridge, {"C:\\T\\a.jpg", "C:\\Nowhere\\my pic.jpg"}));
+    EXPECT_TRUE(Calls().empty());
+}

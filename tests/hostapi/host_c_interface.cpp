@@ -244,3 +244,32 @@ TEST_F(CInterface, SendOptionsHandsOutTheFilesToSendUnderTheNamesGiven) {
     EXPECT_EQ(chosen, nullptr);
     EXPECT_EQ(count, 0);
 }
+
+TEST_F(CInterface, SendOptionsRefusesANameTheCodePageCanOnlyImitate) {
+    StoreInstalledList();
+    m_context = Email32Open(0);
+    ASSERT_NE(m_context, nullptr);
+    // A missing file whose name the code page lacks, and the file its
+    // look-alike in the code page would name.
+    const std::wstring missing = Wide(m_files.path()) + L"D\x0142ugi \x263A.bmp";
+    char lookAlike[MAX_PATH] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, missing.c_str(), -1, lookAlike, MAX_PATH, nullptr, nullptr);
+    if (std::string(lookAlike).find('?') == std::string::npos) CopyFileOrFail(Picture("photo.bmp"), lookAlike);
+    const wchar_t* files[] = {missing.c_str()};
+    wchar_t** chosen = reinterpret_cast<wchar_t**>(1);
+    int count = -1;
+    // A dialog shown over the look-alike is cancelled at once.
+    bool shown = false;
+    const DWORD self = ::GetCurrentThreadId();
+    std::thread guard([&] {
+        if (const HWND dialog = WaitForDialog(self, 0, 3000)) {
+            shown = true;
+            DialogSession(dialog).Click(IDCANCEL);
+        }
+    });
+    EXPECT_EQ(Email32SendOptionsW(m_context, nullptr, files, 1, &chosen, &count), EMAIL32_BAD_ARGUMENT);
+    guard.join();
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(chosen, nullptr);
+    EXPECT_EQ(count, 0);
+}

@@ -55,11 +55,38 @@ TEST(ComponentObject, FolderTextWithoutBackslashIsJoinedUnchanged) {
     EXPECT_EQ(lines[1], std::string(temp) + "NoSlashFolderAliveDB.ini");
 }
 
-TEST(ComponentObject, UserpathWithoutItsEntryGivesAnEmptyFolder) {
-    Deployment deployment(Deployment::Userpath::NoEntry);
-    const std::vector<std::string> lines = SplitLines(deployment.Run("paths").output);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], "AliveDB.ini");
+TEST(ComponentObject, UserpathWithoutItsEntryOrWithARelativeFolderCountsAsAbsent) {
+    // A relative installed list would be read from the Windows folder and
+    // written to the current one.
+    for (const auto userpath : {Deployment::Userpath::NoEntry, Deployment::Userpath::RelativeFolder}) {
+        Deployment deployment(userpath);
+        deployment.WriteCatalogue("[LinkEntry]\r\nCount=1\r\n0=Sys\r\n[Sys]\r\nPathType=18\r\n");
+        const std::vector<std::string> lines = SplitLines(deployment.Run("paths").output);
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[1], "");
+        EXPECT_EQ(deployment.Run("detect").exitCode, 2u);
+        EXPECT_FALSE(FileExists(deployment.elsewhere() + "AliveDB.ini"));
+        EXPECT_FALSE(FileExists(deployment.elsewhere() + "Email32Relative\\AliveDB.ini"));
+    }
+}
+
+TEST(ComponentObject, AUserpathPlantedInTheCurrentFolderOrOnThePathIsNeverLoaded) {
+    Deployment deployment(Deployment::Userpath::Absent);
+    deployment.Add("Relay32.dll", "Relay32.dll");
+    const TempFolder onPath("onpath");
+    for (const std::string& folder : {deployment.elsewhere(), onPath.path()}) {
+        CopyFileOrFail(DoublesFolder() + "UserpathPlanted.dll", folder + "Userpath.dll");
+    }
+    char path[32768] = {};
+    ::GetEnvironmentVariableA("PATH", path, sizeof path);
+    ::SetEnvironmentVariableA("PATH", (onPath.path() + ";" + path).c_str());
+    const ProcessResult detect = deployment.Run("detect");
+    (void)deployment.Run("relay --flush");
+    ::SetEnvironmentVariableA("PATH", path);
+    EXPECT_EQ(detect.exitCode, 2u) << "nothing detected without the per-user folder";
+    for (const std::string& folder : {deployment.elsewhere(), onPath.path()}) {
+        EXPECT_FALSE(FileExists(folder + "Userpath.dll.loaded")) << folder;
+    }
 }
 
 TEST(ComponentObject, WithoutUserpathNothingIsReadOrWrittenAndTheListStaysEmpty) {

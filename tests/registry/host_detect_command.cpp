@@ -2,6 +2,7 @@
 // detection method, half of them installed on the prefix; the default chosen
 // from the machine's mail client; absurd counts in either file; detections
 // and listings of several processes at once.
+#include "base/FileLock.h"
 #include "tests/support/ScratchMachine.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -161,6 +162,20 @@ TEST_F(DetectCommand, NothingInstalledStoresAnEmptyListAndReportsTheModuleExcept
     const ProcessResult list = deployment.Run("list");
     EXPECT_EQ(list.exitCode, 2u);
     EXPECT_EQ(WithoutCarriageReturns(list.errors), "email32: AliveDBNotExist: AliveDB.ini holds no installed list\n");
+}
+
+TEST_F(DetectCommand, AnInstalledListLockedPastTheWaitStaysByteForByteAndDetectionFails) {
+    Deployment deployment;
+    deployment.WriteCatalogue("[LinkEntry]\r\nCount=1\r\n0=Only\r\n[Only]\r\nPathType=18\r\n");
+    const std::string stored = "[AliveEmailSys]\r\nCount=1\r\n1=Old\r\n[DefaultEmailSys]\r\nDefault=Old\r\n";
+    WriteFile(m_alive, stored);
+    // Held by this process, as by another host that hangs while it writes.
+    const email32::FileLock held(m_alive);
+    ASSERT_TRUE(held.Held());
+    const ProcessResult detect = deployment.Run("detect");
+    EXPECT_EQ(detect.exitCode, 2u);
+    EXPECT_EQ(WithoutCarriageReturns(detect.errors), "email32: EmailDBEmpty: no e-mail system is installed\n");
+    EXPECT_EQ(ReadFile(m_alive), stored);
 }
 
 TEST_F(DetectCommand, AbsurdCountsFinishAtOnceWithTheKeysPresent) {

@@ -185,6 +185,9 @@ Deployment::Deployment(Userpath userpath, const std::string& host)
         CopyFileOrFail(DoublesFolder() + "UserpathNoSlash.dll", m_folder / "Userpath.dll");
         break;
     case Userpath::NoEntry: CopyFileOrFail(DoublesFolder() + "UserpathNoEntry.dll", m_folder / "Userpath.dll"); break;
+    case Userpath::RelativeFolder:
+        CopyFileOrFail(DoublesFolder() + "UserpathRelative.dll", m_folder / "Userpath.dll");
+        break;
     }
 }
 

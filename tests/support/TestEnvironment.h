@@ -62,7 +62,7 @@ DWORD ProcessGdiObjectCount(DWORD objectType);
 // runtime, a catalogue and, unless told otherwise, the real Userpath.dll.
 class Deployment {
 public:
-    enum class Userpath { Real, Absent, NoTrailingBackslash, NoEntry };
+    enum class Userpath { Real, Absent, NoTrailingBackslash, NoEntry, RelativeFolder };
 
     explicit Deployment(Userpath userpath = Userpath::Real, const std::string& host = "email32.exe");
     [[nodiscard]] const std::string& folder() const noexcept { return m_folder.path(); }
@@ -71,8 +71,9 @@ public:
     // Copies a file of the build (bin or doubles) into the deployment.
     void Add(const std::string& buildFile, const std::string& nameInDeployment) const;
     // Runs the host with arguments; the current folder is another empty one
-    // unless given.
+    // (elsewhere()) unless given.
     ProcessResult Run(const std::string& arguments, const std::string& currentFolder = "") const;
+    [[nodiscard]] const std::string& elsewhere() const noexcept { return m_elsewhere.path(); }
 
 private:
     TempFolder m_folder;

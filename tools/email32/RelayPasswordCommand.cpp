@@ -3,6 +3,7 @@
 // host looks for it, the Windows Credential Manager (target "Relay32:HOST").
 // The password never goes on a command line or into Relay32.ini.
 #include "tools/email32/Command.h"
+#include "tools/email32/PlugIn.h"
 
 #include "base/Win32Handles.h"
 
@@ -14,13 +15,6 @@
 namespace {
 
 using StorePasswordFn = int(__cdecl*)(const wchar_t*, const wchar_t*, const wchar_t*);
-
-std::string HostFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string text(path, length < MAX_PATH ? length : 0);
-    return text.substr(0, text.find_last_of('\\') + 1);
-}
 
 void Wipe(std::wstring& text) {
     if (!text.empty()) ::SecureZeroMemory(text.data(), text.size() * sizeof(wchar_t));
@@ -73,7 +67,7 @@ int RunRelayPassword(const email32::host::Arguments& arguments) {
     }
     const std::wstring host = wide[2], user = wide[3];
     ::LocalFree(wide);
-    const email32::AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
+    const email32::AutoLibrary plugin(email32::host::LoadPlugIn());
     const auto store = email32::ProcAddress<StorePasswordFn>(plugin.get(), "MailSvr_StorePassword");
     if (!store) {
         std::fprintf(stderr, "email32: no Relay32.dll with MailSvr_StorePassword in the host folder\n");
