@@ -12,16 +12,20 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <optional>
+
 namespace relay {
 namespace {
 
-// The settings with their addresses read, and why nothing can be delivered
-// with them, if anything.
+// The settings with their addresses read, and why nothing, or no message
+// without recipients of its own, can be delivered with them.
 struct Prepared {
     RelaySettings settings;
     Mailbox sender{"Email32", "email32@localhost"};
     std::vector<Mailbox> recipients;
-    std::string problem;
+    std::string problem;           // nothing is delivered
+    std::string recipientProblem;  // a message written without recipients waits
 };
 
 Prepared Prepare(const std::wstring& settingsPath) {
@@ -39,12 +43,11 @@ Prepared Prepare(const std::wstring& settingsPath) {
         problem = "Sender=" + s.sender + " is not one address" +
                   (from.problem.empty() ? "" : " (" + from.problem + ")") + where;
     }
+    if (problem.empty() && s.host.empty()) problem = "no server set (Host" + where + ")";
     const ParsedAddresses to = ParseAddressList(s.recipient);
     if (to.problem.empty()) prepared.recipients = to.mailboxes;
-    if (!problem.empty()) return prepared;
-    if (s.host.empty()) problem = "no server set (Host" + where + ")";
-    else if (!to.problem.empty()) problem = "Recipient: " + to.problem + where;
-    else if (prepared.recipients.empty()) problem = "no recipient set (Recipient" + where + ")";
+    if (!to.problem.empty()) prepared.recipientProblem = "Recipient: " + to.problem + where;
+    else if (prepared.recipients.empty()) prepared.recipientProblem = "no recipient set (Recipient" + where + ")";
     return prepared;
 }
 
@@ -52,67 +55,124 @@ std::string NameOf(const std::wstring& path) { return Utf8FromWide(path.substr(p
 
 struct OutboxRun {
     int delivered = 0;
+    int kept = 0;
+    int busy = 0;
     bool ownDelivered = false;
-    bool ownRefused = false;  // the server refused the new message itself; the log says so
-    std::string stopped;      // why delivery stopped before the end
+    bool ownReported = false;  // the log already says what became of the new message
+    std::string keptBecause;   // why the first message was kept, for the log
+    std::string ownKept;       // why the new message was kept
 };
 
-OutboxRun DeliverOutbox(const Prepared& prepared, const OutboxPlace& outbox, OutboxMessage* own) {
-    OutboxRun run;
-    const RelaySettings& s = prepared.settings;
-    if (!prepared.problem.empty()) return run.stopped = prepared.problem, run;
-    StoredSecret secret;
-    if (!s.user.empty()) {
-        secret = ReadSecret(s.host);
-        if (!secret.found || secret.secret.empty()) {
-            run.stopped = "no password stored for " + s.user + " at " + s.host + " (email32 relay-password " + s.host +
-                          " " + s.user + ")";
-            return run;
-        }
-        if (!secret.user.empty() && secret.user != s.user) {
-            run.stopped = "the password stored for " + s.host + " is " + secret.user + "'s, not " + s.user + "'s";
-            return run;
+class OutboxDelivery {
+public:
+    OutboxDelivery(const Prepared& prepared, const OutboxPlace& outbox)
+        : m_prepared(prepared), m_outbox(outbox), m_serverProblem(prepared.problem) {}
+    [[nodiscard]] const OutboxRun& run() const noexcept { return m_run; }
+
+    // Everything waiting but the new message, oldest first.
+    void Waiting(const OutboxMessage* own) {
+        ClearOrphanEnvelopes(m_outbox);
+        for (const std::wstring& path : QueuedMessages(m_outbox)) {
+            if (own != nullptr && path == own->path()) continue;
+            Claim claim = Claim::Gone;
+            OutboxMessage queued = OutboxMessage::Take(path, claim);
+            if (claim == Claim::Busy) ++m_run.busy;
+            if (claim == Claim::Unreadable) Keep("the outbox message " + NameOf(path) + " cannot be opened", false);
+            if (claim == Claim::Taken) Deliver(queued, false);
         }
     }
-    SmtpSession session(s, std::move(secret.secret));
-    Envelope envelope{prepared.sender.address, {}};
-    for (const Mailbox& m : prepared.recipients) envelope.recipients.push_back(m.address);
 
-    // True to go on with the next message.
-    const auto deliver = [&](OutboxMessage& message, bool isOwn) {
-        const Delivery delivery = session.Deliver(message.handle(), message.Size(), envelope);
+    void Own(OutboxMessage& own) {
+        if (!own.Rewind()) return Keep("the new message cannot be read back from the outbox", true);
+        Deliver(own, true);
+    }
+
+private:
+    void Keep(const std::string& why, bool isOwn) {
+        ++m_run.kept;
+        if (m_run.keptBecause.empty()) m_run.keptBecause = why;
+        if (isOwn) m_run.ownKept = why;
+    }
+
+    // The session, once per run; false, with m_serverProblem saying why,
+    // when the server cannot be used.
+    bool Ready() {
+        if (!m_serverProblem.empty() || m_session) return m_serverProblem.empty();
+        const RelaySettings& s = m_prepared.settings;
+        if (!s.user.empty()) {
+            m_secret = ReadSecret(s.host);
+            if (!m_secret.found || m_secret.secret.empty()) {
+                m_serverProblem = "no password stored for " + s.user + " at " + s.host + " (email32 relay-password " +
+                                  s.host + " " + s.user + ")";
+                return false;
+            }
+            if (!m_secret.user.empty() && m_secret.user != s.user) {
+                m_serverProblem =
+                    "the password stored for " + s.host + " is " + m_secret.user + "'s, not " + s.user + "'s";
+                return false;
+            }
+        }
+        m_session = std::make_unique<SmtpSession>(s, m_secret.secret);
+        return true;
+    }
+
+    void Deliver(OutboxMessage& message, bool isOwn) {
+        // A damaged message is never sent, and no server is asked about it.
+        std::string damage;
+        const std::optional<StoredEnvelope> stored = message.Check(damage);
+        if (!stored) {
+            const std::wstring aside = message.MoveAside(m_outbox);
+            const std::string name = NameOf(message.path());
+            AppendLog(m_outbox.logPath, name + " is damaged: " + damage + "; " +
+                                            (aside.empty() ? "it cannot be moved aside, stays in the outbox"
+                                                           : "moved to " + Utf8FromWide(aside)) +
+                                            " and not sent");
+            if (aside.empty()) ++m_run.kept;
+            if (isOwn) m_run.ownReported = true;
+            return;
+        }
+        if (!m_serverProblem.empty()) return Keep(m_serverProblem, isOwn);
+        // To the people it was written for; one written while no recipient
+        // was set goes to those set now.
+        Envelope envelope{stored->sender, stored->recipients};
+        if (envelope.recipients.empty()) {
+            if (!m_prepared.recipientProblem.empty()) return Keep(m_prepared.recipientProblem, isOwn);
+            for (const Mailbox& m : m_prepared.recipients) envelope.recipients.push_back(m.address);
+        }
+        if (!Ready()) return Keep(m_serverProblem, isOwn);
+
+        const Delivery delivery = m_session->Deliver(message.handle(), message.Size(), envelope);
         switch (delivery.status) {
         case DeliveryStatus::Delivered:
-            ++run.delivered;
-            if (isOwn) run.ownDelivered = true;
+            ++m_run.delivered;
+            if (isOwn) m_run.ownDelivered = true;
             if (!message.Remove()) {
-                AppendLog(outbox.logPath, "delivered " + NameOf(message.path()) +
-                                              ", but it cannot be removed from the outbox and may go out again");
+                AppendLog(m_outbox.logPath, "delivered " + NameOf(message.path()) +
+                                                ", but it cannot be removed from the outbox and may go out again");
             } else if (!isOwn) {
-                AppendLog(outbox.logPath, "delivered " + NameOf(message.path()) + " from the outbox");
+                AppendLog(m_outbox.logPath, "delivered " + NameOf(message.path()) + " from the outbox");
             }
-            return true;
+            return;
         case DeliveryStatus::MessageRefused:
-            if (isOwn) run.ownRefused = true;
-            AppendLog(outbox.logPath, delivery.problem + "; " + Utf8FromWide(message.path()) + " stays in the outbox");
-            return true;
+            ++m_run.kept;
+            if (isOwn) m_run.ownReported = true;
+            if (m_run.keptBecause.empty()) m_run.keptBecause = delivery.problem;
+            AppendLog(m_outbox.logPath,
+                      delivery.problem + "; " + Utf8FromWide(message.path()) + " stays in the outbox");
+            return;
         case DeliveryStatus::ServerUnusable: break;
         }
-        run.stopped = delivery.problem;
-        return false;
-    };
-    for (const std::wstring& path : QueuedMessages(outbox)) {
-        if (own != nullptr && path == own->path()) continue;
-        // Held by another sender that is delivering it or still writing it.
-        OutboxMessage queued = OutboxMessage::Claim(path);
-        if (queued.valid() && !deliver(queued, false)) return run;
+        m_serverProblem = delivery.problem;
+        Keep(delivery.problem, isOwn);
     }
-    if (own != nullptr) {
-        if (own->Rewind()) (void)deliver(*own, true);
-        else run.stopped = "the new message cannot be read back from the outbox";
-    }
-    return run;
-}
+
+    const Prepared& m_prepared;
+    const OutboxPlace& m_outbox;
+    std::string m_serverProblem;  // why nothing more is delivered
+    OutboxRun m_run;
+    StoredSecret m_secret;
+    std::unique_ptr<SmtpSession> m_session;
+};
 
 }  // namespace
 
@@ -138,28 +198,45 @@ RelayResult RelayFiles(const char* joinedShortPaths, const std::wstring& setting
                                  NewMessageId(prepared.sender.address)};
     std::vector<AttachmentFile> attachments;
     for (const std::wstring& file : named.files) attachments.push_back({file, NameOf(file)});
+    StoredEnvelope envelope{prepared.sender.address, {}, 0};
+    for (const Mailbox& m : prepared.recipients) envelope.recipients.push_back(m.address);
 
     std::string problem;
-    OutboxMessage own = CreateOutboxMessage(outbox, headers, attachments, problem);
+    OutboxMessage own = CreateOutboxMessage(outbox, headers, attachments, envelope, problem);
     if (!own.valid()) {
         AppendLog(outbox.logPath, problem + "; nothing sent");
         return RelayResult::NothingSent;
     }
-    const OutboxRun run = DeliverOutbox(prepared, outbox, &own);
+    const std::string ownPath = Utf8FromWide(own.path());
+    OutboxDelivery delivery(prepared, outbox);
+    delivery.Waiting(&own);
+    delivery.Own(own);
+    const OutboxRun& run = delivery.run();
     if (run.ownDelivered) return RelayResult::Delivered;
-    if (!run.ownRefused) AppendLog(outbox.logPath, run.stopped + "; message kept in " + Utf8FromWide(own.path()));
+    if (!run.ownReported) AppendLog(outbox.logPath, run.ownKept + "; message kept in " + ownPath);
     return RelayResult::KeptInOutbox;
 }
 
 FlushCounts FlushOutbox(const std::wstring& settingsPath) {
     const OutboxPlace outbox = FindOutbox();
     FlushCounts counts;
+    counts.problem = OutboxProblem(outbox);
+    if (!counts.problem.empty()) {
+        counts.kept = static_cast<int>(QueuedMessages(outbox).size());
+        counts.problem += "; nothing could be done";
+        AppendLog(outbox.logPath, "flush: " + counts.problem);
+        return counts;
+    }
     if (QueuedMessages(outbox).empty()) return counts;
-    const OutboxRun run = DeliverOutbox(Prepare(settingsPath), outbox, nullptr);
+    const Prepared prepared = Prepare(settingsPath);
+    OutboxDelivery delivery(prepared, outbox);
+    delivery.Waiting(nullptr);
+    const OutboxRun& run = delivery.run();
     counts.delivered = run.delivered;
-    counts.kept = static_cast<int>(QueuedMessages(outbox).size());
-    if (!run.stopped.empty() && counts.kept > 0) {
-        AppendLog(outbox.logPath, run.stopped + "; " + std::to_string(counts.kept) +
+    counts.kept = run.kept;
+    counts.busy = run.busy;
+    if (counts.kept > 0) {
+        AppendLog(outbox.logPath, run.keptBecause + "; " + std::to_string(counts.kept) +
                                       (counts.kept == 1 ? " message stays" : " messages stay") + " in the outbox");
     }
     return counts;

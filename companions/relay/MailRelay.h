@@ -1,7 +1,8 @@
 // One send of the plug-in: the files named in the "^"-joined text become one
-// message, written whole into the outbox first; then the outbox is delivered
-// to the SMTP server of the settings, oldest message first, each message
-// leaving the outbox only once the server has accepted it.
+// message, written whole into the outbox first with its envelope; then the
+// outbox is delivered to the SMTP server of the settings, oldest message
+// first, each message to the envelope stored with it, each leaving the
+// outbox only once the server has accepted it.
 #pragma once
 
 #include <string>
@@ -18,7 +19,11 @@ enum class RelayResult : int {
 
 struct FlushCounts {
     int delivered = 0;
-    int kept = 0;  // messages still in the outbox afterwards
+    int kept = 0;  // found waiting and still waiting afterwards
+    int busy = 0;  // held by another sender, which is delivering them
+    // Why nothing could be done at all (the outbox cannot be used); empty
+    // when the flush ran.
+    std::string problem;
 };
 
 // Delivers what the outbox holds, oldest first, and nothing else.

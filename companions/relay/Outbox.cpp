@@ -2,6 +2,7 @@
 
 #include "companions/relay/MimeMessage.h"
 #include "companions/relay/TextCodec.h"
+#include "base/LoadableLibrary.h"
 #include "base/Win32Handles.h"
 
 #include <windows.h>
@@ -21,16 +22,21 @@ std::wstring WithBackslash(std::wstring folder) {
 }
 
 std::wstring UserFolder() {
-    const email32::AutoLibrary userpath(::LoadLibraryA("Userpath.dll"));
+    // From where the product put it, never from the current folder or PATH.
+    const email32::AutoLibrary userpath(email32::LoadLocatedLibrary(std::wstring(L"Userpath.dll")));
     if (const auto entry = email32::ProcAddress<GetAppDataPathFn>(userpath.get(), "GetAppDataPath")) {
         char buffer[MAX_PATH + 1] = {};  // the entry fills at most 260 bytes
         entry(buffer);
         buffer[MAX_PATH] = '\0';
-        if (buffer[0] != '\0') return WithBackslash(WideFromAnsi(buffer));
+        // An empty or relative folder would put the outbox wherever the
+        // current folder is.
+        const std::wstring folder = WideFromAnsi(buffer);
+        if (email32::IsFullyQualifiedPath(folder)) return WithBackslash(folder);
     }
     std::vector<wchar_t> appData(32768);
     const DWORD length = ::GetEnvironmentVariableW(L"APPDATA", appData.data(), static_cast<DWORD>(appData.size()));
     if (length == 0 || length >= appData.size()) return {};
+    if (!email32::IsFullyQualifiedPath(std::wstring(appData.data(), length))) return {};
     const std::wstring folder = WithBackslash(std::wstring(appData.data(), length)) + L"Email32\\";
     ::CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
@@ -42,8 +48,10 @@ public:
     explicit BufferedFile(HANDLE file) : m_file(file) { m_buffer.reserve(kPiece); }
     bool Write(std::string_view bytes) {
         m_buffer.append(bytes);
+        m_total += bytes.size();
         return m_buffer.size() < kPiece || Flush();
     }
+    [[nodiscard]] uint64_t total() const noexcept { return m_total; }
     bool Flush() {
         size_t done = 0;
         while (done < m_buffer.size()) {
@@ -63,7 +71,46 @@ private:
     static constexpr size_t kPiece = 1 << 20;
     HANDLE m_file;
     std::string m_buffer;
+    uint64_t m_total = 0;
 };
+
+bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
+    const email32::AutoCloseHandle file(
+        ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size() && ::FlushFileBuffers(file.get());
+}
+
+std::string ReadSmallFile(const std::wstring& path, bool& found) {
+    const email32::AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    found = file.valid();
+    std::string bytes(64 * 1024, '\0');
+    DWORD got = 0;
+    if (!found || !::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) return {};
+    bytes.resize(got);
+    return bytes;
+}
+
+std::wstring WithExtension(const std::wstring& path, const wchar_t* extension) {
+    return path.substr(0, path.find_last_of(L'.')) + extension;
+}
+
+std::string SystemText(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text != nullptr ? text : L"", length);
+    if (text != nullptr) ::LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.')) {
+        message.pop_back();
+    }
+    char code[32];
+    std::snprintf(code, sizeof code, "error %lu", error);
+    return message.empty() ? std::string(code) : Utf8FromWide(message) + " (" + code + ")";
+}
 
 bool DeleteThroughHandle(HANDLE file) {
     FILE_DISPOSITION_INFO disposition{};
@@ -94,13 +141,59 @@ OutboxPlace FindOutbox() {
     return OutboxPlace{user + L"Outbox\\", user + L"Relay32.log"};
 }
 
-OutboxMessage OutboxMessage::Claim(const std::wstring& path) {
+std::string OutboxProblem(const OutboxPlace& place) {
+    if (place.folder.empty()) return "there is no per-user folder for the outbox";
+    const std::string name = Utf8FromWide(place.folder);
+    const std::wstring folder = place.folder.substr(0, place.folder.size() - 1);  // without its backslash
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+        return "the outbox " + name + " cannot be reached: " + SystemText(error);
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return "the outbox " + name + " is a file, not a folder";
+    // A message that cannot leave the outbox once delivered would go out
+    // again at every send: without the right to write, nothing is sent.
+    const std::wstring probe = place.folder + L"probe-" + WideFromUtf8(UniqueToken()) + L".tmp";
+    const email32::AutoCloseHandle file(::CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                                      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!file) return "the outbox " + name + " cannot be written: " + SystemText(::GetLastError());
+    return {};
+}
+
+OutboxMessage OutboxMessage::Take(const std::wstring& path, Claim& claim) {
     // No sharing at all: a second sender cannot open it while this one
     // delivers, and this one cannot open it while a sender still writes it.
     email32::AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
                                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return {};
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        claim = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? Claim::Busy
+                : error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND  ? Claim::Gone
+                                                                                  : Claim::Unreadable;
+        return {};
+    }
+    claim = Claim::Taken;
     return OutboxMessage(std::move(file), path);
+}
+
+std::wstring OutboxMessage::envelopePath() const { return WithExtension(m_path, L".env"); }
+
+std::optional<StoredEnvelope> OutboxMessage::Check(std::string& damage) const {
+    bool found = false;
+    const std::string text = ReadSmallFile(envelopePath(), found);
+    std::optional<StoredEnvelope> envelope;
+    if (!found) damage = "it has no envelope, so who it is for is not known";
+    else envelope = ParseEnvelope(text, damage);
+    if (envelope) {
+        damage = MessageDamage(m_file.get(), Size(), *envelope);
+        if (!damage.empty()) envelope.reset();
+    }
+    if (!Rewind() && envelope) {
+        damage = "it cannot be read";
+        envelope.reset();
+    }
+    return envelope;
 }
 
 uint64_t OutboxMessage::Size() const {
@@ -114,18 +207,28 @@ bool OutboxMessage::Rewind() const {
 }
 
 bool OutboxMessage::Remove() {
-    if (DeleteThroughHandle(m_file.get())) {
-        m_file.reset();
-        return true;
-    }
+    bool removed = DeleteThroughHandle(m_file.get());
+    m_file.reset();
     // Without delete-on-close, by name: another sender could open it in the
     // moment between, which at worst sends it twice, never loses it.
+    if (!removed) removed = ::DeleteFileW(m_path.c_str()) != FALSE;
+    if (removed) ::DeleteFileW(envelopePath().c_str());
+    return removed;
+}
+
+std::wstring OutboxMessage::MoveAside(const OutboxPlace& place) {
+    const std::wstring folder = place.folder + L"Damaged\\";
+    if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return {};
+    const std::wstring name = m_path.substr(m_path.find_last_of(L'\\') + 1);
+    if (!RenameThroughHandle(m_file.get(), folder + name)) return {};
     m_file.reset();
-    return ::DeleteFileW(m_path.c_str()) != FALSE;
+    ::MoveFileExW(envelopePath().c_str(), WithExtension(folder + name, L".env").c_str(), 0);
+    return folder;
 }
 
 OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders& headers,
-                                  const std::vector<AttachmentFile>& attachments, std::string& problem) {
+                                  const std::vector<AttachmentFile>& attachments, StoredEnvelope envelope,
+                                  std::string& problem) {
     problem.clear();
     if (place.folder.empty()) {
         problem = "there is no per-user folder for the outbox";
@@ -152,14 +255,17 @@ OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders
     const bool written = WriteMessage(
                              headers, attachments, [&](std::string_view bytes) { return out.Write(bytes); }, problem) &&
                          out.Flush() && ::FlushFileBuffers(file.get());
+    envelope.messageBytes = out.total();
+    const bool enveloped = written && WriteNewFile(base + L".env", EnvelopeText(envelope));
     // Renamed through the handle, which this sender keeps: nobody else can
     // take the new message before this send has tried to deliver it.
-    if (!written || !RenameThroughHandle(file.get(), base + L".eml")) {
+    if (!enveloped || !RenameThroughHandle(file.get(), base + L".eml")) {
         if (problem.empty()) problem = "the outbox " + Utf8FromWide(place.folder) + " cannot be written";
         if (!DeleteThroughHandle(file.get())) {
             file.reset();
             ::DeleteFileW(partial.c_str());
         }
+        ::DeleteFileW((base + L".env").c_str());
         return {};
     }
     return OutboxMessage(std::move(file), base + L".eml");
@@ -190,6 +296,22 @@ std::vector<std::wstring> QueuedMessages(const OutboxPlace& place) {
     std::vector<std::wstring> paths;
     for (const Found& f : found) paths.push_back(place.folder + f.name);
     return paths;
+}
+
+void ClearOrphanEnvelopes(const OutboxPlace& place) {
+    if (place.folder.empty()) return;
+    WIN32_FIND_DATAW data;
+    const HANDLE search = ::FindFirstFileW((place.folder + L"*.env").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::wstring envelope = place.folder + data.cFileName;
+        // A message being written has its .part while its envelope is new.
+        const bool orphan = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                            ::GetFileAttributesW(WithExtension(envelope, L".eml").c_str()) == INVALID_FILE_ATTRIBUTES &&
+                            ::GetFileAttributesW(WithExtension(envelope, L".part").c_str()) == INVALID_FILE_ATTRIBUTES;
+        if (orphan) ::DeleteFileW(envelope.c_str());
+    } while (::FindNextFileW(search, &data));
+    ::FindClose(search);
 }
 
 }  // namespace relay

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace {
 
 HMODULE ThisModule() noexcept {
@@ -47,14 +49,26 @@ extern "C" int __cdecl MailSvr_SendFiles(int /*one*/, const char* shortPaths) {
 }
 
 // Delivers the outbox, oldest message first, and nothing else. Fills the
-// counts (either may be null) and returns 1; 0 when it could not run.
-extern "C" int __cdecl MailSvr_FlushOutbox(int* delivered, int* kept) {
+// counts (any may be null): delivered, kept (still waiting afterwards) and
+// busy (held by another sender that is delivering them). Returns 1 when it
+// ran; 0 when nothing could be done, with the reason in `problem` (a buffer
+// of `problemChars` characters, cut to fit; may be null), and in the log.
+extern "C" int __cdecl MailSvr_FlushOutbox(int* delivered, int* kept, int* busy, wchar_t* problem, int problemChars) {
     StayLoaded();
+    if (problem != nullptr && problemChars > 0) problem[0] = L'\0';
     try {
         const relay::FlushCounts counts = relay::FlushOutbox(relay::SettingsPathBeside(ThisModule()));
         if (delivered) *delivered = counts.delivered;
         if (kept) *kept = counts.kept;
-        return 1;
+        if (busy) *busy = counts.busy;
+        if (counts.problem.empty()) return 1;
+        if (problem != nullptr && problemChars > 0) {
+            const std::wstring text = relay::WideFromUtf8(counts.problem);
+            const size_t length = std::min(text.size(), static_cast<size_t>(problemChars - 1));
+            text.copy(problem, length);
+            problem[length] = L'\0';
+        }
+        return 0;
     } catch (...) {
         return 0;
     }
@@ -66,11 +80,8 @@ extern "C" int __cdecl MailSvr_FlushOutbox(int* delivered, int* kept) {
 extern "C" int __cdecl MailSvr_StorePassword(const wchar_t* host, const wchar_t* user, const wchar_t* password) {
     if (host == nullptr || *host == L'\0' || user == nullptr || password == nullptr) return 0;
     try {
-        std::string secret = relay::Utf8FromWide(password);
         std::string problem;
-        const bool stored = relay::StoreSecret(relay::Utf8FromWide(host), relay::Utf8FromWide(user), secret, problem);
-        if (!secret.empty()) ::SecureZeroMemory(secret.data(), secret.size());
-        return stored ? 1 : 0;
+        return relay::StoreSecret(relay::Utf8FromWide(host), relay::Utf8FromWide(user), password, problem) ? 1 : 0;
     } catch (...) {
         return 0;
     }

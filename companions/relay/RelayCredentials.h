@@ -3,7 +3,10 @@
 // "Relay32:" and the Host setting, with the User setting as its user name.
 #pragma once
 
+#include "companions/relay/Secret.h"
+
 #include <string>
+#include <string_view>
 
 namespace relay {
 
@@ -11,19 +14,13 @@ namespace relay {
 
 struct StoredSecret {
     bool found = false;
-    std::string user;    // UTF-8
-    std::string secret;  // UTF-8; wiped when the object goes
-    StoredSecret() = default;
-    StoredSecret(const StoredSecret&) = delete;
-    StoredSecret& operator=(const StoredSecret&) = delete;
-    StoredSecret(StoredSecret&&) = default;
-    StoredSecret& operator=(StoredSecret&&) = default;
-    ~StoredSecret();
+    std::string user;  // UTF-8
+    Secret secret;     // UTF-8
 };
 
-// Stores (or replaces) the credential for the host; false with the system's
-// reason in `problem`.
-[[nodiscard]] bool StoreSecret(const std::string& host, const std::string& user, const std::string& secret,
+// Stores (or replaces) the credential for the host, straight from the
+// caller's text; false with the system's reason in `problem`.
+[[nodiscard]] bool StoreSecret(const std::string& host, const std::string& user, std::wstring_view secret,
                                std::string& problem);
 
 [[nodiscard]] StoredSecret ReadSecret(const std::string& host);

@@ -1,39 +1,19 @@
 #include "companions/relay/RelaySettings.h"
 
 #include "companions/relay/TextCodec.h"
+#include "base/IniDocument.h"
+#include "base/ProfileText.h"
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <vector>
 
 namespace relay {
 namespace {
 
-constexpr wchar_t kSection[] = L"Server";
-// Longer values are not settings but damage; they are read as empty.
-constexpr DWORD kLongestValue = 64 * 1024;
-
-std::string ReadText(const std::wstring& path, const wchar_t* key) {
-    // GetPrivateProfileString cuts a value to the buffer silently: a cut
-    // address list could name someone else, so the buffer grows instead.
-    for (DWORD size = 1024; size <= kLongestValue; size *= 4) {
-        std::vector<wchar_t> buffer(size);
-        const DWORD length = ::GetPrivateProfileStringW(kSection, key, L"", buffer.data(), size, path.c_str());
-        if (length + 1 < size) return Utf8FromWide(std::wstring_view(buffer.data(), length));
-    }
-    return {};
-}
-
-void ReadTextInto(const std::wstring& path, const wchar_t* key, std::string& value) {
-    std::string text = ReadText(path, key);
-    if (!text.empty()) value = std::move(text);
-}
-
-// GetPrivateProfileInt reads "abc" as 0 and "-5" as -5; both stay default.
-int ReadNumber(const std::wstring& path, const wchar_t* key, int low, int high, int fallback) {
-    const int value = static_cast<int>(::GetPrivateProfileIntW(kSection, key, fallback, path.c_str()));
-    return value >= low && value <= high ? value : fallback;
-}
+// Larger files are not settings but damage.
+constexpr long long kLongestFile = 16ll << 20;
 
 std::string Upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -52,6 +32,46 @@ bool IsAbsolute(const std::wstring& path) {
     return (path.size() > 1 && path[1] == L':') || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
 }
 
+// The [Server] section of the file, read whole: the profile service would
+// cut a value at a carriage return and at its buffer's end.
+class ServerSection {
+public:
+    explicit ServerSection(const std::wstring& path) {
+        const std::optional<email32::ini::ProfileText> loaded = email32::ini::LoadProfileText(path, kLongestFile);
+        if (!loaded) return;
+        m_readable = true;
+        m_document.emplace(loaded->encoding == email32::ini::Encoding::CodePage
+                               ? Utf8FromWide(email32::ini::Widen(loaded->text, CP_ACP))
+                               : loaded->text);
+    }
+    [[nodiscard]] bool readable() const noexcept { return m_readable; }
+    // UTF-8; empty when missing.
+    [[nodiscard]] std::string Text(const char* key) const {
+        return m_document ? m_document->Value("Server", key).value_or(std::string()) : std::string();
+    }
+
+private:
+    bool m_readable = false;
+    std::optional<email32::ini::IniDocument> m_document;
+};
+
+// A whole number from low to high, or the fallback when the key is missing
+// or empty; anything else (a sign, a fraction, a number out of range, a
+// word) is a problem: the plug-in does not guess which server or how long.
+int ReadNumber(const ServerSection& file, const char* key, int low, int high, int fallback, const char* what,
+               std::string& problem) {
+    const std::string text = file.Text(key);
+    if (text.empty()) return fallback;
+    const bool digits = text.size() <= 9 && text.find_first_not_of("0123456789") == std::string::npos;
+    const int value = digits ? std::stoi(text) : -1;
+    if (value >= low && value <= high) return value;
+    if (problem.empty()) {
+        problem = std::string(key) + "=" + text + " is not " + what + " (" + std::to_string(low) + " to " +
+                  std::to_string(high) + ")";
+    }
+    return fallback;
+}
+
 }  // namespace
 
 std::wstring SettingsPathBeside(HMODULE module) {
@@ -67,20 +87,24 @@ std::wstring SettingsPathBeside(HMODULE module) {
 RelaySettings LoadRelaySettings(const std::wstring& path) {
     RelaySettings settings;
     settings.path = path;
-    settings.host = Trimmed(ReadText(path, L"Host"));
+    const ServerSection file(path);
+    if (!file.readable()) settings.problem = "the settings cannot be read";
+    settings.host = Trimmed(file.Text("Host"));
 
-    const std::string security = Upper(Trimmed(ReadText(path, L"Security")));
+    const std::string security = Upper(Trimmed(file.Text("Security")));
     if (security.empty() || security == "AUTO") settings.security = Security::Auto;
     else if (security == "STARTTLS") settings.security = Security::StartTls;
     else if (security == "TLS") settings.security = Security::Tls;
     else if (security == "NONE") settings.security = Security::None;
-    else settings.problem = "Security=" + security + " is none of auto, starttls, tls, none";
+    else if (settings.problem.empty())
+        settings.problem = "Security=" + security + " is none of auto, starttls, tls, none";
 
     const int defaultPort = settings.security == Security::Tls ? 465 : 25;
-    settings.port = static_cast<unsigned short>(ReadNumber(path, L"Port", 1, 65535, defaultPort));
-    settings.user = Trimmed(ReadText(path, L"User"));
+    settings.port =
+        static_cast<unsigned short>(ReadNumber(file, "Port", 1, 65535, defaultPort, "a port number", settings.problem));
+    settings.user = Trimmed(file.Text("User"));
 
-    settings.authMethod = Upper(Trimmed(ReadText(path, L"AuthMethod")));
+    settings.authMethod = Upper(Trimmed(file.Text("AuthMethod")));
     static constexpr const char* kMethods[] = {"PLAIN", "LOGIN", "XOAUTH2", "CRAM-MD5"};
     if (!settings.authMethod.empty() &&
         std::none_of(std::begin(kMethods), std::end(kMethods),
@@ -89,13 +113,15 @@ RelaySettings LoadRelaySettings(const std::wstring& path) {
         settings.problem = "AuthMethod=" + settings.authMethod + " is none of PLAIN, LOGIN, XOAUTH2, CRAM-MD5";
     }
 
-    const std::wstring caFile = WideFromUtf8(Trimmed(ReadText(path, L"CaFile")));
+    const std::wstring caFile = WideFromUtf8(Trimmed(file.Text("CaFile")));
     if (!caFile.empty()) settings.caFile = IsAbsolute(caFile) ? caFile : FolderOf(path) + caFile;
 
-    ReadTextInto(path, L"Sender", settings.sender);
-    settings.recipient = ReadText(path, L"Recipient");
-    ReadTextInto(path, L"Subject", settings.subject);
-    settings.timeoutSeconds = ReadNumber(path, L"Timeout", 1, 600, settings.timeoutSeconds);
+    if (std::string sender = file.Text("Sender"); !sender.empty()) settings.sender = std::move(sender);
+    settings.recipient = file.Text("Recipient");
+    // Kept whole however long; its line breaks become blanks in the header.
+    if (std::string subject = file.Text("Subject"); !subject.empty()) settings.subject = std::move(subject);
+    settings.timeoutSeconds =
+        ReadNumber(file, "Timeout", 1, 600, settings.timeoutSeconds, "a number of seconds", settings.problem);
     return settings;
 }
 

@@ -14,7 +14,7 @@
 //   Sender=Email32 <email32@localhost>   default as shown
 //   Recipient=a@example.org   an RFC 5322 address list (commas, or
 //                             semicolons); missing or empty: keep the message
-//   Subject=Pictures          default "Pictures"; any characters
+//   Subject=Pictures          default "Pictures"; any characters, any length
 //   Timeout=30                seconds per exchange with the server, 1..600
 #pragma once
 
@@ -44,15 +44,19 @@ struct RelaySettings {
     std::string subject = "Pictures";
     int timeoutSeconds = 30;
     // Set when a key holds a value the plug-in must not guess at (an unknown
-    // Security or AuthMethod): nothing is delivered until it is mended.
+    // Security or AuthMethod, a Port or Timeout out of range), or the file
+    // cannot be read: nothing is delivered until it is mended.
     std::string problem;
 };
 
 // The settings file beside the given module (the plug-in itself).
 [[nodiscard]] std::wstring SettingsPathBeside(HMODULE module);
 
-// Reads the file; every missing, empty or out-of-range number keeps its
-// default.
+// Reads the file whole (a value is not cut at a carriage return or at any
+// length). A missing or empty key keeps its default; a value the plug-in
+// cannot use as it stands (a port or timeout out of range or not a number,
+// an unknown Security or AuthMethod) is the problem that keeps every
+// message in the outbox until it is mended.
 [[nodiscard]] RelaySettings LoadRelaySettings(const std::wstring& path);
 
 // "localhost", an address in 127.0.0.0/8 or ::1: the only servers the plug-in

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 
 namespace relay {
 namespace {
@@ -22,10 +24,41 @@ struct ListDeleter {
 };
 using List = std::unique_ptr<curl_slist, ListDeleter>;
 
+// libcurl's own memory goes through these: every block is wiped before it
+// is given back, so that its copies of the password and of the login
+// exchanges (which carry the password) leave nothing behind in the heap.
+void WipingFree(void* block) {
+    if (block == nullptr) return;
+    ::SecureZeroMemory(block, _msize(block));
+    std::free(block);
+}
+void* WipingMalloc(size_t size) { return std::malloc(size); }
+void* WipingCalloc(size_t count, size_t size) { return std::calloc(count, size); }
+void* WipingRealloc(void* block, size_t size) {
+    if (block == nullptr) return std::malloc(size);
+    if (size == 0) {
+        WipingFree(block);
+        return nullptr;
+    }
+    // A new block, so that the old one is wiped rather than left behind.
+    void* moved = std::malloc(size);
+    if (moved == nullptr) return nullptr;
+    std::memcpy(moved, block, std::min(size, _msize(block)));
+    WipingFree(block);
+    return moved;
+}
+char* WipingStrdup(const char* text) {
+    const size_t size = std::strlen(text) + 1;
+    auto* copy = static_cast<char*>(std::malloc(size));
+    if (copy != nullptr) std::memcpy(copy, text, size);
+    return copy;
+}
+
 // Once per process: the plug-in stays loaded once it has been used, and
 // global start-up and clean-up on every send would only cost.
 bool CurlReady() {
-    static const bool ready = curl_global_init(CURL_GLOBAL_ALL) == CURLE_OK;
+    static const bool ready = curl_global_init_mem(CURL_GLOBAL_ALL, WipingMalloc, WipingFree, WipingRealloc,
+                                                   WipingStrdup, WipingCalloc) == CURLE_OK;
     return ready;
 }
 
@@ -79,13 +112,12 @@ struct SmtpSession::Curl {
     char error[CURL_ERROR_SIZE] = {};
 };
 
-SmtpSession::SmtpSession(const RelaySettings& settings, std::string secret)
-    : m_settings(settings), m_secret(std::move(secret)), m_curl(std::make_unique<Curl>()) {}
+SmtpSession::SmtpSession(const RelaySettings& settings, const Secret& secret)
+    : m_settings(settings), m_secret(secret), m_curl(std::make_unique<Curl>()) {}
 
-SmtpSession::~SmtpSession() {
-    m_curl.reset();  // says goodbye to the server
-    if (!m_secret.empty()) ::SecureZeroMemory(m_secret.data(), m_secret.size());
-}
+// Says goodbye to the server; libcurl's copy of the password goes with the
+// handle, wiped by the allocator above.
+SmtpSession::~SmtpSession() = default;
 
 std::string SmtpSession::Where() const { return m_settings.host + ":" + std::to_string(m_settings.port); }
 
@@ -125,6 +157,8 @@ static void CommonOptions(CURL* easy, SmtpSession* session, char* error, const R
     curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, TraceCallback);
     curl_easy_setopt(easy, CURLOPT_DEBUGDATA, session);
     curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(settings.timeoutSeconds));
+    // Nothing older than TLS 1.2 is offered.
+    curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
     // The chain and the name were checked by CheckServerCertificates, and the
     // delivery connection is pinned to the key checked there.
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "companions/relay/RelaySettings.h"
+#include "companions/relay/Secret.h"
 #include "companions/relay/SmtpTranscript.h"
 
 #include <windows.h>
@@ -54,8 +55,8 @@ struct Delivery {
 class SmtpSession {
 public:
     // `secret`: the password, or the token with AuthMethod=XOAUTH2; empty
-    // without User.
-    SmtpSession(const RelaySettings& settings, std::string secret);
+    // without User. Held by reference: it must outlive the session.
+    SmtpSession(const RelaySettings& settings, const Secret& secret);
     ~SmtpSession();
     SmtpSession(const SmtpSession&) = delete;
     SmtpSession& operator=(const SmtpSession&) = delete;
@@ -74,7 +75,7 @@ private:
     [[nodiscard]] std::string Describe(int code, const char* detail) const;
 
     RelaySettings m_settings;
-    std::string m_secret;
+    const Secret& m_secret;
     std::unique_ptr<Curl> m_curl;
     SmtpTranscript m_transcript;
     bool m_checked = false;

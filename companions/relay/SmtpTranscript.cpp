@@ -6,9 +6,9 @@
 namespace relay {
 namespace {
 
-std::string WithoutLineEnd(std::string_view line) {
+std::string_view WithoutLineEnd(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
-    return std::string(line);
+    return line;
 }
 
 std::string FirstWord(std::string_view text) {
@@ -20,27 +20,39 @@ std::string FirstWord(std::string_view text) {
     return word;
 }
 
+// The command a client line starts with, when it is one of these; empty for
+// anything else (a login answer), which is looked at in place and never
+// copied, as it carries the password.
+std::string KnownVerb(std::string_view text) {
+    static constexpr std::string_view kVerbs[] = {"EHLO", "HELO", "STARTTLS", "MAIL", "RCPT",
+                                                  "DATA", "QUIT", "RSET",     "NOOP", "AUTH"};
+    for (const std::string_view verb : kVerbs) {
+        if (text.size() < verb.size() || (text.size() > verb.size() && text[verb.size()] != ' ')) continue;
+        bool same = true;
+        for (size_t i = 0; i < verb.size() && same; ++i) {
+            same = std::toupper(static_cast<unsigned char>(text[i])) == verb[i];
+        }
+        if (same) return std::string(verb);
+    }
+    return {};
+}
+
 }  // namespace
 
 void SmtpTranscript::Sent(std::string_view line) {
-    const std::string text = WithoutLineEnd(line);
-    const std::string verb = FirstWord(text);
+    const std::string_view text = WithoutLineEnd(line);
+    const std::string verb = KnownVerb(text);
     // The goodbye after a failure must not hide what failed.
     if (verb == "QUIT") {
         m_quitting = true;
         return;
     }
-    static constexpr const char* kPlain[] = {"EHLO", "HELO", "STARTTLS", "MAIL", "RCPT",
-                                             "DATA", "QUIT", "RSET",     "NOOP"};
-    bool known = false;
-    for (const char* k : kPlain) known = known || verb == k;
     if (verb == "AUTH") {
         // The mechanism only: an initial response carries the password.
         const size_t blank = text.find(' ');
-        m_command = "AUTH " + FirstWord(blank == std::string::npos ? std::string_view()
-                                                                   : std::string_view(text).substr(blank + 1));
-    } else if (known) {
-        m_command = text;
+        m_command = "AUTH " + FirstWord(blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1));
+    } else if (!verb.empty()) {
+        m_command = std::string(text);
     }
     // Anything else answers a login challenge: the command stays "AUTH ...".
     if (verb == "MAIL") m_messageStarted = true;
@@ -53,7 +65,7 @@ void SmtpTranscript::Sent(std::string_view line) {
 
 void SmtpTranscript::Received(std::string_view line) {
     if (m_quitting) return;
-    const std::string text = WithoutLineEnd(line);
+    const std::string text(WithoutLineEnd(line));
     if (m_replyComplete) {
         // A reply with no command before it: after "354", the message went
         // out as data and this is the server's word on it.

@@ -9,6 +9,8 @@
 #include <wincrypt.h>
 
 #include <cstdio>
+#include <cstring>
+#include <utility>
 
 namespace relay {
 namespace {
@@ -105,6 +107,40 @@ std::string PinOf(PCCERT_CONTEXT leaf) {
     return "sha256//" + base64;
 }
 
+bool SameEncoding(PCCERT_CONTEXT a, PCCERT_CONTEXT b) {
+    return a->cbCertEncoded == b->cbCertEncoded &&
+           std::memcmp(a->pbCertEncoded, b->pbCertEncoded, a->cbCertEncoded) == 0;
+}
+
+// Whether the store holds this very certificate, byte for byte. A look-up by
+// issuer and serial number, or by name, would also take an impostor that
+// copied them onto a key of its own.
+bool HoldsExactly(HCERTSTORE store, PCCERT_CONTEXT certificate) {
+    PCCERT_CONTEXT candidate = nullptr;
+    while ((candidate = ::CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_NAME,
+                                                     &certificate->pCertInfo->Subject, candidate)) != nullptr) {
+        if (SameEncoding(candidate, certificate)) {
+            ::CertFreeCertificateContext(candidate);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The system's trusted roots: the user's and the machine's.
+CertStore SystemRoots() {
+    CertStore roots(::CertOpenStore(CERT_STORE_PROV_COLLECTION, 0, 0, 0, nullptr));
+    if (!roots) return roots;
+    constexpr DWORD kOpen = CERT_STORE_READONLY_FLAG | CERT_STORE_OPEN_EXISTING_FLAG;
+    for (const auto& [location, name] :
+         {std::pair{CERT_SYSTEM_STORE_CURRENT_USER, L"ROOT"}, std::pair{CERT_SYSTEM_STORE_LOCAL_MACHINE, L"ROOT"},
+          std::pair{CERT_SYSTEM_STORE_LOCAL_MACHINE, L"AuthRoot"}}) {
+        const CertStore store(::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, location | kOpen, name));
+        if (store) ::CertAddStoreToCollection(roots.get(), store.get(), 0, 0);
+    }
+    return roots;
+}
+
 std::string ChainProblem(DWORD errors, PCCERT_CHAIN_CONTEXT chain) {
     const CERT_SIMPLE_CHAIN* simple = chain->rgpChain[0];
     const PCCERT_CONTEXT top = simple->rgpElement[simple->cElement - 1]->pCertContext;
@@ -195,17 +231,26 @@ ServerTrust CheckServerCertificates(const std::vector<std::string>& certificates
     DWORD errors = chain.get()->TrustStatus.dwErrorStatus &
                    ~static_cast<DWORD>(CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION |
                                        CERT_TRUST_IS_NOT_TIME_NESTED);
-    // A root the system does not know counts when the CaFile holds it.
+    // The chain's top is trusted only as the very certificate of an anchor,
+    // byte for byte: a root the system does not know counts when the CaFile
+    // holds it, and one the chain engine took as trusted must be in the
+    // system's root store as it stands.
     bool anchoredByCaFile = false;
     const CERT_SIMPLE_CHAIN* simple = chain.get()->rgpChain[0];
     const PCCERT_CONTEXT top = simple->rgpElement[simple->cElement - 1]->pCertContext;
-    if ((errors & CERT_TRUST_IS_UNTRUSTED_ROOT) &&
-        CertContext(
-            ::CertFindCertificateInStore(anchors.get(), X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, top, nullptr))) {
+    if ((errors & CERT_TRUST_IS_UNTRUSTED_ROOT) && HoldsExactly(anchors.get(), top)) {
         errors &= ~static_cast<DWORD>(CERT_TRUST_IS_UNTRUSTED_ROOT);
         anchoredByCaFile = true;
     }
     if (errors != 0) return trust.problem = ChainProblem(errors, chain.get()), trust;
+    if (!anchoredByCaFile) {
+        const CertStore roots = SystemRoots();
+        if (!roots || !HoldsExactly(roots.get(), top)) {
+            return trust.problem = "its certificate chain ends at \"" + NameOf(top) +
+                                   "\", which is not the certificate of a trusted authority",
+                   trust;
+        }
+    }
 
     std::wstring serverName = WideFromUtf8(host);
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};

@@ -11,7 +11,8 @@ delivery: the server receives one message that parses with Python's email
           package, whose attachments are byte for byte the prepared files,
           with their names.
 outbox:   with the server stopped, the same send leaves exactly one complete
-          .eml in the outbox of the per-user folder and a line in Relay32.log.
+          .eml (and its envelope) in the outbox of the per-user folder and a
+          line in Relay32.log.
 dialog:   the demo's way: the send options dialog shown by the host, driven by
           dialog-pilot (JPG, 640, a screenshot, OK); the files the dialog
           leaves in the attachment array are the prepared ones and arrive.
@@ -200,8 +201,10 @@ def outbox(scene):
     scene.send(prepared)
     added = sorted(set(os.listdir(box)) - before) if os.path.isdir(box) else []
     try:
-        if len(added) != 1 or not added[0].endswith(".eml"):
-            raise Failure("the outbox gained %r, expected one .eml" % added)
+        # The message and the envelope that says who it is for.
+        if len(added) != 2 or not added[0].endswith(".env") or added[1] != added[0][:-4] + ".eml":
+            raise Failure("the outbox gained %r, expected one .eml and its .env" % added)
+        added.reverse()
         with open(os.path.join(box, added[0]), "rb") as f:
             check_message(f.read(), read_files(unix_path(p) for p in prepared), SUBJECT)
         with open(log, "rb") as f:

@@ -3,6 +3,7 @@
 // so that a Relay32.ini can be tried without a catalogue.
 // email32 relay --flush: delivers what the plug-in's outbox holds.
 #include "tools/email32/Command.h"
+#include "tools/email32/PlugIn.h"
 
 #include "base/Win32Handles.h"
 
@@ -13,29 +14,31 @@
 namespace {
 
 using SendFilesFn = int(__cdecl*)(int, const char*);
-using FlushOutboxFn = int(__cdecl*)(int*, int*);
-
-std::string HostFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string text(path, length < MAX_PATH ? length : 0);
-    return text.substr(0, text.find_last_of('\\') + 1);
-}
+using FlushOutboxFn = int(__cdecl*)(int*, int*, int*, wchar_t*, int);
 
 int RunRelay(const email32::host::Arguments& arguments) {
     if (arguments.empty()) {
         std::fprintf(stderr, "usage: email32 relay FILE... | email32 relay --flush\n");
         return 64;
     }
-    const email32::AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
+    const email32::AutoLibrary plugin(email32::host::LoadPlugIn());
     if (arguments.size() == 1 && arguments[0] == "--flush") {
         const auto flush = email32::ProcAddress<FlushOutboxFn>(plugin.get(), "MailSvr_FlushOutbox");
-        int delivered = 0, kept = 0;
-        if (!flush || !flush(&delivered, &kept)) {
+        if (!flush) {
             std::fprintf(stderr, "email32: no Relay32.dll with MailSvr_FlushOutbox in the host folder\n");
             return 1;
         }
-        std::printf("delivered %d, kept %d\n", delivered, kept);
+        int delivered = 0, kept = 0, busy = 0;
+        wchar_t problem[1024] = {};
+        const bool ran = flush(&delivered, &kept, &busy, problem, 1024) != 0;
+        // Messages another sender is delivering are not this flush's failure.
+        std::printf("delivered %d, kept %d, busy %d\n", delivered, kept, busy);
+        if (!ran) {
+            char text[4096] = {};
+            ::WideCharToMultiByte(CP_ACP, 0, problem, -1, text, sizeof text, nullptr, nullptr);
+            std::fprintf(stderr, "email32: %s\n", text[0] ? text : "the outbox cannot be used");
+            return 1;
+        }
         return kept == 0 ? 0 : 1;
     }
     const auto send = email32::ProcAddress<SendFilesFn>(plugin.get(), "MailSvr_SendFiles");

@@ -1,5 +1,6 @@
 #include "tests/companions/relay/RelayScene.h"
 
+#include <winsock2.h>
 #include <wincrypt.h>
 
 #include <cstdio>
@@ -11,19 +12,17 @@ namespace {
 using SendFilesFn = int(__cdecl*)(int, const char*);
 using StorePasswordFn = int(__cdecl*)(const wchar_t*, const wchar_t*, const wchar_t*);
 
-std::string OutboxFolder() { return AppDataFolder() + "Outbox\\"; }
-std::string LogPath() { return AppDataFolder() + "Relay32.log"; }
-
-void ClearOutbox() {
+void ClearFolder(const std::string& folder) {
     WIN32_FIND_DATAA found;
-    const HANDLE search = ::FindFirstFileA((OutboxFolder() + "*").c_str(), &found);
+    const HANDLE search = ::FindFirstFileA((folder + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            ::DeleteFileA((OutboxFolder() + found.cFileName).c_str());
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileA((folder + found.cFileName).c_str());
     } while (::FindNextFileA(search, &found));
     ::FindClose(search);
 }
+
+std::string LogPath() { return RelayLogPath(); }
 
 std::string Base64(const std::string& bytes) {
     DWORD length = 0;
@@ -37,6 +36,39 @@ std::string Base64(const std::string& bytes) {
 }
 
 }  // namespace
+
+std::string OutboxFolder() { return AppDataFolder() + "Outbox\\"; }
+std::string RelayLogPath() { return AppDataFolder() + "Relay32.log"; }
+
+void ClearOutbox() {
+    ClearFolder(OutboxFolder());
+    ClearFolder(OutboxFolder() + "Damaged\\");
+}
+
+ClosedPort::ClosedPort() {
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+    const SOCKET bound = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    socket = bound;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(bound, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    int size = sizeof address;
+    ::getsockname(bound, reinterpret_cast<sockaddr*>(&address), &size);
+    port = ntohs(address.sin_port);
+}
+
+ClosedPort::~ClosedPort() {
+    ::closesocket(static_cast<SOCKET>(socket));
+    ::WSACleanup();
+}
+
+bool StoreRelayPassword(const std::wstring& host, const std::wstring& user, const std::wstring& password) {
+    const AutoLibrary plugin(::LoadLibraryA((BinFolder() + "Relay32.dll").c_str()));
+    const auto store = ProcAddress<StorePasswordFn>(plugin.get(), "MailSvr_StorePassword");
+    return store != nullptr && store(host.c_str(), user.c_str(), password.c_str()) == 1;
+}
 
 std::string ServerFolder() {
     char value[MAX_PATH] = {};
@@ -139,7 +171,7 @@ bool RelayScene::StorePassword(const std::wstring& host, const std::wstring& use
 std::set<std::string> RelayScene::OutboxFiles() const {
     std::set<std::string> names;
     WIN32_FIND_DATAA found;
-    const HANDLE search = ::FindFirstFileA((OutboxFolder() + "*").c_str(), &found);
+    const HANDLE search = ::FindFirstFileA((OutboxFolder() + "*.eml").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(found.cFileName);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <set>
 #include <string>
 
@@ -29,6 +30,26 @@ std::string ServerPassword();
 // received\NAME.eml and .json for the native checks; its text.
 std::string KeepNewestForChecks(const std::string& server, const std::string& name);
 
+// A loopback port on which nothing listens: bound, so no one else takes it.
+struct ClosedPort {
+    ClosedPort();
+    ~ClosedPort();
+    ClosedPort(const ClosedPort&) = delete;
+    ClosedPort& operator=(const ClosedPort&) = delete;
+    uintptr_t socket;
+    int port = 0;
+};
+
+// Stores the password through the plug-in of the build, as
+// "email32 relay-password" does.
+bool StoreRelayPassword(const std::wstring& host, const std::wstring& user, const std::wstring& password);
+
+// The outbox of the per-user folder, and the plug-in's log beside it.
+std::string OutboxFolder();
+std::string RelayLogPath();
+// Every file of the outbox and of its "Damaged" folder removed.
+void ClearOutbox();
+
 // The short path of a file, in the ANSI code page, as the module hands it over.
 std::string ShortPath(const std::wstring& path);
 void WriteWide(const std::wstring& path, const std::string& bytes);
@@ -46,6 +67,7 @@ protected:
     // MailSvr_StorePassword.
     bool StorePassword(const std::wstring& host, const std::wstring& user, const std::wstring& password) const;
 
+    // The messages waiting in the outbox (their envelopes aside).
     [[nodiscard]] std::set<std::string> OutboxFiles() const;
     // The one message the outbox holds.
     [[nodiscard]] std::string OnlyOutboxMessage() const;

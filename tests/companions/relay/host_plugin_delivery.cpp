@@ -5,7 +5,6 @@
 #include "tests/companions/relay/RelayScene.h"
 
 #include <gtest/gtest.h>
-#include <winsock2.h>
 
 #include <algorithm>
 #include <chrono>
@@ -47,28 +46,6 @@ void ExpectCompleteMessageWithThePictures(const std::string& message) {
     const std::string name = message.substr(boundary + 10, message.find('"', boundary + 10) - boundary - 10);
     EXPECT_EQ(message.substr(message.size() - name.size() - 6), "--" + name + "--\r\n");
 }
-
-// A loopback port on which nothing listens: bound, so no one else takes it.
-struct ClosedPort {
-    ClosedPort() {
-        WSADATA data;
-        ::WSAStartup(MAKEWORD(2, 2), &data);
-        socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        int size = sizeof address;
-        ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size);
-        port = ntohs(address.sin_port);
-    }
-    ~ClosedPort() {
-        ::closesocket(socket);
-        ::WSACleanup();
-    }
-    SOCKET socket = INVALID_SOCKET;
-    int port = 0;
-};
 
 class RelayPlugin : public RelayScene {
 protected:
@@ -226,4 +203,80 @@ TEST_F(RelayPlugin, ATricklingServerIsGivenUpWithinTheDocumentedBound) {
     const int bound = kTimeout * (relay::kProbeExchanges + relay::kMessageExchanges + 1 + 1 + 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(bound));
     EXPECT_NE(NewLogText().find("greeting: timed out"), std::string::npos) << NewLogText();
+}
+
+TEST_F(RelayPlugin, SettingsThatCannotBeUsedAsTheyStandKeepTheMessageAndTheLogSaysWhich) {
+    WriteFile(m_files / "a.gif", "GIF89a");
+    const std::string file = ShortPath(Wide(m_files / "a.gif"));
+    const std::string before = ServerTranscript("plain");
+    const std::string port = "Port=" + std::to_string(ServerPort("plain")) + "\r\n";
+    for (const std::string& bad : {std::string("Port=99999\r\n"), std::string("Port=25 x\r\n"), port + "Timeout=0\r\n",
+                                   port + "Timeout=601\r\n"}) {
+        WriteSettings("Host=127.0.0.1\r\nRecipient=a@x.example\r\n" + bad);
+        EXPECT_EQ(Send(file), 2) << bad;
+    }
+    EXPECT_EQ(OutboxFiles().size(), 4u);
+    const std::string log = NewLogText();
+    const std::string where = " in " + HostFolder() + "Relay32.ini";
+    for (const std::string& said :
+         {"Port=99999 is not a port number (1 to 65535)" + where, "Port=25 x is not a port number (1 to 65535)" + where,
+          "Timeout=0 is not a number of seconds (1 to 600)" + where,
+          "Timeout=601 is not a number of seconds (1 to 600)" + where}) {
+        EXPECT_NE(log.find(said), std::string::npos) << said << "\n" << log;
+    }
+    EXPECT_EQ(ServerTranscript("plain"), before) << "no server was asked";
+}
+
+TEST_F(RelayPlugin, ALongSubjectArrivesWholeWithItsLineBreaksAsBlanks) {
+    // A megabyte of words, with a carriage return among them.
+    std::string subject;
+    for (int i = 0; subject.size() < (1u << 20); ++i) subject += "word" + std::to_string(i) + " ";
+    subject += "end";
+    std::string written = subject;
+    written[written.find(' ', 5000)] = '\r';
+    WriteSettings(Plain("Recipient=a@x.example\r\nSubject=" + written + "\r\n"));
+    WriteFile(m_files / "a.gif", "GIF89a");
+    EXPECT_EQ(Send(ShortPath(Wide(m_files / "a.gif"))), 1);
+
+    char name[16];
+    std::snprintf(name, sizeof name, "%04d.eml", ServerMessageCount("plain"));
+    const std::string message = ReadFile(ServerFolder() + "plain\\" + name);
+    const size_t start = message.find("\r\nSubject: ") + 11;
+    size_t end = start;
+    while ((end = message.find("\r\n", end)) != std::string::npos && message[end + 2] == ' ') end += 2;
+    std::string header = message.substr(start, end - start);
+    for (size_t fold; (fold = header.find("\r\n")) != std::string::npos;) header.erase(fold, 2);
+    EXPECT_EQ(header.size(), subject.size());
+    EXPECT_TRUE(header == subject) << "the subject arrived changed";
+}
+
+TEST_F(RelayPlugin, ADamagedOutboxMessageIsMovedAsideAndNeverSent) {
+    const ClosedPort closed;
+    WriteSettings("Host=127.0.0.1\r\nPort=" + std::to_string(closed.port) + "\r\nRecipient=a@x.example\r\n");
+    WriteFile(m_files / "a.gif", "GIF89a");
+    const std::string file = ShortPath(Wide(m_files / "a.gif"));
+    ASSERT_EQ(Send(file), 2);
+    const std::string whole = *OutboxFiles().begin();
+    const std::string base = OutboxFolder() + whole.substr(0, whole.size() - 4);
+    const std::string message = ReadFile(base + ".eml"), envelope = ReadFile(base + ".env");
+    // Emptied, cut short, and one without the envelope that says whom it is for.
+    WriteFile(OutboxFolder() + "empty.eml", "");
+    WriteFile(OutboxFolder() + "empty.env", envelope);
+    WriteFile(OutboxFolder() + "cut.eml", message.substr(0, message.size() / 2));
+    WriteFile(OutboxFolder() + "cut.env", envelope);
+    WriteFile(OutboxFolder() + "alone.eml", message);
+
+    const int before = ServerMessageCount("plain");
+    WriteSettings(Plain("Recipient=a@x.example\r\n"));
+    EXPECT_EQ(Send(file), 1);
+    EXPECT_EQ(ServerMessageCount("plain"), before + 2) << "the whole waiting message and the new one";
+    EXPECT_TRUE(OutboxFiles().empty());
+    for (const char* name : {"empty.eml", "cut.eml", "alone.eml"}) {
+        EXPECT_TRUE(FileExists(OutboxFolder() + "Damaged\\" + name)) << name;
+    }
+    const std::string log = NewLogText();
+    for (const char* said : {"empty.eml is damaged: it is empty; moved to ", "cut.eml is damaged: it is cut short (",
+                             "alone.eml is damaged: it has no envelope"}) {
+        EXPECT_NE(log.find(said), std::string::npos) << said << "\n" << log;
+    }
 }

@@ -43,6 +43,26 @@ protected:
         return "Host=localhost\r\nPort=" + std::to_string(ServerPort(name)) + "\r\nRecipient=a@x.example\r\n" + more;
     }
     static std::string CaFile() { return "CaFile=" + ServerFolder() + "pki\\ca.pem\r\n"; }
+    // The test CA joins the user's root store, as a company's CA would.
+    static void TrustTheTestCaInTheWindowsStore() {
+        const std::string pem = ReadFile(ServerFolder() + "pki\\ca.pem");
+        DWORD length = 0;
+        ASSERT_TRUE(
+            ::CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &length, nullptr, nullptr));
+        std::string der(length, '\0');
+        ASSERT_TRUE(::CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER,
+                                           reinterpret_cast<BYTE*>(der.data()), &length, nullptr, nullptr));
+        const HCERTSTORE root = ::CertOpenSystemStoreA(0, "ROOT");
+        ASSERT_NE(root, nullptr);
+        EXPECT_TRUE(::CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING,
+                                                       reinterpret_cast<const BYTE*>(der.data()), length,
+                                                       CERT_STORE_ADD_USE_EXISTING, nullptr));
+        ::CertCloseStore(root, 0);
+    }
+    // What the server was told during this test.
+    static std::string Said(const std::string& server, const std::string& before) {
+        return ServerTranscript(server).substr(before.size());
+    }
 
     std::string m_picture;
 };
@@ -72,19 +92,7 @@ TEST_F(RelayTls, StartTlsWithALoginDeliversThePicturesWhole) {
 }
 
 TEST_F(RelayTls, ImplicitTlsDeliversWhenTheWindowsStoreTrustsTheCa) {
-    // The test CA joins the user's root store, as a company's CA would.
-    const std::string pem = ReadFile(ServerFolder() + "pki\\ca.pem");
-    DWORD length = 0;
-    ASSERT_TRUE(::CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &length, nullptr, nullptr));
-    std::string der(length, '\0');
-    ASSERT_TRUE(::CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, reinterpret_cast<BYTE*>(der.data()),
-                                       &length, nullptr, nullptr));
-    const HCERTSTORE root = ::CertOpenSystemStoreA(0, "ROOT");
-    ASSERT_NE(root, nullptr);
-    EXPECT_TRUE(::CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                   length, CERT_STORE_ADD_USE_EXISTING, nullptr));
-    ::CertCloseStore(root, 0);
-
+    TrustTheTestCaInTheWindowsStore();
     WriteSettings(Server("implicit", "Security=tls\r\nUser=relay\r\n"));
     const int before = ServerMessageCount("implicit");
     EXPECT_EQ(Send(m_picture), 1);
@@ -164,4 +172,33 @@ TEST_F(RelayTls, AMessageLargerThanTheServerTakesStaysQueued) {
     EXPECT_EQ(OutboxFiles().size(), 1u);
     EXPECT_NE(NewLogText().find("is larger than the server takes (SIZE 1048576)"), std::string::npos) << NewLogText();
     EXPECT_EQ(ServerTranscript("starttls").substr(before.size()).find("MAIL"), std::string::npos);
+}
+
+TEST_F(RelayTls, AnImpostorOfARootInTheWindowsStoreGetsNeitherLoginNorMessage) {
+    TrustTheTestCaInTheWindowsStore();
+    const std::string before = ServerTranscript("impostor");
+    WriteSettings(Server("impostor", "Security=starttls\r\nUser=relay\r\n"));
+    EXPECT_EQ(Send(m_picture), 2);
+    const std::string said = Said("impostor", before);
+    EXPECT_EQ(said.find("AUTH"), std::string::npos) << said;
+    EXPECT_EQ(said.find("MAIL"), std::string::npos) << said;
+    EXPECT_NE(NewLogText().find(" is not trusted: "), std::string::npos) << NewLogText();
+}
+
+TEST_F(RelayTls, EveryConnectionIsHeldToTheCheckedKeyAndToTls12OrNewer) {
+    // The probe meets the good certificate, the delivery connection the
+    // impostor's: the login never goes out.
+    const std::string switched = ServerTranscript("switch");
+    WriteSettings(Server("switch", "User=relay\r\n" + CaFile()));
+    EXPECT_EQ(Send(m_picture), 2);
+    EXPECT_EQ(Said("switch", switched).find("AUTH"), std::string::npos) << Said("switch", switched);
+    EXPECT_NE(NewLogText().find("showed another key than the one checked moments before"), std::string::npos)
+        << NewLogText();
+
+    // A server that speaks nothing newer than TLS 1.1.
+    const std::string old = ServerTranscript("oldtls");
+    WriteSettings(Server("oldtls", "User=relay\r\n" + CaFile()));
+    EXPECT_EQ(Send(m_picture), 2);
+    EXPECT_EQ(Said("oldtls", old).find("AUTH"), std::string::npos) << Said("oldtls", old);
+    EXPECT_EQ(ServerMessageCount("oldtls"), 0);
 }

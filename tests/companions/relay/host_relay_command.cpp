@@ -1,8 +1,11 @@
 // "email32 relay" and "email32 relay-password": the files reach the plug-in
 // of the host's folder; without a server they wait in the outbox, and a
 // flush says so; the password goes from standard input to the Credential
-// Manager; without the plug-in the host says so.
+// Manager; without the plug-in the host says so. With the fixture's SMTP
+// servers: whom a queued message reaches, and that an impostor of a trusted
+// root gets nothing.
 #include "base/Win32Handles.h"
+#include "tests/companions/relay/RelayScene.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +16,33 @@ using namespace email32::test;
 
 namespace {
 
-void ClearOutbox() {
-    WIN32_FIND_DATAA found;
-    const std::string outbox = AppDataFolder() + "Outbox\\";
-    const HANDLE search = ::FindFirstFileA((outbox + "*.eml").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do ::DeleteFileA((outbox + found.cFileName).c_str());
-    while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-}
+// A deployed host with the plug-in, a picture to send, and the outbox
+// empty before and after.
+class RelayHost : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (ServerFolder().empty()) GTEST_SKIP() << "needs the SMTP servers";
+        ClearOutbox();
+        m_deployment.Add("Relay32.dll", "Relay32.dll");
+        WriteFile(m_files / "picture.jpg", "\xFF\xD8 picture");
+        m_logBefore = FileExists(RelayLogPath()) ? ReadFile(RelayLogPath()).size() : 0;
+    }
+    void TearDown() override { ClearOutbox(); }
+    void Settings(const std::string& lines) const {
+        WriteFile(m_deployment.folder() + "Relay32.ini", "[Server]\r\n" + lines);
+    }
+    [[nodiscard]] ProcessResult Relay() const {
+        return m_deployment.Run("relay \"" + (m_files / "picture.jpg") + "\"");
+    }
+    [[nodiscard]] std::string NewLog() const {
+        const std::string log = FileExists(RelayLogPath()) ? ReadFile(RelayLogPath()) : std::string();
+        return log.size() > m_logBefore ? log.substr(m_logBefore) : std::string();
+    }
+
+    Deployment m_deployment;
+    TempFolder m_files{"relayhost"};
+    size_t m_logBefore = 0;
+};
 
 // Runs the deployed host with a file as its standard input.
 ProcessResult RunWithInput(const Deployment& deployment, const std::string& arguments, const std::string& input) {
@@ -60,10 +81,10 @@ TEST(RelayCommand, FilesGoThroughThePluginBesideTheHost) {
     EXPECT_NE(ReadFile(saved).find("filename=\"one.jpg\""), std::string::npos);
 
     const ProcessResult flushed = deployment.Run("relay --flush");
-    EXPECT_EQ(flushed.output, "delivered 0, kept 1\n");
+    EXPECT_EQ(flushed.output, "delivered 0, kept 1, busy 0\n");
     EXPECT_EQ(flushed.exitCode, 1u);
     ::DeleteFileA(saved.c_str());
-    EXPECT_EQ(deployment.Run("relay --flush").output, "delivered 0, kept 0\n");
+    EXPECT_EQ(deployment.Run("relay --flush").output, "delivered 0, kept 0, busy 0\n");
 
     const ProcessResult nothing = deployment.Run("relay \"" + (files / "absent.jpg") + "\"");
     EXPECT_EQ(nothing.exitCode, 1u);
@@ -99,4 +120,85 @@ TEST(RelayCommand, WithoutThePluginTheHostSaysSo) {
     const ProcessResult result = deployment.Run("relay x.jpg");
     EXPECT_EQ(result.exitCode, 1u);
     EXPECT_EQ(result.errors.rfind("email32: no Relay32.dll with MailSvr_SendFiles in the host folder", 0), 0u);
+}
+
+TEST_F(RelayHost, AnImpostorOfTheCaFileRootGetsNoLoginAndNoMessageWhileTheRealRootDelivers) {
+    const std::string password = ServerPassword();
+    std::wstring wide(password.size(), L'\0');
+    wide.resize(static_cast<size_t>(::MultiByteToWideChar(
+        CP_UTF8, 0, password.data(), static_cast<int>(password.size()), wide.data(), static_cast<int>(wide.size()))));
+    ASSERT_TRUE(StoreRelayPassword(L"localhost", L"relay", wide));
+    // Same subject and serial number as the CaFile's root, another key.
+    const auto settings = [](const std::string& server) {
+        return "Host=localhost\r\nPort=" + std::to_string(ServerPort(server)) +
+               "\r\nSecurity=starttls\r\nUser=relay\r\nRecipient=a@x.example\r\nCaFile=" + ServerFolder() +
+               "pki\\ca.pem\r\n";
+    };
+    const std::string before = ServerTranscript("impostor");
+    Settings(settings("impostor"));
+    const ProcessResult refused = Relay();
+    EXPECT_EQ(refused.output, "kept in the outbox\n");
+    const std::string said = ServerTranscript("impostor").substr(before.size());
+    EXPECT_NE(said.find("STARTTLS"), std::string::npos) << said;
+    EXPECT_EQ(said.find("AUTH"), std::string::npos) << said;
+    EXPECT_EQ(said.find("MAIL"), std::string::npos) << said;
+    EXPECT_EQ(ServerMessageCount("impostor"), 0);
+    EXPECT_NE(NewLog().find("localhost:" + std::to_string(ServerPort("impostor")) + " is not trusted: "),
+              std::string::npos)
+        << NewLog();
+
+    ClearOutbox();
+    const int delivered = ServerMessageCount("starttls");
+    Settings(settings("starttls"));
+    EXPECT_EQ(Relay().output, "delivered\n");
+    EXPECT_EQ(ServerMessageCount("starttls"), delivered + 1);
+}
+
+TEST_F(RelayHost, AQueuedMessageReachesThePeopleItWasWrittenForAfterTheSettingsChange) {
+    const ClosedPort down;
+    Settings("Host=127.0.0.1\r\nPort=" + std::to_string(down.port) + "\r\nRecipient=first@x.example\r\n");
+    EXPECT_EQ(Relay().output, "kept in the outbox\n");
+
+    Settings("Host=127.0.0.1\r\nPort=" + std::to_string(ServerPort("plain")) + "\r\nRecipient=second@x.example\r\n");
+    const int before = ServerMessageCount("plain");
+    const ProcessResult flushed = m_deployment.Run("relay --flush");
+    EXPECT_EQ(flushed.output, "delivered 1, kept 0, busy 0\n");
+    EXPECT_EQ(flushed.exitCode, 0u);
+    ASSERT_EQ(ServerMessageCount("plain"), before + 1);
+    char name[16];
+    std::snprintf(name, sizeof name, "%04d.json", before + 1);
+    EXPECT_NE(ReadFile(ServerFolder() + "plain\\" + name).find("\"rcpt_tos\": [\"first@x.example\"]"),
+              std::string::npos);
+}
+
+TEST_F(RelayHost, AFlushCountsWhatAnotherSenderHoldsAsBusyAndSaysWhyAnOutboxCannotBeUsed) {
+    Settings("Recipient=a@x.example\r\n");
+    ASSERT_EQ(Relay().output, "kept in the outbox\n");
+    WIN32_FIND_DATAA found;
+    const HANDLE search = ::FindFirstFileA((OutboxFolder() + "*.eml").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    ::FindClose(search);
+    {
+        // Held as a sender holds the message it delivers.
+        const AutoCloseHandle held(::CreateFileA((OutboxFolder() + found.cFileName).c_str(), GENERIC_READ, 0, nullptr,
+                                                 OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        const ProcessResult flushed = m_deployment.Run("relay --flush");
+        EXPECT_EQ(flushed.output, "delivered 0, kept 0, busy 1\n");
+        EXPECT_EQ(flushed.exitCode, 0u);
+    }
+
+    // An outbox that is no folder: nothing can be delivered or removed.
+    ClearOutbox();
+    ASSERT_TRUE(::RemoveDirectoryA((OutboxFolder() + "Damaged").c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND);
+    ASSERT_TRUE(::RemoveDirectoryA(OutboxFolder().c_str()));
+    WriteFile(AppDataFolder() + "Outbox", "");
+    const ProcessResult unusable = m_deployment.Run("relay --flush");
+    ::DeleteFileA((AppDataFolder() + "Outbox").c_str());
+    ::CreateDirectoryA(OutboxFolder().c_str(), nullptr);
+    EXPECT_EQ(unusable.output, "delivered 0, kept 0, busy 0\n");
+    EXPECT_EQ(unusable.exitCode, 1u);
+    const std::string why = "the outbox " + OutboxFolder() + " is a file, not a folder; nothing could be done";
+    EXPECT_NE(unusable.errors.find(why), std::string::npos) << unusable.errors;
+    EXPECT_NE(NewLog().find(why), std::string::npos) << NewLog();
 }

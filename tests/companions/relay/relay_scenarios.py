@@ -182,10 +182,10 @@ def flush(scene):
         raise Failure("with the server down: %d %r, outbox %r" % (code, out, scene.queued()))
     _, mailbox = scene.start_sink("mailbox", port)
     code, out, err = scene.email32("relay", "--flush")
-    if (code, out) != (0, "delivered 1, kept 0\n"):
+    if (code, out) != (0, "delivered 1, kept 0, busy 0\n"):
         raise Failure("flush: %d %r %r" % (code, out, err))
     code, out, _ = scene.email32("relay", "--flush")
-    if (code, out) != (0, "delivered 0, kept 0\n") or scene.queued():
+    if (code, out) != (0, "delivered 0, kept 0, busy 0\n") or scene.queued():
         raise Failure("second flush: %d %r, outbox %r" % (code, out, scene.queued()))
     received = mailbox_messages(mailbox)
     if len(received) != 1:
@@ -217,7 +217,7 @@ def killed(scene):
     port, mailbox = scene.start_sink("mailbox")
     scene.settings(port)
     code, out, err = scene.email32("relay", "--flush")
-    if (code, out) != (0, "delivered 1, kept 0\n"):
+    if (code, out) != (0, "delivered 1, kept 0, busy 0\n"):
         raise Failure("flush after the kill: %d %r %r" % (code, out, err))
     received = mailbox_messages(mailbox)
     with open(os.path.join(mailbox, received[0]), "rb") as f:

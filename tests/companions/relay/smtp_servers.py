@@ -14,6 +14,12 @@ envelope in NNNN.json) and every command it is given in DIR/NAME/transcript
              in DIR/password); SIZE 1 MB
   implicit   TLS from the first byte, AUTH required as above
   rogue      like starttls, but its certificate comes from a CA nobody trusts
+  impostor   like starttls, but its chain ends in an impostor of the test CA:
+             a root with the test CA's subject and serial number, and a key
+             of its own
+  switch     like starttls, with the good certificate on odd connections
+             (the plug-in's probe) and the impostor's chain on even ones
+  oldtls     like starttls, but speaks TLS 1.0 and 1.1 only
   trickle    sends its greeting one byte every 2 seconds
   stall      takes MAIL, RCPT and DATA, then stops reading after 256 KB of the
              message and writes DIR/stall/in-data
@@ -21,7 +27,7 @@ envelope in NNNN.json) and every command it is given in DIR/NAME/transcript
   straight to files)
 
 DIR/pki/ca.pem is the test CA (certificate for "localhost"), DIR/pki/rogue-ca.pem
-the CA of the rogue server.
+the CA of the rogue server, DIR/pki/impostor-ca.pem the impostor's root.
 """
 import argparse
 import asyncio
@@ -55,10 +61,30 @@ def make_pki(folder):
             "-subj", "/CN=localhost")
         run("x509", "-req", "-in", server + ".csr", "-CA", ca + ".pem", "-CAkey", ca + ".key",
             "-CAcreateserial", "-out", server + ".pem", "-days", "30", "-extfile", "server.ext")
+    # The impostor copies the test CA's name and serial number onto a key of
+    # its own, and signs a certificate for localhost with it; the server
+    # sends that certificate with the impostor root.
+    serial = subprocess.run(["openssl", "x509", "-in", "ca.pem", "-noout", "-serial"], check=True,
+                            capture_output=True, text=True, cwd=folder).stdout.strip().split("=")[1]
+    run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "impostor-ca.key", "-out", "impostor-ca.pem",
+        "-days", "30", "-subj", "/CN=Email32 Test CA", "-set_serial", "0x" + serial,
+        "-addext", "basicConstraints=critical,CA:TRUE", "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+    run("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "impostor-server.key", "-out", "impostor-server.csr",
+        "-subj", "/CN=localhost")
+    run("x509", "-req", "-in", "impostor-server.csr", "-CA", "impostor-ca.pem", "-CAkey", "impostor-ca.key",
+        "-CAcreateserial", "-out", "impostor-leaf.pem", "-days", "30", "-extfile", "server.ext")
+    with open(os.path.join(folder, "impostor-server.pem"), "w") as chain:
+        for part in ("impostor-leaf.pem", "impostor-ca.pem"):
+            with open(os.path.join(folder, part)) as f:
+                chain.write(f.read())
 
 
-def tls_context(pki, name):
+def tls_context(pki, name, old=False):
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    if old:
+        context.set_ciphers("DEFAULT:@SECLEVEL=0")
+        context.minimum_version = ssl.TLSVersion.TLSv1
+        context.maximum_version = ssl.TLSVersion.TLSv1_1
     context.load_cert_chain(os.path.join(pki, name + ".pem"), os.path.join(pki, name + ".key"))
     return context
 
@@ -239,12 +265,21 @@ async def serve(state):
         f.write(PASSWORD)
     loop = asyncio.get_running_loop()
     good, rogue = tls_context(pki, "server"), tls_context(pki, "rogue-server")
+    impostor, old = tls_context(pki, "impostor-server"), tls_context(pki, "server", old=True)
     secure = dict(require_starttls=True, auth_required=True, authenticator=authenticator)
 
     def box(name):
         return Mailbox(os.path.join(state, name))
 
-    mailboxes = {name: box(name) for name in ("plain", "starttls", "implicit", "rogue")}
+    mailboxes = {name: box(name) for name in ("plain", "starttls", "implicit", "rogue", "impostor", "switch",
+                                              "oldtls")}
+    connections = {"switch": 0}
+
+    def switching():
+        connections["switch"] += 1
+        context = good if connections["switch"] % 2 else impostor
+        return recording_smtp(mailboxes["switch"], tls_context=context, **secure)
+
     factories = {
         "plain": (lambda: recording_smtp(mailboxes["plain"], data_size_limit=None), None),
         "starttls": (lambda: recording_smtp(mailboxes["starttls"], tls_context=good, data_size_limit=1 << 20,
@@ -252,6 +287,9 @@ async def serve(state):
         "implicit": (lambda: recording_smtp(mailboxes["implicit"], auth_required=True, auth_require_tls=False,
                                             authenticator=authenticator), good),
         "rogue": (lambda: recording_smtp(mailboxes["rogue"], tls_context=rogue, **secure), None),
+        "impostor": (lambda: recording_smtp(mailboxes["impostor"], tls_context=impostor, **secure), None),
+        "switch": (switching, None),
+        "oldtls": (lambda: recording_smtp(mailboxes["oldtls"], tls_context=old, **secure), None),
         "trickle": (Trickle, None),
         "stall": (lambda: Stall(os.path.join(state, "stall")), None),
     }
