@@ -1,5 +1,6 @@
 #include "companions/relay/SmtpSession.h"
 
+#include "companions/relay/CurlTls.h"
 #include "companions/relay/TlsTrust.h"
 
 #include <curl/curl.h>
@@ -7,9 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
-#include <malloc.h>
 
 namespace relay {
 namespace {
@@ -23,44 +22,6 @@ struct ListDeleter {
     void operator()(curl_slist* list) const noexcept { curl_slist_free_all(list); }
 };
 using List = std::unique_ptr<curl_slist, ListDeleter>;
-
-// libcurl's own memory goes through these: every block is wiped before it
-// is given back, so that its copies of the password and of the login
-// exchanges (which carry the password) leave nothing behind in the heap.
-void WipingFree(void* block) {
-    if (block == nullptr) return;
-    ::SecureZeroMemory(block, _msize(block));
-    std::free(block);
-}
-void* WipingMalloc(size_t size) { return std::malloc(size); }
-void* WipingCalloc(size_t count, size_t size) { return std::calloc(count, size); }
-void* WipingRealloc(void* block, size_t size) {
-    if (block == nullptr) return std::malloc(size);
-    if (size == 0) {
-        WipingFree(block);
-        return nullptr;
-    }
-    // A new block, so that the old one is wiped rather than left behind.
-    void* moved = std::malloc(size);
-    if (moved == nullptr) return nullptr;
-    std::memcpy(moved, block, std::min(size, _msize(block)));
-    WipingFree(block);
-    return moved;
-}
-char* WipingStrdup(const char* text) {
-    const size_t size = std::strlen(text) + 1;
-    auto* copy = static_cast<char*>(std::malloc(size));
-    if (copy != nullptr) std::memcpy(copy, text, size);
-    return copy;
-}
-
-// Once per process: the plug-in stays loaded once it has been used, and
-// global start-up and clean-up on every send would only cost.
-bool CurlReady() {
-    static const bool ready = curl_global_init_mem(CURL_GLOBAL_ALL, WipingMalloc, WipingFree, WipingRealloc,
-                                                   WipingStrdup, WipingCalloc) == CURLE_OK;
-    return ready;
-}
 
 int TraceCallback(CURL*, curl_infotype kind, char* data, size_t size, void* session) {
     static_cast<SmtpSession*>(session)->Trace(static_cast<int>(kind), data, size);
@@ -157,12 +118,10 @@ static void CommonOptions(CURL* easy, SmtpSession* session, char* error, const R
     curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, TraceCallback);
     curl_easy_setopt(easy, CURLOPT_DEBUGDATA, session);
     curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(settings.timeoutSeconds));
-    // Nothing older than TLS 1.2 is offered.
-    curl_easy_setopt(easy, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
-    // The chain and the name were checked by CheckServerCertificates, and the
-    // delivery connection is pinned to the key checked there.
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
+    // Nothing older than TLS 1.2; the chain and the name are checked by
+    // CheckServerCertificates after the probe, and the delivery connection
+    // is pinned to the key checked there.
+    SecureTls(easy);
 }
 
 bool SmtpSession::Check(std::string& problem) {
@@ -185,21 +144,12 @@ bool SmtpSession::Check(std::string& problem) {
     curl_easy_setopt(probe.get(), CURLOPT_USE_SSL,
                      static_cast<long>(m_settings.security == Security::Auto ? CURLUSESSL_TRY : CURLUSESSL_ALL));
     curl_easy_setopt(probe.get(), CURLOPT_CONNECT_ONLY, 1L);
-    curl_easy_setopt(probe.get(), CURLOPT_CERTINFO, 1L);
+    KeepServerCertificates(probe.get());
     curl_easy_setopt(probe.get(), CURLOPT_CONNECTTIMEOUT_MS, (kProbeExchanges - 1) * timeoutMs);
     const CURLcode probed = curl_easy_perform(probe.get());
     if (probed != CURLE_OK) return problem = Where() + " " + Describe(probed, error), false;
 
-    std::vector<std::string> certificates;
-    curl_certinfo* info = nullptr;
-    if (curl_easy_getinfo(probe.get(), CURLINFO_CERTINFO, &info) == CURLE_OK && info != nullptr) {
-        for (int i = 0; i < info->num_of_certs; ++i) {
-            for (const curl_slist* field = info->certinfo[i]; field; field = field->next) {
-                if (std::strncmp(field->data, "Cert:", 5) != 0) continue;
-                for (std::string& der : CertificatesFromPem(field->data + 5)) certificates.push_back(std::move(der));
-            }
-        }
-    }
+    const std::vector<std::string> certificates = ServerCertificates(probe.get());
     if (certificates.empty()) {
         if (!IsLoopbackHost(host)) {
             problem = Where() + " offers no STARTTLS, and plain text goes only to a server on this computer";
@@ -250,7 +200,7 @@ Delivery SmtpSession::Deliver(HANDLE message, uint64_t size, const Envelope& env
             CURL* easy = m_curl->easy.get();
             CommonOptions(easy, this, m_curl->error, m_settings);
             curl_easy_setopt(easy, CURLOPT_USE_SSL, static_cast<long>(m_tls ? CURLUSESSL_ALL : CURLUSESSL_NONE));
-            if (m_tls) curl_easy_setopt(easy, CURLOPT_PINNEDPUBLICKEY, m_pinnedKey.c_str());
+            if (m_tls) PinToCheckedKey(easy, m_pinnedKey);
             curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, kConnectExchanges * timeoutMs);
             // Under 64 KiB per Timeout for Timeout seconds: the server has stalled.
             curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT,

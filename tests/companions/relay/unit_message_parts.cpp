@@ -4,7 +4,9 @@
 #include "companions/relay/AddressList.h"
 #include "companions/relay/MimeEncoding.h"
 #include "companions/relay/MimeMessage.h"
+#include "companions/relay/OutboxEnvelope.h"
 #include "companions/relay/RelaySettings.h"
+#include "companions/relay/Secret.h"
 #include "companions/relay/SmtpTranscript.h"
 #include "companions/relay/TextCodec.h"
 #include "tests/support/TestEnvironment.h"
@@ -235,6 +237,7 @@ TEST(RelaySettingsFile, MissingOrBadKeysKeepTheirDefaults) {
     EXPECT_EQ(bad.port, 25);
     EXPECT_EQ(bad.timeoutSeconds, 30);
     EXPECT_EQ(bad.sender, "Email32 <email32@localhost>");
+    EXPECT_EQ(bad.problem, "Port=70000 is not a port number (1 to 65535)") << "the first that cannot be used";
 
     email32::test::WriteFile(folder / "set.ini",
                              "[server]\r\nhost=mail.example\r\nPORT=2525\r\nRecipient=a@x; b@y\r\nTimeout=5\r\n");
@@ -269,4 +272,36 @@ TEST(RelaySettingsFile, MissingOrBadKeysKeepTheirDefaults) {
          {"smtp.example.org", "128.0.0.1", "127.0.0", "127.0.0.1.example", "localhost.example", ""}) {
         EXPECT_FALSE(IsLoopbackHost(remote)) << remote;
     }
+}
+
+TEST(RelayOutbox, AnEnvelopeReadsBackAsWrittenAndNothingElseIsTakenForOne) {
+    const StoredEnvelope written{"me@x.example", {"a@y.example", "b@z.example"}, 48213};
+    std::string problem;
+    const std::optional<StoredEnvelope> read = ParseEnvelope(EnvelopeText(written), problem);
+    ASSERT_TRUE(read) << problem;
+    EXPECT_EQ(read->sender, written.sender);
+    EXPECT_EQ(read->recipients, written.recipients);
+    EXPECT_EQ(read->messageBytes, 48213u);
+    const std::string good = EnvelopeText(written);
+    for (const std::string& bad :
+         {std::string(), good.substr(0, good.size() - 1), "Email32-Envelope: 2\r\n" + good.substr(21),
+          good + "Rcpt-To: <a@y.example>\r\nBcc: <c@w.example>\r\n", good + "Rcpt-To: <x\r@y>\r\n",
+          std::string("Email32-Envelope: 1\r\nMail-From: <me@x.example>\r\n")}) {
+        EXPECT_FALSE(ParseEnvelope(bad, problem)) << bad;
+    }
+}
+
+TEST(RelaySecret, AMoveTakesTheBufferAndLeavesNothingBehind) {
+    Secret secret = Secret::FromUtf16(L"p\u00E4ss w0rd");
+    EXPECT_STREQ(secret.c_str(), "p\xC3\xA4ss w0rd");
+    const char* buffer = secret.c_str();
+    Secret moved = std::move(secret);
+    EXPECT_EQ(moved.c_str(), buffer) << "the one buffer, not a copy";
+    EXPECT_TRUE(secret.empty());  // NOLINT(bugprone-use-after-move): what a move leaves is the point
+    EXPECT_STREQ(secret.c_str(), "");
+    Secret assigned;
+    assigned = std::move(moved);
+    EXPECT_EQ(assigned.c_str(), buffer);
+    EXPECT_TRUE(moved.empty());  // NOLINT(bugprone-use-after-move)
+    EXPECT_EQ(Secret::FromBytes("raw").size(), 3u);
 }
