@@ -82,13 +82,19 @@ bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
            written == bytes.size() && ::FlushFileBuffers(file.get());
 }
 
-std::string ReadSmallFile(const std::wstring& path, bool& found) {
+// An envelope: small, though a message for thousands of recipients has a
+// long one. Larger files are not envelopes; they read as empty.
+std::string ReadEnvelopeFile(const std::wstring& path, bool& found) {
     const email32::AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     found = file.valid();
-    std::string bytes(64 * 1024, '\0');
+    LARGE_INTEGER size{};
+    if (!found || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > (16 << 20)) return {};
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
     DWORD got = 0;
-    if (!found || !::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) return {};
+    if (!bytes.empty() && !::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) {
+        return {};
+    }
     bytes.resize(got);
     return bytes;
 }
@@ -181,7 +187,7 @@ std::wstring OutboxMessage::envelopePath() const { return WithExtension(m_path, 
 
 std::optional<StoredEnvelope> OutboxMessage::Check(std::string& damage) const {
     bool found = false;
-    const std::string text = ReadSmallFile(envelopePath(), found);
+    const std::string text = ReadEnvelopeFile(envelopePath(), found);
     std::optional<StoredEnvelope> envelope;
     if (!found) damage = "it has no envelope, so who it is for is not known";
     else envelope = ParseEnvelope(text, damage);

@@ -251,11 +251,14 @@ Delivery SmtpSession::Deliver(HANDLE message, uint64_t size, const Envelope& env
             DeliveryStatus::MessageRefused,
             Where() + " " + (m_sizeProblem.empty() ? std::string("the outbox file cannot be read") : m_sizeProblem)};
     }
-    // The envelope is the same for every message, so a refused sender or
-    // recipient concerns them all; only the message itself (its size, its
-    // content) can be refused alone.
-    const bool thisMessageOnly = m_transcript.messageStarted() && m_transcript.replyCode() >= 500 &&
-                                 (m_transcript.command() == "end of message" || m_transcript.replyCode() == 552);
+    // Each message has its own recipients, so a recipient refused for good
+    // concerns this message only, as does a refusal of the message itself
+    // (its size, its content). A refused sender is taken as the server's
+    // word on every message: it is most often the login's.
+    const std::string& command = m_transcript.command();
+    const bool thisMessageOnly =
+        m_transcript.messageStarted() && m_transcript.replyCode() >= 500 &&
+        (command == "end of message" || command.rfind("RCPT", 0) == 0 || m_transcript.replyCode() == 552);
     return {thisMessageOnly ? DeliveryStatus::MessageRefused : DeliveryStatus::ServerUnusable,
             Where() + " " + Describe(sent, m_curl->error)};
 }

@@ -202,9 +202,8 @@ def outbox(scene):
     added = sorted(set(os.listdir(box)) - before) if os.path.isdir(box) else []
     try:
         # The message and the envelope that says who it is for.
-        if len(added) != 2 or not added[0].endswith(".env") or added[1] != added[0][:-4] + ".eml":
+        if len(added) != 2 or not added[0].endswith(".eml") or added[1] != added[0][:-4] + ".env":
             raise Failure("the outbox gained %r, expected one .eml and its .env" % added)
-        added.reverse()
         with open(os.path.join(box, added[0]), "rb") as f:
             check_message(f.read(), read_files(unix_path(p) for p in prepared), SUBJECT)
         with open(log, "rb") as f:

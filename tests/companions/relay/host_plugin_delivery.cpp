@@ -165,6 +165,13 @@ TEST_F(RelayPlugin, ARecipientTheServerRefusesKeepsTheMessage) {
     ExpectCompleteMessageWithThePictures(OnlyOutboxMessage());
     const std::string log = NewLogText();
     EXPECT_NE(log.find("RCPT TO:<refused@email32.example>: refused: 550"), std::string::npos) << log;
+
+    // The refusal concerns that message's recipient: the next message, for
+    // someone the server takes, still goes, and the first one still waits.
+    WriteSettings(Plain("Recipient=a@x.example\r\n"));
+    WriteFile(m_files / "next.gif", "GIF89a");
+    EXPECT_EQ(Send(ShortPath(Wide(m_files / "next.gif"))), 1);
+    EXPECT_EQ(OutboxFiles().size(), 1u);
 }
 
 TEST_F(RelayPlugin, AFileThatCannotBeReadStopsTheWholeSend) {
