@@ -9,6 +9,8 @@
 #include "companions/relay/RelaySettings.h"
 #include "companions/relay/SmtpSession.h"
 #include "companions/relay/TextCodec.h"
+#include "companions/relay/oauth/SignIn.h"
+#include "companions/relay/oauth/TokenStore.h"
 
 #include <windows.h>
 
@@ -28,11 +30,11 @@ struct Prepared {
     std::string recipientProblem;  // a message written without recipients waits
 };
 
-Prepared Prepare(const std::wstring& settingsPath) {
+Prepared Prepare(const SettingsFiles& files) {
     Prepared prepared;
-    prepared.settings = LoadRelaySettings(settingsPath);
+    prepared.settings = LoadRelaySettings(files);
     const RelaySettings& s = prepared.settings;
-    const std::string where = " in " + Utf8FromWide(settingsPath);
+    const std::string where = " in " + Utf8FromWide(s.path);
     std::string& problem = prepared.problem;
     problem = s.problem.empty() ? std::string() : s.problem + where;
 
@@ -99,7 +101,14 @@ private:
     bool Ready() {
         if (!m_serverProblem.empty() || m_session) return m_serverProblem.empty();
         const RelaySettings& s = m_prepared.settings;
-        if (!s.user.empty()) {
+        if (s.authMethod == "OAUTH2") {
+            // A current access token, renewed first when it is about to expire.
+            if (LoginName(s).empty()) return m_serverProblem = "AuthMethod=OAUTH2 needs the account's Address=", false;
+            std::string token;
+            if (!CurrentAccessToken(s, token, m_serverProblem)) return false;
+            m_secret.secret = Secret::FromBytes(token);
+            WipeText(token);
+        } else if (!s.user.empty()) {
             m_secret = ReadSecret(s.host);
             if (!m_secret.found || m_secret.secret.empty()) {
                 m_serverProblem = "no password stored for " + s.user + " at " + s.host + " (email32 relay-password " +
@@ -176,7 +185,7 @@ private:
 
 }  // namespace
 
-RelayResult RelayFiles(const char* joinedShortPaths, const std::wstring& settingsPath) {
+RelayResult RelayFiles(const char* joinedShortPaths, const SettingsFiles& settingsFiles) {
     const OutboxPlace outbox = FindOutbox();
     const NamedFiles named = ResolveJoinedPaths(joinedShortPaths);
     if (!named.unreadable.empty()) {
@@ -191,7 +200,7 @@ RelayResult RelayFiles(const char* joinedShortPaths, const std::wstring& setting
         return RelayResult::NothingSent;
     }
 
-    const Prepared prepared = Prepare(settingsPath);
+    const Prepared prepared = Prepare(settingsFiles);
     SYSTEMTIME now;
     ::GetSystemTime(&now);
     const MessageHeaders headers{prepared.sender, prepared.recipients, prepared.settings.subject, MessageDate(now),
@@ -217,7 +226,7 @@ RelayResult RelayFiles(const char* joinedShortPaths, const std::wstring& setting
     return RelayResult::KeptInOutbox;
 }
 
-FlushCounts FlushOutbox(const std::wstring& settingsPath) {
+FlushCounts FlushOutbox(const SettingsFiles& settingsFiles) {
     const OutboxPlace outbox = FindOutbox();
     FlushCounts counts;
     counts.problem = OutboxProblem(outbox);
@@ -228,7 +237,7 @@ FlushCounts FlushOutbox(const std::wstring& settingsPath) {
         return counts;
     }
     if (QueuedMessages(outbox).empty()) return counts;
-    const Prepared prepared = Prepare(settingsPath);
+    const Prepared prepared = Prepare(settingsFiles);
     OutboxDelivery delivery(prepared, outbox);
     delivery.Waiting(nullptr);
     const OutboxRun& run = delivery.run();

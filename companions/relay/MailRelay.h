@@ -5,6 +5,8 @@
 // outbox only once the server has accepted it.
 #pragma once
 
+#include "companions/relay/settings/SettingsFiles.h"
+
 #include <string>
 
 namespace relay {
@@ -15,7 +17,7 @@ enum class RelayResult : int {
     KeptInOutbox = 2,
 };
 
-[[nodiscard]] RelayResult RelayFiles(const char* joinedShortPaths, const std::wstring& settingsPath);
+[[nodiscard]] RelayResult RelayFiles(const char* joinedShortPaths, const SettingsFiles& settings);
 
 struct FlushCounts {
     int delivered = 0;
@@ -27,6 +29,6 @@ struct FlushCounts {
 };
 
 // Delivers what the outbox holds, oldest first, and nothing else.
-[[nodiscard]] FlushCounts FlushOutbox(const std::wstring& settingsPath);
+[[nodiscard]] FlushCounts FlushOutbox(const SettingsFiles& settings);
 
 }  // namespace relay

@@ -39,7 +39,7 @@ void StayLoaded() noexcept {
 extern "C" int __cdecl MailSvr_SendFiles(int /*one*/, const char* shortPaths) {
     StayLoaded();
     try {
-        return static_cast<int>(relay::RelayFiles(shortPaths, relay::SettingsPathBeside(ThisModule())));
+        return static_cast<int>(relay::RelayFiles(shortPaths, relay::SettingsFilesOf(ThisModule())));
     } catch (...) {
         // Out of memory for a file name list: nothing can be done, and no
         // exception may cross into the caller. The outbox holds whatever was
@@ -57,7 +57,7 @@ extern "C" int __cdecl MailSvr_FlushOutbox(int* delivered, int* kept, int* busy,
     StayLoaded();
     if (problem != nullptr && problemChars > 0) problem[0] = L'\0';
     try {
-        const relay::FlushCounts counts = relay::FlushOutbox(relay::SettingsPathBeside(ThisModule()));
+        const relay::FlushCounts counts = relay::FlushOutbox(relay::SettingsFilesOf(ThisModule()));
         if (delivered) *delivered = counts.delivered;
         if (kept) *kept = counts.kept;
         if (busy) *busy = counts.busy;

@@ -1,8 +1,6 @@
 #include "companions/relay/RelaySettings.h"
 
 #include "companions/relay/TextCodec.h"
-#include "base/IniDocument.h"
-#include "base/ProfileText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,9 +9,6 @@
 
 namespace relay {
 namespace {
-
-// Larger files are not settings but damage.
-constexpr long long kLongestFile = 16ll << 20;
 
 std::string Upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -32,33 +27,10 @@ bool IsAbsolute(const std::wstring& path) {
     return (path.size() > 1 && path[1] == L':') || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
 }
 
-// The [Server] section of the file, read whole: the profile service would
-// cut a value at a carriage return and at its buffer's end.
-class ServerSection {
-public:
-    explicit ServerSection(const std::wstring& path) {
-        const std::optional<email32::ini::ProfileText> loaded = email32::ini::LoadProfileText(path, kLongestFile);
-        if (!loaded) return;
-        m_readable = true;
-        m_document.emplace(loaded->encoding == email32::ini::Encoding::CodePage
-                               ? Utf8FromWide(email32::ini::Widen(loaded->text, CP_ACP))
-                               : loaded->text);
-    }
-    [[nodiscard]] bool readable() const noexcept { return m_readable; }
-    // UTF-8; empty when missing.
-    [[nodiscard]] std::string Text(const char* key) const {
-        return m_document ? m_document->Value("Server", key).value_or(std::string()) : std::string();
-    }
-
-private:
-    bool m_readable = false;
-    std::optional<email32::ini::IniDocument> m_document;
-};
-
 // A whole number from low to high, or the fallback when the key is missing
 // or empty; anything else (a sign, a fraction, a number out of range, a
 // word) is a problem: the plug-in does not guess which server or how long.
-int ReadNumber(const ServerSection& file, const char* key, int low, int high, int fallback, const char* what,
+int ReadNumber(const SettingsReader& file, const char* key, int low, int high, int fallback, const char* what,
                std::string& problem) {
     const std::string text = file.Text(key);
     if (text.empty()) return fallback;
@@ -74,21 +46,14 @@ int ReadNumber(const ServerSection& file, const char* key, int low, int high, in
 
 }  // namespace
 
-std::wstring SettingsPathBeside(HMODULE module) {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return L"Relay32.ini";
-        if (length < path.size()) return FolderOf(std::wstring(path.data(), length)) + L"Relay32.ini";
-        path.resize(path.size() * 2);
-    }
-}
+RelaySettings LoadRelaySettings(const std::wstring& path) { return LoadRelaySettings(SettingsFiles{path, {}}); }
 
-RelaySettings LoadRelaySettings(const std::wstring& path) {
+RelaySettings LoadRelaySettings(const SettingsFiles& files) {
     RelaySettings settings;
-    settings.path = path;
-    const ServerSection file(path);
+    const SettingsReader file(files);
+    settings.path = file.FileOf("Host").empty() ? files.shared : file.FileOf("Host");
     if (!file.readable()) settings.problem = "the settings cannot be read";
+    settings.address = Trimmed(file.Text("Address"));
     settings.host = Trimmed(file.Text("Host"));
 
     const std::string security = Upper(Trimmed(file.Text("Security")));
@@ -105,24 +70,40 @@ RelaySettings LoadRelaySettings(const std::wstring& path) {
     settings.user = Trimmed(file.Text("User"));
 
     settings.authMethod = Upper(Trimmed(file.Text("AuthMethod")));
-    static constexpr const char* kMethods[] = {"PLAIN", "LOGIN", "XOAUTH2", "CRAM-MD5"};
+    static constexpr const char* kMethods[] = {"PLAIN", "LOGIN", "XOAUTH2", "CRAM-MD5", "OAUTH2"};
     if (!settings.authMethod.empty() &&
         std::none_of(std::begin(kMethods), std::end(kMethods),
                      [&](const char* m) { return settings.authMethod == m; }) &&
         settings.problem.empty()) {
-        settings.problem = "AuthMethod=" + settings.authMethod + " is none of PLAIN, LOGIN, XOAUTH2, CRAM-MD5";
+        settings.problem = "AuthMethod=" + settings.authMethod + " is none of PLAIN, LOGIN, XOAUTH2, CRAM-MD5, OAUTH2";
     }
 
     const std::wstring caFile = WideFromUtf8(Trimmed(file.Text("CaFile")));
-    if (!caFile.empty()) settings.caFile = IsAbsolute(caFile) ? caFile : FolderOf(path) + caFile;
+    if (!caFile.empty()) settings.caFile = IsAbsolute(caFile) ? caFile : FolderOf(file.FileOf("CaFile")) + caFile;
 
+    if (!settings.address.empty()) settings.sender = settings.address;
     if (std::string sender = file.Text("Sender"); !sender.empty()) settings.sender = std::move(sender);
     settings.recipient = file.Text("Recipient");
     // Kept whole however long; its line breaks become blanks in the header.
     if (std::string subject = file.Text("Subject"); !subject.empty()) settings.subject = std::move(subject);
     settings.timeoutSeconds =
         ReadNumber(file, "Timeout", 1, 600, settings.timeoutSeconds, "a number of seconds", settings.problem);
+    settings.autoconfigUrl = Trimmed(file.Text("AutoconfigUrl"));
+    settings.dnsServer = Trimmed(file.Text("DnsServer"));
+    OAuthSettings& oauth = settings.oauth;
+    oauth.clientId = Trimmed(file.Text("OAuthClientId"));
+    oauth.clientSecret = Trimmed(file.Text("OAuthClientSecret"));
+    oauth.provider = Trimmed(file.Text("OAuthProvider"));
+    for (char& c : oauth.provider) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    oauth.authorizeUrl = Trimmed(file.Text("OAuthAuthorizeUrl"));
+    oauth.tokenUrl = Trimmed(file.Text("OAuthTokenUrl"));
+    oauth.deviceUrl = Trimmed(file.Text("OAuthDeviceUrl"));
+    oauth.scope = Trimmed(file.Text("OAuthScope"));
     return settings;
+}
+
+std::string LoginName(const RelaySettings& settings) {
+    return settings.user.empty() && settings.authMethod == "OAUTH2" ? settings.address : settings.user;
 }
 
 bool IsLoopbackHost(const std::string& host) {

@@ -74,7 +74,7 @@ struct SmtpSession::Curl {
 };
 
 SmtpSession::SmtpSession(const RelaySettings& settings, const Secret& secret)
-    : m_settings(settings), m_secret(secret), m_curl(std::make_unique<Curl>()) {}
+    : m_settings(settings), m_login(LoginName(settings)), m_secret(secret), m_curl(std::make_unique<Curl>()) {}
 
 // Says goodbye to the server; libcurl's copy of the password goes with the
 // handle, wiped by the allocator above.
@@ -124,13 +124,45 @@ static void CommonOptions(CURL* easy, SmtpSession* session, char* error, const R
     SecureTls(easy);
 }
 
+void SmtpSession::LoginOptions(void* handle) const {
+    CURL* easy = static_cast<CURL*>(handle);
+    if (m_login.empty()) return;
+    curl_easy_setopt(easy, CURLOPT_USERNAME, m_login.c_str());
+    const std::string& method = m_settings.authMethod;
+    if (method == "XOAUTH2" || method == "OAUTH2") curl_easy_setopt(easy, CURLOPT_XOAUTH2_BEARER, m_secret.c_str());
+    else curl_easy_setopt(easy, CURLOPT_PASSWORD, m_secret.c_str());
+    // OAUTH2: OAUTHBEARER or XOAUTH2, whichever the server offers.
+    if (!method.empty() && method != "OAUTH2") {
+        curl_easy_setopt(easy, CURLOPT_LOGIN_OPTIONS, ("AUTH=" + method).c_str());
+    }
+}
+
+Delivery SmtpSession::TestLogin() {
+    std::string problem;
+    if (!Check(problem))
+        return {DeliveryStatus::ServerUnusable, problem.empty() ? Where() + " cannot be used" : problem};
+    const Easy easy(curl_easy_init());
+    if (!easy) return {DeliveryStatus::ServerUnusable, "the SMTP library cannot start"};
+    CommonOptions(easy.get(), this, m_curl->error, m_settings);
+    curl_easy_setopt(easy.get(), CURLOPT_USE_SSL, static_cast<long>(m_tls ? CURLUSESSL_ALL : CURLUSESSL_NONE));
+    if (m_tls) PinToCheckedKey(easy.get(), m_pinnedKey);
+    curl_easy_setopt(easy.get(), CURLOPT_CONNECTTIMEOUT_MS, kConnectExchanges * m_settings.timeoutSeconds * 1000L);
+    // Connecting an SMTP transfer includes its login; nothing is sent after it.
+    curl_easy_setopt(easy.get(), CURLOPT_CONNECT_ONLY, 1L);
+    LoginOptions(easy.get());
+    m_curl->error[0] = '\0';
+    const CURLcode done = curl_easy_perform(easy.get());
+    if (done != CURLE_OK) return {DeliveryStatus::ServerUnusable, Where() + " " + Describe(done, m_curl->error)};
+    return {DeliveryStatus::Delivered, {}};
+}
+
 bool SmtpSession::Check(std::string& problem) {
     const std::string& host = m_settings.host;
     if (!CurlReady()) return problem = "the SMTP library cannot start", false;
     if (!IsServerName(host)) return problem = "Host=" + host + " is not a server name", false;
     if (m_settings.security == Security::None) {
-        if (!m_settings.user.empty()) {
-            problem = "Security=none: the password for " + m_settings.user + " is never sent in plain text";
+        if (!m_login.empty()) {
+            problem = "Security=none: the password for " + m_login + " is never sent in plain text";
             return false;
         }
         return true;
@@ -155,9 +187,8 @@ bool SmtpSession::Check(std::string& problem) {
             problem = Where() + " offers no STARTTLS, and plain text goes only to a server on this computer";
             return false;
         }
-        if (!m_settings.user.empty()) {
-            problem = Where() + " offers no STARTTLS, and the password for " + m_settings.user +
-                      " is never sent in plain text";
+        if (!m_login.empty()) {
+            problem = Where() + " offers no STARTTLS, and the password for " + m_login + " is never sent in plain text";
             return false;
         }
         return true;
@@ -176,7 +207,7 @@ std::string SmtpSession::Describe(int code, const char* detail) const {
     case CURLE_COULDNT_RESOLVE_HOST: return "cannot resolve " + m_settings.host;
     case CURLE_COULDNT_CONNECT: return "connect: " + text;
     case CURLE_OPERATION_TIMEDOUT: return command + ": timed out (" + text + ")";
-    case CURLE_LOGIN_DENIED: return "login failed for " + m_settings.user + ": " + m_transcript.reply();
+    case CURLE_LOGIN_DENIED: return "login failed for " + m_login + ": " + m_transcript.reply();
     case CURLE_USE_SSL_FAILED: return "offers no STARTTLS; nothing was sent";
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
         return "showed another key than the one checked moments before; nothing was sent";
@@ -210,15 +241,7 @@ Delivery SmtpSession::Deliver(HANDLE message, uint64_t size, const Envelope& env
             curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
             curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
             curl_easy_setopt(easy, CURLOPT_READFUNCTION, ReadCallback);
-            if (!m_settings.user.empty()) {
-                curl_easy_setopt(easy, CURLOPT_USERNAME, m_settings.user.c_str());
-                if (m_settings.authMethod == "XOAUTH2")
-                    curl_easy_setopt(easy, CURLOPT_XOAUTH2_BEARER, m_secret.c_str());
-                else curl_easy_setopt(easy, CURLOPT_PASSWORD, m_secret.c_str());
-                if (!m_settings.authMethod.empty()) {
-                    curl_easy_setopt(easy, CURLOPT_LOGIN_OPTIONS, ("AUTH=" + m_settings.authMethod).c_str());
-                }
-            }
+            LoginOptions(easy);
         }
     }
     if (!m_checkProblem.empty()) return {DeliveryStatus::ServerUnusable, m_checkProblem};

@@ -54,12 +54,17 @@ struct Delivery {
 
 class SmtpSession {
 public:
-    // `secret`: the password, or the token with AuthMethod=XOAUTH2; empty
-    // without User. Held by reference: it must outlive the session.
+    // `secret`: the password, or the access token with AuthMethod=XOAUTH2 or
+    // OAUTH2; empty without a login. Held by reference: it must outlive the
+    // session.
     SmtpSession(const RelaySettings& settings, const Secret& secret);
     ~SmtpSession();
     SmtpSession(const SmtpSession&) = delete;
     SmtpSession& operator=(const SmtpSession&) = delete;
+
+    // Connects, checks trust and logs in, and sends nothing: Delivered when
+    // all of that worked.
+    [[nodiscard]] Delivery TestLogin();
 
     // Sends one message read from the file's current position to its end.
     [[nodiscard]] Delivery Deliver(HANDLE message, uint64_t size, const Envelope& envelope);
@@ -73,8 +78,10 @@ private:
     [[nodiscard]] bool Check(std::string& problem);
     [[nodiscard]] std::string Where() const;
     [[nodiscard]] std::string Describe(int code, const char* detail) const;
+    void LoginOptions(void* easy) const;
 
     RelaySettings m_settings;
+    std::string m_login;  // empty: no login
     const Secret& m_secret;
     std::unique_ptr<Curl> m_curl;
     SmtpTranscript m_transcript;

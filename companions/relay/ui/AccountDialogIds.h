@@ -1,0 +1,41 @@
+// Resource identifiers of the plug-in's account dialog.
+#pragma once
+
+#define IDD_ACCOUNT 200
+#define IDC_ADDRESS 201
+#define IDC_FIND 202
+#define IDC_HOST 203
+#define IDC_PORT 204
+#define IDC_SECURITY 205
+#define IDC_AUTH 206
+#define IDC_USER 207
+#define IDC_PASSWORD 208
+#define IDC_SIGNIN 209
+#define IDC_TEST 210
+#define IDC_STATUS 211
+#define IDC_ADDRESS_LABEL 212
+#define IDC_HOST_LABEL 213
+#define IDC_PORT_LABEL 214
+#define IDC_SECURITY_LABEL 215
+#define IDC_AUTH_LABEL 216
+#define IDC_USER_LABEL 217
+#define IDC_PASSWORD_LABEL 218
+#define IDC_SERVER_GROUP 219
+
+#define IDS_SECURITY_AUTO 300
+#define IDS_SECURITY_STARTTLS 301
+#define IDS_SECURITY_TLS 302
+#define IDS_SECURITY_NONE 303
+#define IDS_AUTH_OAUTH 304
+#define IDS_AUTH_PASSWORD 305
+#define IDS_FINDING 306
+#define IDS_FOUND 307
+#define IDS_NOT_FOUND 308
+#define IDS_TESTING 309
+#define IDS_TEST_PASSED 310
+#define IDS_TEST_FAILED 311
+#define IDS_SIGNING_IN 312
+#define IDS_SIGNED_IN 313
+#define IDS_NOT_SIGNED_IN 314
+#define IDS_SAVE_FAILED 315
+#define IDS_NEED_ADDRESS 316
