@@ -1,7 +1,9 @@
 # `cmake --install` lays out the module as a package that hosts find with
 # find_package(Email32): the C interface for any compiler, the C++ classes
 # for MinGW-built hosts.
-#   bin/      Email32.dll, Userpath.dll, Relay32.dll, the MinGW runtime, email32.exe
+#   bin/      Email32.dll, Userpath.dll, Relay32.dll, the MinGW runtime, email32.exe,
+#             the HEIF decoders libheif.dll and libde265.dll with their
+#             licence texts
 #   lib/      libEmail32.dll.a (MinGW), Email32.lib (the C interface, other
 #             compilers), cmake/Email32/ (package configuration)
 #   include/Email32/  public/: email32.h, the C++ classes and the framework
@@ -16,7 +18,7 @@ include(CMakePackageConfigHelpers)
 install(TARGETS Email32 RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
 install(TARGETS email32 Userpath Relay32 RUNTIME DESTINATION bin)
 install(FILES ${EMAIL32_C_IMPLIB} DESTINATION lib)
-install(FILES ${EMAIL32_RUNTIME_DLLS} DESTINATION bin)
+install(FILES ${EMAIL32_RUNTIME_DLLS} ${EMAIL32_DECODER_LICENCES} DESTINATION bin)
 # install(FILES) strips nothing by itself: the runtime DLLs are 24 MB with
 # their symbols and 2 MB without.
 set(_email32_runtime_names)

@@ -48,6 +48,8 @@ bool ExtensionIn(const CString& ext, std::initializer_list<const char*> set) {
     return false;
 }
 
+bool IsPhoneOrWebPicture(const CString& ext) { return ExtensionIn(ext, {"heic", "heif", "hif", "webp"}); }
+
 }  // namespace email32
 
 void GetFileName(CString path, CString& name) {

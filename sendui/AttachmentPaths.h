@@ -26,6 +26,9 @@ namespace email32 {
 [[nodiscard]] CString FileStem(const CString& path);
 // True when ext (without dot) is one of the set, ignoring letter case.
 [[nodiscard]] bool ExtensionIn(const CString& ext, std::initializer_list<const char*> set);
+// Extensions of the pictures phones and the web use (HEIF, WebP), which are
+// always made JPEG files when a shrinking is chosen.
+[[nodiscard]] bool IsPhoneOrWebPicture(const CString& ext);
 // The offset just after the last character of text that is one of the
 // separators on its own (not the second byte of a double-byte character);
 // 0 when there is none.

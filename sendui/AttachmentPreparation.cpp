@@ -145,9 +145,22 @@ bool AttachmentPreparation::Run(const CString& format, const CString& resolution
         job.source = h.str();
         const CString e = Extension(h);
         const bool jpegFile = ExtensionIn(e, {"jpg", "jpeg"});
-        // Animated or damaged GIF files, JPEG files with Exif and files of
-        // other kinds are sent as they are.
-        if ((e.CompareNoCase("gif") == 0 && pictures.IsAnimated(h)) || (jpegFile && PictureAccess::HasExif(h)) ||
+        // Pictures of phone and web formats always become JPEG files, with
+        // their Exif data made fit to send; those that cannot be read (no
+        // decoder, an animation) go as they are.
+        if (IsPhoneOrWebPicture(e)) {
+            if (!PictureAccess::CanRead(h)) continue;
+            job.jpeg = (CString(m_tempFolder) + names.Reserve(FileStem(h)) + "jpg").str();
+            job.width = width;
+            job.photo = true;
+            job.keepLocation = m_photos.keepLocation;
+            job.alone = true;
+            continue;
+        }
+        // Animated or damaged GIF files, JPEG files with Exif (unless photos
+        // are shrunk too) and files of other kinds are sent as they are.
+        const bool photo = jpegFile && PictureAccess::HasExif(h);
+        if ((e.CompareNoCase("gif") == 0 && pictures.IsAnimated(h)) || (photo && !m_photos.shrinkPhotos) ||
             !ExtensionIn(e, kCopySet)) {
             continue;
         }
@@ -171,6 +184,8 @@ bool AttachmentPreparation::Run(const CString& format, const CString& resolution
         job.width = width;
         job.scaleCopy = ExtensionIn(e, kRescaleSet);
         job.alone = !job.jpeg.empty() || (width > 0 && job.scaleCopy && !jpegFile);
+        job.photo = photo;
+        job.keepLocation = m_photos.keepLocation;
     }
 
     CStringList list(10);

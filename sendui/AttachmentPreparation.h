@@ -6,6 +6,7 @@
 
 #include "public/framework/Collections.h"
 #include "public/framework/CString.h"
+#include "sendui/PhotoOptions.h"
 
 #include <functional>
 #include <string>
@@ -28,6 +29,10 @@ public:
     // warn is shown a message when a rescaled picture cannot be written.
     AttachmentPreparation(std::string tempFolder, std::function<void(const CString&)> warn);
 
+    // Photos (JPEG files with Exif data) are sent as they are unless the
+    // options say to shrink them.
+    void SetPhotoOptions(const PhotoOptions& options) noexcept { m_photos = options; }
+
     // Prepares the sources for the chosen format and resolution (combo-box
     // texts). Returns false, leaving current alone, when both are the
     // original file; otherwise current holds one entry per source, in order.
@@ -37,6 +42,7 @@ public:
 private:
     std::string m_tempFolder;
     std::function<void(const CString&)> m_warn;
+    PhotoOptions m_photos;
 };
 
 }  // namespace email32

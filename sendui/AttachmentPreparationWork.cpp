@@ -88,6 +88,15 @@ private:
 
 AttachmentOutcome RunAttachmentJob(const AttachmentJob& job, bool helperThread) noexcept {
     try {
+        if (job.photo) {
+            const std::string& target = job.jpeg.empty() ? job.copy : job.jpeg;
+            PictureAccess::Shrinking shrinking{job.width, !job.jpeg.empty(), helperThread};
+            shrinking.photo = true;
+            shrinking.keepLocation = job.keepLocation;
+            const PictureAccess::Outcome outcome = PictureAccess::Shrink(job.source.c_str(), target.c_str(), shrinking);
+            if (outcome == PictureAccess::Outcome::Written) return {target, false};
+            return {job.source, outcome == PictureAccess::Outcome::NotWritten};
+        }
         if (job.copy.empty()) return {job.source, false};
         const bool convert = !job.jpeg.empty();
         const int width = convert || job.scaleCopy ? job.width : 0;

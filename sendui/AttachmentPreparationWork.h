@@ -17,6 +17,11 @@ struct AttachmentJob {
     // The work decodes a picture that is not JPEG, with memory and decoders
     // of its own size: it runs with no other job beside it.
     bool alone = false;
+    // A photo, or a picture of a phone or web format: made straight into the
+    // file that is sent (jpeg, else copy), upright, with its Exif data made
+    // fit to send; when that fails the source is sent as it is.
+    bool photo = false;
+    bool keepLocation = false;
 };
 
 struct AttachmentOutcome {

@@ -97,6 +97,12 @@ BOOL PictureFile::Load(PPixo* image, int flags, int minWidth, int minHeight) {
     return TRUE;
 }
 
+bool PictureFile::Metadata(RasioMetadata& metadata) const {
+    return m_file && RasioFileMetadata(m_file.get(), &metadata);
+}
+
+bool PictureFile::IsJpeg() const noexcept { return ReadsScaled(); }
+
 bool PictureFile::ReadsScaled() const noexcept { return m_file && RasioFileReadsScaled(m_file.get()); }
 
 BOOL PictureFile::LoadScaled(PPixo* image, int flags, const Scaling& scaling) {

@@ -11,6 +11,7 @@
 
 class PPixo;
 struct RasioFile;
+struct RasioMetadata;
 
 namespace email32 {
 
@@ -33,6 +34,11 @@ public:
     // The picture's own size.
     [[nodiscard]] int Width() const noexcept { return m_width; }
     [[nodiscard]] int Height() const noexcept { return m_height; }
+    // The Exif data and colour profile it carries; false only when memory
+    // runs out. Before the load.
+    bool Metadata(RasioMetadata& metadata) const;
+    // A JPEG file by its content.
+    [[nodiscard]] bool IsJpeg() const noexcept;
     // Whether LoadScaled scales the picture as it decodes it.
     [[nodiscard]] bool ReadsScaled() const noexcept;
     // Reads the picture into an empty image object, at its own size or, given

@@ -31,6 +31,12 @@ public:
         bool trueColour = false;
         // A second thread may share the decode of a large JPEG picture.
         bool helperThread = false;
+        // A photo: turned upright by its Exif orientation, and written as a
+        // JPEG file with its Exif data (made fit to send, the location only
+        // with keepLocation) and colour profile. Unturned and unscaled, a
+        // JPEG photo keeps its compressed picture as it is.
+        bool photo = false;
+        bool keepLocation = false;
     };
     enum class Outcome { NotLoaded, Written, NotWritten };
     // Reads source, converts and scales it, and writes it to target (which
@@ -40,8 +46,12 @@ public:
     // 0, gives NotLoaded and nothing is written; a failed write leaves target
     // as it was. Safe on any thread, each with its own files.
     [[nodiscard]] static Outcome Shrink(const char* source, const char* target, const Shrinking& shrinking);
+    // Whether the file can be read as a picture at all: for the formats
+    // whose decoder may be missing (HEIF) or that may be animated (WebP).
+    [[nodiscard]] static bool CanRead(const char* path);
 
 private:
+    static Outcome ShrinkPhoto(const char* source, const char* target, const Shrinking& shrinking);
     struct Gif;
     std::unique_ptr<Gif> m_gif;
 };

@@ -7,7 +7,6 @@
 #include "public/EmailComponent.h"
 #include "sendui/AttachmentPaths.h"
 #include "sendui/AttachmentPreparation.h"
-#include "sendui/PictureAccess.h"
 #include "sendui/ResourceIds.h"
 
 namespace {
@@ -56,43 +55,22 @@ BOOL CSendOptionsDlg::OnInitDialog() {
     m_listCurrent.RemoveAll();
     m_listSource.RemoveAll();
 
-    // Which choices make sense: the first convertible attachment decides
-    // whether everything is a JPEG file already; each later one can only
-    // clear that.
     const int count = m_pItems ? m_pItems->GetSize() : 0;
-    int anyConvertible = 0;
-    int firstPending = 1;
     for (int i = 0; i < count; ++i) {
         auto* item = static_cast<CAttachmentItem*>(m_pItems->GetAt(i));
-        if (!item) continue;
-        const CString path = item->m_strPath;
-        if (firstPending) {
-            if (CheckConvertible(path)) {
-                anyConvertible = 1;
-                firstPending = 0;
-            }
-        } else if (m_bJpegOnly) {
-            const int exif = m_bExif;
-            m_bJpegOnly = 0;
-            if (!CheckConvertible(path)) {
-                m_bJpegOnly = 1;
-                m_bExif = exif;
-            }
-        }
-        m_listSource.AddTail(path);
+        if (item) m_listSource.AddTail(item->m_strPath);
     }
-
-    if (count == 0 || !anyConvertible) {
-        m_pFormat->EnableWindow(FALSE);
-        m_pResolution->EnableWindow(FALSE);
-    } else if (m_bJpegOnly) {
-        m_pFormat->EnableWindow(FALSE);
-        m_bJpegOnly = 0;
-        if (m_bExif) {
-            m_pResolution->EnableWindow(FALSE);
-            m_bExif = 0;
-        }
-    }
+    // Photos among the attachments bring the photo option's check box, as
+    // the user last left it.
+    ExamineAttachments();
+    m_photos = email32::ReadPhotoOptions(m_pComponent->InstalledListPath());
+    m_storedShrinkPhotos = m_photos.shrinkPhotos;
+    m_pShrinkPhotos = GetDlgItem(IDC_SHRINK_PHOTOS);
+    bool photos = false;
+    for (const AttachmentFacts& facts : m_facts) photos = photos || (facts.exif && facts.shrinkable);
+    ::ShowWindow(m_pShrinkPhotos->GetSafeHwnd(), photos ? SW_SHOW : SW_HIDE);
+    ::SendMessageW(m_pShrinkPhotos->GetSafeHwnd(), BM_SETCHECK, m_photos.shrinkPhotos ? BST_CHECKED : BST_UNCHECKED, 0);
+    (void)ApplyChoices();
 
     m_pSizeText->SetWindowText(EstimateSize(m_listSource));
     ListTitlesInOneColumn();
@@ -126,38 +104,11 @@ void CSendOptionsDlg::FillSystemList() {
     }
 }
 
-BOOL CSendOptionsDlg::CheckConvertible(const CString& path) {
-    CString ext;
-    GetExtension(path, ext);
-    if (ext.CompareNoCase("gif") == 0) {
-        email32::PictureAccess gif;
-        return gif.IsAnimated(path) ? FALSE : TRUE;
-    }
-    if (email32::ExtensionIn(ext, {"jpg", "jpeg", "jpe"})) {
-        m_bJpegOnly = 1;
-        if (m_bAllExif) {
-            if (email32::PictureAccess::HasExif(path)) {
-                m_bExif = 1;
-            } else {
-                m_bExif = 0;
-                m_bAllExif = 0;
-            }
-        }
-        return TRUE;
-    }
-    if (email32::ExtensionIn(ext, {"tif", "tiff"})) {
-        if (email32::PictureAccess::HasExif(path)) {
-            m_bExif = 1;
-            return FALSE;
-        }
-        m_bExif = 0;
-        m_bAllExif = 0;
-        return TRUE;
-    }
-    return email32::ExtensionIn(ext, {"bmp", "fpx", "pcx", "tga", "png"}) ? TRUE : FALSE;
-}
-
 bool CSendOptionsDlg::OnCommand(int id, int code) {
+    if (id == IDC_SHRINK_PHOTOS && code == BN_CLICKED) {
+        OnShrinkPhotosClicked();
+        return true;
+    }
     if (code != CBN_SELENDOK) return false;
     if (id == IDC_FORMAT_COMBO) {
         OnFormatSelEndOk();
@@ -206,6 +157,7 @@ void CSendOptionsDlg::PrepareAttachments() {
         ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), chars);
         ::MessageBoxW(window, wide.c_str(), LoadWideText(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONEXCLAMATION);
     });
+    preparation.SetPhotoOptions(m_photos);
     const bool prepared = preparation.Run(format, resolution, m_listSource, m_listCurrent);
     m_pSizeText->SetWindowText(EstimateSize(prepared ? m_listCurrent : m_listSource));
 }
@@ -224,6 +176,11 @@ void CSendOptionsDlg::OnOK() {
             m_pComponent->SetDefaultEmailSys(m_installed.at(static_cast<size_t>(i)));
             break;
         }
+    }
+
+    // The photo option is the user's from now on, when they could see it.
+    if (::IsWindowVisible(m_pShrinkPhotos->GetSafeHwnd()) && m_photos.shrinkPhotos != m_storedShrinkPhotos) {
+        (void)email32::StoreShrinkPhotos(m_pComponent->InstalledListPath(), m_photos.shrinkPhotos);
     }
 
     const CString original = LoadText(IDS_ORIGINAL_FILE);

@@ -5,6 +5,7 @@
 #include "public/framework/Collections.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "sendui/PhotoOptions.h"
 
 #include <string>
 #include <vector>
@@ -30,9 +31,23 @@ protected:
     bool OnCommand(int id, int code) override;
 
 private:
+    // What decides whether an attachment can be shrunk, read once.
+    struct AttachmentFacts {
+        enum class Kind { Other, Gif, Jpeg, Tiff, Picture, PhoneOrWeb } kind = Kind::Other;
+        bool animated = false;    // a GIF file of several frames, or too damaged to tell
+        bool exif = false;        // a JPEG or TIFF file with Exif data
+        bool shrinkable = false;  // a JPEG photo ("jpg", "jpeg") the photo option can shrink
+        bool readable = false;    // a phone or web picture whose decoder reads it
+    };
+
     void OnFormatSelEndOk();
     void OnResolutionSelEndOk();
-    BOOL CheckConvertible(const CString& path);
+    void OnShrinkPhotosClicked();
+    void ExamineAttachments();
+    // Which choices the attachments allow, under the photo option as it
+    // stands; returns whether any attachment is convertible.
+    bool ApplyChoices();
+    BOOL CheckConvertible(const AttachmentFacts& facts);
     void ClearAttachmentArray();
     void FillSystemList();
     void ListTitlesInOneColumn();
@@ -51,6 +66,10 @@ private:
     CImageList m_imageList;
     std::vector<std::string> m_installed;
     char m_szAppData[MAX_PATH] = {};
+    std::vector<AttachmentFacts> m_facts;
+    CWnd* m_pShrinkPhotos = nullptr;
+    email32::PhotoOptions m_photos;
+    bool m_storedShrinkPhotos = false;
     int m_bJpegOnly = 0;
     int m_bExif = 0;
     int m_bAllExif = 1;

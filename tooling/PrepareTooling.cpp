@@ -22,7 +22,7 @@ std::string OriginalChoiceText() { return LoadText(IDS_ORIGINAL_FILE); }
 std::string JpgChoiceText() { return LoadText(IDS_JPG); }
 
 PreparedAttachments PrepareAttachments(const std::string& format, const std::string& resolution,
-                                       const std::vector<std::string>& sources) {
+                                       const std::vector<std::string>& sources, const PhotoChoice& photos) {
     const CWaitCursor wait;
     CStringList source(10);
     for (const std::string& path : sources) source.AddTail(path);
@@ -32,6 +32,7 @@ PreparedAttachments PrepareAttachments(const std::string& format, const std::str
     AttachmentPreparation preparation(PreparationFolder(appData), [](const CString& text) {
         std::fprintf(stderr, "%s\n", static_cast<const char*>(text));
     });
+    preparation.SetPhotoOptions({photos.shrinkPhotos, photos.keepLocation});
     CStringList current(10);
     const bool prepared = preparation.Run(format, resolution, source, current);
 

@@ -22,9 +22,16 @@ struct PreparedAttachments {
 EMAIL32_API std::string OriginalChoiceText();
 EMAIL32_API std::string JpgChoiceText();
 
+// The photo option for one run (the dialog's is the user's stored one).
+struct PhotoChoice {
+    bool shrinkPhotos = false;  // JPEG files with Exif data are shrunk too
+    bool keepLocation = false;  // the photos' GPS data goes along
+};
+
 // Prepares the sources for a format and a resolution given as the combo boxes'
 // texts. A picture that cannot be written back is reported on standard error.
 EMAIL32_API PreparedAttachments PrepareAttachments(const std::string& format, const std::string& resolution,
-                                                   const std::vector<std::string>& sources);
+                                                   const std::vector<std::string>& sources,
+                                                   const PhotoChoice& photos = {});
 
 }  // namespace email32::tooling

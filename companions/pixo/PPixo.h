@@ -93,6 +93,10 @@ public:
 
     // Scales source into this image, which was created at the new size.
     BOOL RescaleImage(const PPixo& source, void* progress, int reserved, int quality);
+    // Makes this image the source turned as an Exif orientation (1 to 8)
+    // says it is to be shown: 6 a quarter clockwise, 8 anticlockwise, 3 half
+    // round, 2, 4, 5 and 7 mirrored. Pictures of 8 bits or more.
+    BOOL TurnImage(const PPixo& source, int orientation);
     // Converts the picture to type 1 in place.
     BOOL ConvertTo24bit(void* progress, int reserved, int quality);
     // Draws the picture stretched into the rectangle.

@@ -4,10 +4,14 @@
 #include "companions/pixo/PixoLmm.h"
 #include "companions/pixo/PixoResample.h"
 #include "companions/pixo/PixoRows.h"
+#include "companions/rasio/RasioHeif.h"
 #include "companions/rasio/RasioJpeg.h"
 #include "companions/rasio/RasioOwnFormats.h"
 #include "companions/rasio/RasioSniff.h"
+#include "companions/rasio/RasioWebp.h"
 #include "companions/rasio/RasioWic.h"
+#include "companions/tagscan/core/ExifRewrite.h"
+#include "companions/tagscan/core/JpegSegments.h"
 
 #include <cstring>
 #include <memory>
@@ -45,8 +49,9 @@ struct RasioFile {
     std::string path;
     Format format = Format::Unknown;
     PictureInfo info;         // at the picture's own size
-    std::vector<BYTE> bytes;  // the whole file, for the own readers
+    std::vector<BYTE> bytes;  // the whole file, for the own readers and WebP
     wic::Reader platform;     // the open frame, for the imaging component's formats
+    std::unique_ptr<heif::File> heif;
 };
 
 namespace {
@@ -67,6 +72,17 @@ bool Open(RasioFile& file) {
         int width = 0, height = 0;
         DecodedSize(file, 1, 1, width, height);
         return WithinLimit(width, height, info.bits);
+    }
+    case Format::Webp:
+        return ReadWholeFile(file.path.c_str(), kMaxOwnFileBytes, file.bytes) && webp::ReadInfo(file.bytes, info) &&
+               WithinLimit(info.width, info.height, info.bits);
+    case Format::Heif: {
+        std::vector<BYTE> bytes;
+        if (!ReadWholeFile(file.path.c_str(), kMaxOwnFileBytes, bytes)) return false;
+        file.heif = heif::File::Open(std::move(bytes));
+        if (!file.heif) return false;
+        info = file.heif->Info();
+        return WithinLimit(info.width, info.height, info.bits);
     }
     case Format::Bmp:
     case Format::Gif:
@@ -227,9 +243,44 @@ BOOL RasioFileReadDIBImg(RasioFile* file, const PixoLmmInfo* record, int offset)
         case Format::Gif:
         case Format::Png:
         case Format::Tiff: return ownSize && file->platform.ReadPixels(canvas) ? TRUE : FALSE;
+        case Format::Webp: return ownSize && webp::Decode(file->bytes, canvas) ? TRUE : FALSE;
+        case Format::Heif: return ownSize && file->heif->Decode(canvas) ? TRUE : FALSE;
         default: return FALSE;
         }
     } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
+}
+
+BOOL RasioFileMetadata(const RasioFile* file, RasioMetadata* metadata) {
+    if (file == nullptr || metadata == nullptr) return FALSE;
+    *metadata = RasioMetadata{};
+    try {
+        std::vector<BYTE> exif;
+        switch (file->format) {
+        case Format::Jpeg: {
+            const MappedFile mapped(file->path.c_str());
+            tagscan::JpegMetadata found;
+            if (!mapped.data || !tagscan::ReadJpegMetadata(mapped.data, mapped.size, found)) return TRUE;
+            if (found.exif) exif.assign(found.exif, found.exif + found.exifSize);
+            metadata->icc = std::move(found.icc);
+            break;
+        }
+        case Format::Webp: webp::ReadMetadata(file->bytes, exif, metadata->icc); break;
+        case Format::Heif:
+            file->heif->ReadMetadata(exif, metadata->icc);
+            // HEIF turns the picture in its container, which the decoder
+            // follows; its Exif orientation only repeats that.
+            metadata->upright = TRUE;
+            break;
+        default: return TRUE;
+        }
+        const std::size_t start = file->format == Format::Heif ? tagscan::ExifItemTiff(exif.data(), exif.size())
+                                                               : tagscan::ExifTiffStart(exif.data(), exif.size());
+        metadata->exif.assign(exif.begin() + static_cast<std::ptrdiff_t>(start), exif.end());
+        return TRUE;
+    } catch (const std::bad_alloc&) {
+        *metadata = RasioMetadata{};
         return FALSE;
     }
 }
@@ -298,12 +349,43 @@ BOOL RasioSaveDIBImg(const char* path, const PixoLmmInfo* record, int offset, in
         case Format::Pcx: return pcx::Encode(canvas, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
         case Format::Tga: return tga::Encode(canvas, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
         case Format::Jpeg:
-            return jpeg::Encode(canvas, jpeg::kDefaultQuality, bytes) && ReplaceFile(path, bytes) ? TRUE : FALSE;
+            return jpeg::Encode(canvas, jpeg::kDefaultQuality, bytes, {}) && ReplaceFile(path, bytes) ? TRUE : FALSE;
         case Format::Gif:
         case Format::Png:
         case Format::Tiff: return wic::Write(path, format, canvas) ? TRUE : FALSE;
         default: return FALSE;
         }
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
+}
+
+BOOL RasioSaveJpegWithMetadata(const char* path, const PixoLmmInfo* record, int offset, const RasioMetadata& metadata) {
+    Canvas canvas;
+    if (path == nullptr || *path == '\0' || !CanvasOf(record, offset, canvas) ||
+        FormatForExtension(path) != Format::Jpeg) {
+        return FALSE;
+    }
+    try {
+        std::vector<BYTE> bytes;
+        const jpeg::Markers markers{&metadata.exif, &metadata.icc};
+        return jpeg::Encode(canvas, jpeg::kDefaultQuality, bytes, markers) && ReplaceFile(path, bytes) ? TRUE : FALSE;
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
+}
+
+BOOL RasioCopyJpegWithExif(const char* source, const char* target, const std::vector<BYTE>& exif) {
+    if (source == nullptr || target == nullptr || *target == '\0' || DetectFormat(source) != Format::Jpeg) {
+        return FALSE;
+    }
+    try {
+        std::vector<BYTE> bytes;
+        {
+            const MappedFile mapped(source);
+            if (!mapped.data || !tagscan::RewriteJpegSegments(mapped.data, mapped.size, exif, bytes)) return FALSE;
+        }
+        return ReplaceFile(target, bytes) ? TRUE : FALSE;
     } catch (const std::bad_alloc&) {
         return FALSE;
     }

@@ -14,6 +14,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 // The picture's size and the layout it loads as: biBitCount 1, 4, 8 (with a
 // colour table; grey pictures have the grey ramp), 16 (BI_RGB for 5-5-5,
 // BI_BITFIELDS for 5-6-5, BMP only), 24 or 32; biClrUsed colours;
@@ -65,3 +67,23 @@ BOOL RasioFileReadsScaled(const RasioFile* file);
 // the decode is never held whole. With helperThread, a large picture's lower
 // part is decoded at the same time on a second thread.
 BOOL RasioFileReadScaled(RasioFile* file, const PixoLmmInfo* record, int offset, BOOL helperThread);
+
+// What a photo carries besides its pixels, for the copy of it that is sent.
+struct RasioMetadata {
+    std::vector<BYTE> exif;  // the TIFF structure of its Exif data; empty when none
+    std::vector<BYTE> icc;   // its ICC colour profile; empty when none
+    // The decoder has turned the picture as its container says (HEIF): an
+    // Exif orientation no longer applies.
+    BOOL upright = FALSE;
+};
+// The metadata of a JPEG, HEIF or WebP file; empty for other formats and
+// files whose headers cannot be followed. FALSE only when memory runs out.
+BOOL RasioFileMetadata(const RasioFile* file, RasioMetadata* metadata);
+// Writes a JPEG file (the path's extension must say so) that carries the
+// Exif data and colour profile; the upright flag is not looked at.
+BOOL RasioSaveJpegWithMetadata(const char* path, const PixoLmmInfo* record, int offset, const RasioMetadata& metadata);
+// Copies a JPEG file's compressed picture as it is, with the Exif data given
+// (none when empty) and its colour profile, and without its other metadata
+// (XMP, IPTC, comments, further pictures): nothing is decoded. FALSE, with
+// target untouched, when the file's structure cannot be followed.
+BOOL RasioCopyJpegWithExif(const char* source, const char* target, const std::vector<BYTE>& exif);

@@ -236,7 +236,7 @@ struct Compression {
 
 }  // namespace
 
-bool Encode(const Canvas& canvas, int quality, std::vector<BYTE>& out) {
+bool Encode(const Canvas& canvas, int quality, std::vector<BYTE>& out, const Markers& markers) {
     if (canvas.width <= 0 || canvas.height <= 0 || canvas.width > JPEG_MAX_DIMENSION ||
         canvas.height > JPEG_MAX_DIMENSION) {
         return false;
@@ -248,8 +248,14 @@ bool Encode(const Canvas& canvas, int quality, std::vector<BYTE>& out) {
         grey ? canvas.type == kPixoGray256 && pixo::IsGreyRamp(canvas.colours.data(), canvas.colours.size(), 256)
              : canvas.type == kPixoTrueColor;
     Compression c;
+    const bool exif = markers.exif != nullptr && !markers.exif->empty() && markers.exif->size() <= 65533 - 6;
+    std::vector<BYTE> exifSegment;
     std::unique_ptr<BYTE[]> bgr, row;
     try {
+        if (exif) {
+            exifSegment.assign({'E', 'x', 'i', 'f', 0, 0});
+            exifSegment.insert(exifSegment.end(), markers.exif->begin(), markers.exif->end());
+        }
         bgr.reset(new BYTE[static_cast<std::size_t>(canvas.width) * 3 + 3]);
         row.reset(new BYTE[static_cast<std::size_t>(canvas.width)]);
     } catch (const std::bad_alloc&) {
@@ -283,7 +289,16 @@ bool Encode(const Canvas& canvas, int quality, std::vector<BYTE>& out) {
         cinfo.X_density = static_cast<UINT16>(dpiX);
         cinfo.Y_density = static_cast<UINT16>(dpiY);
     }
+    // An Exif file starts with its Exif segment, which also gives the
+    // density.
+    if (exif) cinfo.write_JFIF_header = FALSE;
     jpeg_start_compress(&cinfo, TRUE);
+    if (exif) {
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, exifSegment.data(), static_cast<unsigned>(exifSegment.size()));
+    }
+    if (markers.icc != nullptr && !markers.icc->empty()) {
+        jpeg_write_icc_profile(&cinfo, markers.icc->data(), static_cast<unsigned>(markers.icc->size()));
+    }
     while (cinfo.next_scanline < cinfo.image_height) {
         const int y = static_cast<int>(cinfo.next_scanline);
         JSAMPROW line = canvas.Line(y);

@@ -44,9 +44,15 @@ bool Decode(const char* path, const Canvas& canvas);
 using RowFn = std::function<void(int y, const BYTE* bgr)>;
 bool DecodeRows(const char* path, int eighths, bool helper, const RowFn& row);
 
-// The picture as a JFIF file at the quality (1 to 100), baseline, with
-// Huffman tables fitted to the picture; one component for pictures whose
-// table is all grey.
-bool Encode(const Canvas& canvas, int quality, std::vector<BYTE>& out);
+// What a written file carries besides the picture.
+struct Markers {
+    const std::vector<BYTE>* exif = nullptr;  // a TIFF structure, as an Exif segment
+    const std::vector<BYTE>* icc = nullptr;   // an ICC profile, in as many segments as it takes
+};
+
+// The picture as a JFIF file (an Exif file when markers give Exif data) at
+// the quality (1 to 100), baseline, with Huffman tables fitted to the
+// picture; one component for pictures whose table is all grey.
+bool Encode(const Canvas& canvas, int quality, std::vector<BYTE>& out, const Markers& markers = {});
 
 }  // namespace rasio::jpeg

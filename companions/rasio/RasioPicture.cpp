@@ -3,6 +3,7 @@
 #include "companions/pixo/PixoRows.h"
 #include "base/Win32Handles.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -29,7 +30,27 @@ Format FormatOfExtension(const std::string& ext) {
     if (ext == "pcx") return Format::Pcx;
     if (ext == "tga") return Format::Tga;
     if (ext == "fpx") return Format::Fpx;
+    if (ext == "heic" || ext == "heif" || ext == "hif") return Format::Heif;
+    if (ext == "webp") return Format::Webp;
     return Format::Unknown;
+}
+
+// An ISO base media file whose brands name a HEVC-coded HEIF picture. A file
+// whose brands also name AV1 (AVIF) is not one: libheif is built without an
+// AV1 decoder.
+bool IsHeifHead(const std::vector<BYTE>& head) {
+    if (head.size() < 16 || std::memcmp(head.data() + 4, "ftyp", 4) != 0) return false;
+    const std::size_t box = (std::size_t{head[0]} << 24) | (std::size_t{head[1]} << 16) | (head[2] << 8) | head[3];
+    const std::size_t end = std::min(box, head.size());
+    bool hevc = false, image = false;
+    for (std::size_t at = 8; at + 4 <= end; at += at == 8 ? 8 : 4) {
+        const char* brand = reinterpret_cast<const char*>(head.data() + at);
+        for (const char* b : {"heic", "heix", "heim", "heis", "hevc", "hevx"})
+            hevc = hevc || std::memcmp(brand, b, 4) == 0;
+        for (const char* b : {"mif1", "msf1"}) image = image || std::memcmp(brand, b, 4) == 0;
+        if (std::memcmp(brand, "avif", 4) == 0 || std::memcmp(brand, "avis", 4) == 0) return false;
+    }
+    return hevc || image;
 }
 
 }  // namespace
@@ -95,6 +116,22 @@ bool ReadWholeFile(const char* path, std::size_t maxBytes, std::vector<BYTE>& by
     return ReadFilePrefix(path, maxBytes, bytes) && bytes.size() == data.nFileSizeLow;
 }
 
+MappedFile::MappedFile(const char* path) {
+    m_file.reset(
+        ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER length{};
+    if (!m_file || !::GetFileSizeEx(m_file.get(), &length) || length.QuadPart <= 0 ||
+        static_cast<unsigned long long>(length.QuadPart) > SIZE_MAX / 2) {
+        return;
+    }
+    m_mapping.reset(::CreateFileMappingA(m_file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!m_mapping) return;
+    m_view.reset(::MapViewOfFile(m_mapping.get(), FILE_MAP_READ, 0, 0, 0));
+    if (!m_view) return;
+    data = static_cast<const BYTE*>(m_view.get());
+    size = static_cast<std::size_t>(length.QuadPart);
+}
+
 std::string SiblingTempName(const char* path) { return std::string(path) + ".~new"; }
 
 bool MayReplace(const char* path) {
@@ -149,6 +186,8 @@ Format DetectFormat(const char* path) {
     // OLE compound document, the container of FlashPix.
     if (head.size() >= 8 && std::memcmp(b, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) == 0) return Format::Fpx;
     if (b[0] == 0x0A && b[1] <= 5 && b[2] == 1) return Format::Pcx;
+    if (head.size() >= 12 && std::memcmp(b, "RIFF", 4) == 0 && std::memcmp(b + 8, "WEBP", 4) == 0) return Format::Webp;
+    if (IsHeifHead(head)) return Format::Heif;
     const Format byName = FormatOfExtension(LowerExtension(path));
     return byName == Format::Tga ? Format::Tga : Format::Unknown;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "companions/pixo/PPixo.h"
+#include "base/Win32Handles.h"
 
 #include <windows.h>
 
@@ -12,7 +13,8 @@ namespace rasio {
 
 // BmpRle: a run-length encoded BMP, which the platform decoder would hand
 // over as 32-bit colour; read by our own decoder to stay indexed.
-enum class Format { Unknown, Bmp, BmpRle, Gif, Jpeg, Png, Tiff, Pcx, Tga, Fpx };
+// Heif: HEIF/HEIC pictures (HEVC-coded), read through libheif.
+enum class Format { Unknown, Bmp, BmpRle, Gif, Jpeg, Png, Tiff, Pcx, Tga, Fpx, Heif, Webp };
 
 // A file's size and the layout it loads as.
 struct PictureInfo {
@@ -63,6 +65,19 @@ bool AllocatePicture(Picture& picture);
 bool ReadFilePrefix(const char* path, std::size_t maxBytes, std::vector<BYTE>& bytes);
 // The whole file, refused above maxBytes.
 bool ReadWholeFile(const char* path, std::size_t maxBytes, std::vector<BYTE>& bytes);
+// A file mapped for reading: only the pages looked at are read. data is null
+// when the file cannot be opened or is empty.
+struct MappedFile {
+    explicit MappedFile(const char* path);
+    const BYTE* data = nullptr;
+    std::size_t size = 0;
+
+private:
+    email32::AutoCloseHandle m_file;
+    email32::AutoCloseHandle m_mapping;
+    email32::AutoMappedView m_view;
+};
+
 // False when path names a read-only file, which a save must not replace.
 bool MayReplace(const char* path);
 // Writes bytes to a new file beside path and moves it over path.

@@ -1,11 +1,13 @@
 #include "companions/tagscan/Tagscan.h"
 
+#include "companions/tagscan/core/ExifRewrite.h"
 #include "companions/tagscan/core/ExifScan.h"
 
 #include "base/Win32Handles.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 BOOL IsExifFile(const char* path) {
     if (path == nullptr || *path == '\0') return FALSE;
@@ -25,4 +27,21 @@ BOOL IsExifFile(const char* path) {
     const std::size_t bytes = static_cast<std::size_t>(size.QuadPart);
     if (data[0] == 0xFF && data[1] == 0xD8) return tagscan::JpegHasExif(data, bytes) ? TRUE : FALSE;
     return tagscan::TiffHasExif(data, bytes) ? TRUE : FALSE;
+}
+
+int ExifBlockOrientation(const BYTE* tiff, std::size_t size) { return tagscan::ExifOrientation(tiff, size); }
+
+BOOL RewriteExifBlock(const BYTE* tiff, std::size_t size, BOOL keepLocation, int width, int height,
+                      std::vector<BYTE>* out) {
+    if (out == nullptr) return FALSE;
+    out->clear();
+    try {
+        const tagscan::ExifRewriteOptions options{keepLocation != FALSE,
+                                                  width > 0 ? static_cast<std::uint32_t>(width) : 0u,
+                                                  height > 0 ? static_cast<std::uint32_t>(height) : 0u};
+        return tagscan::RewriteExif(tiff, size, options, *out) ? TRUE : FALSE;
+    } catch (const std::bad_alloc&) {
+        out->clear();
+        return FALSE;
+    }
 }

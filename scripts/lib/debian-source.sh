@@ -41,6 +41,16 @@ debian_source_apt() {
     "$@"
 }
 
+debian_source_cache() {
+  local state="$1"; shift
+  apt-cache \
+    -o Dir::Etc::SourceList="$state/sources.sources" \
+    -o Dir::Etc::SourceParts=/dev/null \
+    -o Dir::State::Lists="$state/lists" \
+    -o Dir::Cache="$state/cache" \
+    "$@"
+}
+
 debian_source_unpack() {
   local name="$1" state="$2" dest="$3"
   mkdir -p "$state/lists/partial" "$state/cache/archives/partial" "$dest"
@@ -49,10 +59,29 @@ debian_source_unpack() {
   debian_source_apt "$state" update >&2
   local work
   work=$(mktemp -d "$dest/.fetch.XXXXXX")
-  (cd "$work" && debian_source_apt "$state" source --download-only "$name" >&2)
-  local dsc
-  dsc=$(ls "$work"/*.dsc | head -n1)
-  [ -n "$dsc" ] || { echo "debian-source: no source package for $name" >&2; return 1; }
+  # The newest version first; when its files cannot be fetched (a security
+  # update whose pool is not reachable from here), the next older one, and
+  # say so: the build then lacks that update's fixes.
+  local versions version newest="" dsc=""
+  versions=$(debian_source_cache "$state" showsrc "$name" | sed -n 's/^Version: //p' | sort -u |
+    python3 -c 'import sys, functools, subprocess
+def newer(a, b):
+    return subprocess.run(["dpkg", "--compare-versions", a, "gt", b]).returncode == 0
+v = [line.strip() for line in sys.stdin if line.strip()]
+v.sort(key=functools.cmp_to_key(lambda a, b: 1 if newer(a, b) else -1), reverse=True)
+print("\n".join(v))')
+  for version in $versions; do
+    [ -n "$newest" ] || newest=$version
+    rm -f "$work"/*
+    if (cd "$work" && debian_source_apt "$state" source --download-only "$name=$version" >/dev/null 2>&1); then
+      dsc=$(ls "$work"/*.dsc 2>/dev/null | head -n1)
+      [ -n "$dsc" ] && break
+    fi
+  done
+  [ -n "$dsc" ] || { echo "debian-source: no source package for $name could be fetched" >&2; return 1; }
+  if [ "$version" != "$newest" ]; then
+    echo "debian-source: $name $newest could not be fetched; using $version, which lacks the fixes of the versions between" >&2
+  fi
   local folder="$dest/$(basename "$dsc" .dsc)"
   rm -rf "$folder"
   dpkg-source --no-check -x "$dsc" "$folder" >/dev/null

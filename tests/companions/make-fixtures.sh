@@ -105,6 +105,13 @@ exiftool -q -o exif.jpg -DateTimeOriginal="2021:02:03 04:05:06" true.jpg
 cp true.tif exif.tif
 exiftool -q -overwrite_original -DateTimeOriginal="2021:02:03 04:05:06" exif.tif
 exiftool -q -o ifd0only.jpg -Artist="Nobody" true.jpg
+# What a phone writes: orientation, camera, date, exposure, position, a
+# maker note's place, an XMP packet and a thumbnail.
+convert true.jpg -resize 8x8 thumb.jpg
+exiftool -q -o phone.jpg -Orientation#=6 -Make=Maker -Model="Phone 12" -DateTimeOriginal="2023:05:06 07:08:09" \
+  -ExposureTime=1/120 -FNumber=1.8 -ISO=50 -GPSLatitude=25.03 -GPSLatitudeRef=N -GPSLongitude=121.56 \
+  -GPSLongitudeRef=E -XMP:City=Taipei "-ThumbnailImage<=thumb.jpg" true.jpg
+rm thumb.jpg
 {
   exif exif.jpg EXIF; exif true.jpg EXIF; exif ifd0only.jpg EXIF; exif grey.jpg EXIF
   exif exif.tif ExifIFD; exif true.tif ExifIFD; exif mono.tif ExifIFD

@@ -15,7 +15,7 @@ constexpr const char* kWidths[] = {"160", "240", "320", "480", "640", "800", "10
 int Usage() {
     std::fprintf(stderr,
                  "usage: email32 prepare --format original|JPG --width original|160|240|320|480|640|800|1024|1280|1600 "
-                 "FILE...\n");
+                 "[--shrink-photos] [--keep-location] FILE...\n");
     return 64;
 }
 
@@ -30,9 +30,14 @@ int RunPrepare(const email32::host::Arguments& arguments) {
     std::string format = original;
     std::string resolution = original;
     std::vector<std::string> files;
+    email32::tooling::PhotoChoice photos;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
-        if ((a == "--format" || a == "--width") && i + 1 < arguments.size()) {
+        if (a == "--shrink-photos") {
+            photos.shrinkPhotos = true;
+        } else if (a == "--keep-location") {
+            photos.keepLocation = true;
+        } else if ((a == "--format" || a == "--width") && i + 1 < arguments.size()) {
             const std::string& value = arguments[++i];
             if (a == "--format") {
                 if (value == "original") format = original;
@@ -56,7 +61,7 @@ int RunPrepare(const email32::host::Arguments& arguments) {
 
     try {
         const email32::tooling::PreparedAttachments prepared =
-            email32::tooling::PrepareAttachments(format, resolution, files);
+            email32::tooling::PrepareAttachments(format, resolution, files, photos);
         for (const std::string& path : prepared.files) std::printf("%s\n", path.c_str());
         std::printf("%s\n", prepared.sizeText.c_str());
         return 0;
@@ -68,7 +73,8 @@ int RunPrepare(const email32::host::Arguments& arguments) {
 
 }  // namespace
 
-EMAIL32_COMMAND("prepare",
-                "prepare --format original|JPG --width original|160|...|1600 FILE...  print the files that would be "
-                "sent, then their size",
-                RunPrepare);
+EMAIL32_COMMAND(
+    "prepare",
+    "prepare --format original|JPG --width original|160|...|1600 [--shrink-photos] [--keep-location] FILE...  "
+    "print the files that would be sent, then their size",
+    RunPrepare);

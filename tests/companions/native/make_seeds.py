@@ -57,3 +57,10 @@ seeds('tiff_exif', ['*.tif'], made=[
     ('bigendian.tif', b'MM\x00\x2a\x00\x00\x00\x08\x00\x01\x87\x69\x00\x04\x00\x00\x00\x01\x00\x00\x00\x1a'
                       b'\x00\x00\x00\x00\x00\x00\x00\x00'),
 ])
+# The rewriters' first byte chooses their options.
+phone = open(os.path.join(fixtures, 'phone.jpg'), 'rb').read()
+seeds('exif_rewrite', [], made=[(f'{flags}-{os.path.basename(path)}', bytes([flags]) + open(path, 'rb').read())
+                                for path in glob.glob(os.path.join(fixtures, '*.jpg'))
+                                for flags in (0, 3)] + [
+    ('block.tif', b'\x00' + phone[phone.find(b'Exif\0\0') + 6:][:4000]),
+])
