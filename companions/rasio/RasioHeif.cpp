@@ -33,8 +33,14 @@ std::wstring ModuleFolder() {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
-// Tiles decoded at once, each on a thread of libheif's.
-constexpr int kDecodingThreads = 2;
+// Tiles decoded at once, each on a thread of libheif's: one per processor,
+// at most four.
+int DecodingThreads() {
+    SYSTEM_INFO info{};
+    ::GetSystemInfo(&info);
+    const int processors = static_cast<int>(info.dwNumberOfProcessors);
+    return processors < 1 ? 1 : (processors > 4 ? 4 : processors);
+}
 // An Exif item or a colour profile larger than this is not carried.
 constexpr std::size_t kMaxMetadataBytes = 4u << 20;
 
@@ -119,7 +125,7 @@ std::unique_ptr<File> File::Open(std::vector<BYTE> bytes) {
     if (context == nullptr) return nullptr;
     file->m_context = context;
     // Tiles are decoded on this many threads at once.
-    lib.setMaxThreads(context, kDecodingThreads);
+    lib.setMaxThreads(context, DecodingThreads());
     if (lib.readFromMemory(context, file->m_bytes.data(), file->m_bytes.size(), nullptr).code != heif_error_Ok) {
         return nullptr;
     }

@@ -112,6 +112,9 @@ exiftool -q -o phone.jpg -Orientation#=6 -Make=Maker -Model="Phone 12" -DateTime
   -ExposureTime=1/120 -FNumber=1.8 -ISO=50 -GPSLatitude=25.03 -GPSLatitudeRef=N -GPSLongitude=121.56 \
   -GPSLongitudeRef=E -XMP:City=Taipei "-ThumbnailImage<=thumb.jpg" true.jpg
 rm thumb.jpg
+# The same photo as HEIC and WebP files, with its Exif data.
+heif-enc -q 60 -o phone.heic phone.jpg >/dev/null
+cwebp -quiet -q 80 -metadata exif phone.jpg -o phone.webp
 {
   exif exif.jpg EXIF; exif true.jpg EXIF; exif ifd0only.jpg EXIF; exif grey.jpg EXIF
   exif exif.tif ExifIFD; exif true.tif ExifIFD; exif mono.tif ExifIFD

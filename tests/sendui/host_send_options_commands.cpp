@@ -150,6 +150,36 @@ TEST(PrepareCommand, OriginalChoicesListTheSourcesAndUnknownChoicesAreRefused) {
     EXPECT_EQ(deployment.Run("prepare --format JPG").exitCode, 64u);
 }
 
+TEST(PrepareCommand, HeicFilesAreSentAsTheyAreWithoutTheDecoderDllsAndMadeJpegWithThem) {
+    const std::string temp = PreparedFolder();
+    const std::vector<std::string> files = {Picture("phone.heic"), Picture("phone.webp"), Picture("animated.webp")};
+    const std::string arguments = "prepare --format JPG --width 160" + Quoted(files);
+    Deployment bare;  // the module and its runtime, no libheif.dll or libde265.dll
+    const ProcessResult without = bare.Run(arguments);
+    ASSERT_EQ(without.exitCode, 0u) << without.errors;
+    std::vector<std::string> lines = SplitLines(without.output);
+    ASSERT_EQ(lines.size(), 4u) << without.output;
+    EXPECT_EQ(lines[0], files[0]);
+    EXPECT_EQ(lines[1], temp + "phone.jpg");
+    EXPECT_EQ(lines[2], files[2]) << "an animated WebP file goes as it is";
+
+    Deployment full;
+    full.Add("libheif.dll", "libheif.dll");
+    full.Add("libde265.dll", "libde265.dll");
+    const ProcessResult with = full.Run(arguments);
+    ASSERT_EQ(with.exitCode, 0u) << with.errors;
+    lines = SplitLines(with.output);
+    ASSERT_EQ(lines.size(), 4u) << with.output;
+    EXPECT_EQ(lines[0], temp + "phone.jpg");
+    EXPECT_EQ(lines[1], temp + "phone (2).jpg");
+    for (int i = 0; i < 2; ++i) {
+        const PictureFacts facts = ProbePicture(lines[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(facts.format, "jpeg");
+        EXPECT_EQ(facts.width, 160u);
+        EXPECT_EQ(facts.height, 120u);
+    }
+}
+
 TEST_F(DialogCommand, PrintsTheDefaultAndTheFilesOnOkAndCancelledOtherwise) {
     const std::vector<std::string> files = {Picture("photo.bmp"), Picture("page.htm")};
     const ProcessResult ok = RunDialog(files, [](DialogSession& d) {

@@ -29,3 +29,10 @@ cp plain.jpg photo.jpe
 convert -size 2x1000 gradient:black-white -strip -quality 90 tall.jpg
 printf '<html><body>not a picture</body></html>\n' > page.htm
 printf 'no extension\n' > README
+# Pictures of phones and the web: HEIC and WebP, and an animated WebP file,
+# which is sent as it is like an animated GIF file.
+convert -size 320x240 gradient:orange-purple -strip phone.png
+heif-enc -q 70 -o phone.heic phone.png >/dev/null
+cwebp -quiet -q 80 phone.png -o phone.webp
+convert -size 40x30 -delay 20 xc:red xc:green -loop 0 animated.webp
+rm phone.png

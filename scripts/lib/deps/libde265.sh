@@ -3,10 +3,14 @@
 # programs, SDL and the encoder are off.
 #
 # One change to Debian's source: on Windows libde265 locks with kernel
-# mutexes (CreateMutex, WaitForSingleObject), a round trip to the Wine
-# server on every lock, of which a picture takes thousands; with MinGW's
-# POSIX threads (user-space locks, already shipped for the C++ runtime) it
-# uses the code it has for every other system.
+# mutexes (CreateMutex, WaitForSingleObject) and waits with its own
+# condition variables over kernel events, a round trip to the Wine server
+# for every lock and every hand-over between libheif's thread and the worker
+# thread it starts, of which a picture takes thousands. With MinGW's POSIX
+# threads (user-space locks, the library the C++ runtime already needs) it
+# uses the code it has for every other system. Measured under Wine on a
+# 12-megapixel HEIC file: 4.2-5.9 s against 5.8-6.9 s with kernel mutexes,
+# in interleaved runs on a busy machine.
 dep_source=libde265
 dep_build() {
   local src="$1" work="$2" prefix="$3" toolchain="$4"

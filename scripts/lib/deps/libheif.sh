@@ -1,19 +1,9 @@
 # libheif: HEIF/HEIC pictures, decoding through libde265 only (no encoder,
 # no AV1, no plug-ins loaded at run time). LGPL: a DLL beside the module,
 # with its licence text. Builds after libde265, which it finds in the prefix.
-#
-# One change to Debian's source: its libde265 decoder no longer starts a
-# worker thread of libde265's for every picture or tile it decodes. That
-# thread did the decoding while the calling one waited for it, at the cost of
-# a hand-over between threads for every piece of work, which Wine makes slow;
-# the tiles of a large picture are still decoded side by side, on libheif's
-# own threads (heif_context_set_max_decoding_threads).
 dep_source=libheif
 dep_build() {
   local src="$1" work="$2" prefix="$3" toolchain="$4"
-  sed -i 's|^\( *\)de265_start_worker_threads(decoder->ctx, 1);|\1// no worker thread: decoded on the calling thread|' \
-    "$src/libheif/plugins/heif_decoder_libde265.cc"
-  grep -q 'no worker thread' "$src/libheif/plugins/heif_decoder_libde265.cc"
   PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH="" \
   cmake -S "$src" -B "$work" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
