@@ -38,7 +38,8 @@ python3 -m zipfile -e "$zip" "$work/unzipped"
 pkg="$work/unzipped/Email32-$version-win32"
 for f in LICENSE.txt README.txt include/Email32/public/email32.h include/Email32/public/EmailComponent.h \
          include/Email32/public/framework/Collections.h lib/libEmail32.dll.a lib/Email32.lib \
-         lib/cmake/Email32/Email32Config.cmake share/Email32/EmailDB.ini share/Email32/Relay32.ini; do
+         lib/cmake/Email32/Email32Config.cmake share/Email32/EmailDB.ini share/Email32/Relay32.ini \
+         bin/libheif.dll bin/libde265.dll bin/libheif-COPYING.txt bin/libde265-COPYING.txt; do
   [ -f "$pkg/$f" ] || fail "not in the zip: $f"
 done
 python3 "$here/check_binaries.py" --stripped --version "$version" \
@@ -69,7 +70,8 @@ for host in c-host host; do
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DEmail32_DIR="$pkg/lib/cmake/Email32" >/dev/null
   CMAKE_BUILD_PARALLEL_LEVEL=2 cmake --build "$work/$host" >/dev/null
 done
-for f in c-host.exe Email32.dll Userpath.dll Relay32.dll libstdc++-6.dll EmailDB.ini; do
+for f in c-host.exe Email32.dll Userpath.dll Relay32.dll libstdc++-6.dll EmailDB.ini libheif.dll libde265.dll \
+         libheif-COPYING.txt libde265-COPYING.txt; do
   [ -f "$work/c-host/$f" ] || fail "not deployed beside the host: $f"
 done
 python3 "$here/check_binaries.py" "$work/c-host/c-host.exe" "$work/host/example-host.exe"
