@@ -18,8 +18,8 @@ PhotoOptions ReadPhotoOptions(const std::string& aliveDb) {
 
 bool StoreShrinkPhotos(const std::string& aliveDb, bool shrinkPhotos) {
     return ini::Rewrite(aliveDb, [shrinkPhotos](ini::IniDocument& file) {
-        file.Set(kSection, "ShrinkPhotos", shrinkPhotos ? "1" : "0");
-    });
+               file.Set(kSection, "ShrinkPhotos", shrinkPhotos ? "1" : "0");
+           }) == ini::RewriteResult::Written;
 }
 
 }  // namespace email32

@@ -15,7 +15,7 @@ struct PhotoOptions {
 
 [[nodiscard]] PhotoOptions ReadPhotoOptions(const std::string& aliveDb);
 // Writes ShrinkPhotos; KeepLocation is only ever read. False when the file
-// cannot be written.
+// cannot be written (or another writer holds it past the wait).
 bool StoreShrinkPhotos(const std::string& aliveDb, bool shrinkPhotos);
 
 }  // namespace email32

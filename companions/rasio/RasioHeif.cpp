@@ -1,5 +1,6 @@
 #include "companions/rasio/RasioHeif.h"
 
+#include "base/LoadableLibrary.h"
 #include "base/Win32Handles.h"
 
 #include <libheif/heif.h>
@@ -10,28 +11,6 @@
 
 namespace rasio::heif {
 namespace {
-
-// The folder of the code that is running (the module, or a test program
-// linked with it), where the decoder DLLs ship.
-std::wstring ModuleFolder() {
-    HMODULE self = nullptr;
-    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              reinterpret_cast<LPCWSTR>(&ModuleFolder), &self)) {
-        return {};
-    }
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
 
 // Tiles decoded at once, each on a thread of libheif's: one per processor,
 // at most four.
@@ -86,11 +65,9 @@ struct Library {
     }
 
     bool Load() {
-        const std::wstring folder = ModuleFolder();
-        if (folder.empty()) return false;
-        // Its own dependencies (libde265, the C++ runtime) come from the same
-        // folder.
-        dll.reset(::LoadLibraryExW((folder + L"libheif.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+        // Where the product put it (the host's folder or the module's), its
+        // own dependencies (libde265, the C++ runtime) from the same folder.
+        dll.reset(email32::LoadLocatedLibrary(std::wstring(L"libheif.dll")));
         if (!dll) return false;
         const bool found = Find(init, "heif_init") && Find(deinit, "heif_deinit") &&
                            Find(contextAlloc, "heif_context_alloc") && Find(contextFree, "heif_context_free") &&

@@ -1,5 +1,5 @@
 // HEIF/HEIC pictures through libheif and libde265, DLLs beside the module
-// that are loaded for each file and freed with it: without them, or with a
+// (or the host) that are loaded for each file and freed with it: without them, or with a
 // libheif that lacks an entry, HEIF files are not pictures to the file
 // library and are sent as they are. The primary picture is decoded at its
 // own size into 24-bit colour, turned and cropped as its container says.
