@@ -1,14 +1,14 @@
 #include "companions/relay/MailRelay.h"
 
-#include "companions/relay/AddressList.h"
-#include "companions/relay/MimeMessage.h"
+#include "message/AddressList.h"
+#include "message/MimeMessage.h"
 #include "companions/relay/Outbox.h"
 #include "companions/relay/PathList.h"
 #include "companions/relay/RelayCredentials.h"
 #include "companions/relay/RelayLog.h"
 #include "companions/relay/RelaySettings.h"
 #include "companions/relay/SmtpSession.h"
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 #include "companions/relay/oauth/SignIn.h"
 #include "companions/relay/oauth/TokenStore.h"
 
@@ -18,6 +18,9 @@
 #include <optional>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 namespace {
 
 // The settings with their addresses read, and why nothing, or no message
@@ -51,6 +54,14 @@ Prepared Prepare(const SettingsFiles& files) {
     if (!to.problem.empty()) prepared.recipientProblem = "Recipient: " + to.problem + where;
     else if (prepared.recipients.empty()) prepared.recipientProblem = "no recipient set (Recipient" + where + ")";
     return prepared;
+}
+
+// The text of a message the user wrote nothing for: what it carries.
+std::string ListingText(const std::vector<AttachmentFile>& attachments) {
+    std::string text = "Sent with Email32: " + std::to_string(attachments.size()) +
+                       (attachments.size() == 1 ? " file" : " files") + " attached.\r\n";
+    for (const AttachmentFile& a : attachments) text += "\r\n  " + a.fileName;
+    return text + "\r\n";
 }
 
 std::string NameOf(const std::wstring& path) { return Utf8FromWide(path.substr(path.find_last_of(L"\\/") + 1)); }
@@ -201,17 +212,21 @@ RelayResult RelayFiles(const char* joinedShortPaths, const SettingsFiles& settin
     }
 
     const Prepared prepared = Prepare(settingsFiles);
-    SYSTEMTIME now;
-    ::GetSystemTime(&now);
-    const MessageHeaders headers{prepared.sender, prepared.recipients, prepared.settings.subject, MessageDate(now),
-                                 NewMessageId(prepared.sender.address)};
+    MessageHeaders headers;
+    headers.from = {prepared.sender};
+    headers.to = prepared.recipients;
+    headers.subject = prepared.settings.subject;
+    headers.date = MessageDateNow();
+    headers.messageId = NewMessageId(prepared.sender.address);
+    headers.mailer = "Email32 Relay32";
     std::vector<AttachmentFile> attachments;
     for (const std::wstring& file : named.files) attachments.push_back({file, NameOf(file)});
     StoredEnvelope envelope{prepared.sender.address, {}, 0};
     for (const Mailbox& m : prepared.recipients) envelope.recipients.push_back(m.address);
 
     std::string problem;
-    OutboxMessage own = CreateOutboxMessage(outbox, headers, attachments, envelope, problem);
+    OutboxMessage own =
+        CreateOutboxMessage(outbox, headers, ListingText(attachments), attachments, envelope, problem);
     if (!own.valid()) {
         AppendLog(outbox.logPath, problem + "; nothing sent");
         return RelayResult::NothingSent;

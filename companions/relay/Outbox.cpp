@@ -1,7 +1,7 @@
 #include "companions/relay/Outbox.h"
 
-#include "companions/relay/MimeMessage.h"
-#include "companions/relay/TextCodec.h"
+#include "message/MimeMessage.h"
+#include "message/TextCodec.h"
 #include "base/LoadableLibrary.h"
 #include "base/Win32Handles.h"
 
@@ -12,6 +12,9 @@
 #include <vector>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 namespace {
 
 using GetAppDataPathFn = int(__cdecl*)(char*);
@@ -41,38 +44,6 @@ std::wstring UserFolder() {
     ::CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
 }
-
-// Collects the message in large pieces: one WriteFile per megabyte.
-class BufferedFile {
-public:
-    explicit BufferedFile(HANDLE file) : m_file(file) { m_buffer.reserve(kPiece); }
-    bool Write(std::string_view bytes) {
-        m_buffer.append(bytes);
-        m_total += bytes.size();
-        return m_buffer.size() < kPiece || Flush();
-    }
-    [[nodiscard]] uint64_t total() const noexcept { return m_total; }
-    bool Flush() {
-        size_t done = 0;
-        while (done < m_buffer.size()) {
-            DWORD written = 0;
-            if (!::WriteFile(m_file, m_buffer.data() + done, static_cast<DWORD>(m_buffer.size() - done), &written,
-                             nullptr) ||
-                written == 0) {
-                return false;
-            }
-            done += written;
-        }
-        m_buffer.clear();
-        return true;
-    }
-
-private:
-    static constexpr size_t kPiece = 1 << 20;
-    HANDLE m_file;
-    std::string m_buffer;
-    uint64_t m_total = 0;
-};
 
 bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
     const email32::AutoCloseHandle file(
@@ -232,7 +203,7 @@ std::wstring OutboxMessage::MoveAside(const OutboxPlace& place) {
     return folder;
 }
 
-OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders& headers,
+OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders& headers, std::string_view text,
                                   const std::vector<AttachmentFile>& attachments, StoredEnvelope envelope,
                                   std::string& problem) {
     problem.clear();
@@ -257,11 +228,9 @@ OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders
         problem = "the outbox " + Utf8FromWide(place.folder) + " cannot be written";
         return {};
     }
-    BufferedFile out(file.get());
-    const bool written = WriteMessage(
-                             headers, attachments, [&](std::string_view bytes) { return out.Write(bytes); }, problem) &&
-                         out.Flush() && ::FlushFileBuffers(file.get());
-    envelope.messageBytes = out.total();
+    const bool written =
+        WriteMessageToFile(file.get(), headers, text, attachments, problem, &envelope.messageBytes) &&
+        ::FlushFileBuffers(file.get());
     const bool enveloped = written && WriteNewFile(base + L".env", EnvelopeText(envelope));
     // Renamed through the handle, which this sender keeps: nobody else can
     // take the new message before this send has tried to deliver it.

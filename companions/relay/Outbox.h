@@ -7,13 +7,14 @@
 // sent.
 #pragma once
 
-#include "companions/relay/MimeMessage.h"
+#include "message/MimeMessage.h"
 #include "companions/relay/OutboxEnvelope.h"
 #include "base/Win32Handles.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace relay {
@@ -77,9 +78,10 @@ private:
 // exclusively. Empty, with `problem` saying why, when a file cannot be read
 // or the outbox cannot be written; nothing is left behind then.
 // `envelope`'s size is filled in.
-[[nodiscard]] OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders& headers,
-                                                const std::vector<AttachmentFile>& attachments, StoredEnvelope envelope,
-                                                std::string& problem);
+[[nodiscard]] OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const email32::message::MessageHeaders& headers,
+                                                std::string_view text,
+                                                const std::vector<email32::message::AttachmentFile>& attachments,
+                                                StoredEnvelope envelope, std::string& problem);
 
 // The waiting messages, oldest first.
 [[nodiscard]] std::vector<std::wstring> QueuedMessages(const OutboxPlace& place);

@@ -1,11 +1,14 @@
 #include "companions/relay/PathList.h"
 
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 #include "base/Win32Handles.h"
 
 #include <windows.h>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 namespace {
 
 // The module hands over paths from 260-byte buffers.

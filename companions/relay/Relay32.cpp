@@ -3,7 +3,7 @@
 #include "companions/relay/MailRelay.h"
 #include "companions/relay/RelayCredentials.h"
 #include "companions/relay/RelaySettings.h"
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 
 #include <windows.h>
 
@@ -63,7 +63,7 @@ extern "C" int __cdecl MailSvr_FlushOutbox(int* delivered, int* kept, int* busy,
         if (busy) *busy = counts.busy;
         if (counts.problem.empty()) return 1;
         if (problem != nullptr && problemChars > 0) {
-            const std::wstring text = relay::WideFromUtf8(counts.problem);
+            const std::wstring text = email32::message::WideFromUtf8(counts.problem);
             const size_t length = std::min(text.size(), static_cast<size_t>(problemChars - 1));
             text.copy(problem, length);
             problem[length] = L'\0';
@@ -81,7 +81,7 @@ extern "C" int __cdecl MailSvr_StorePassword(const wchar_t* host, const wchar_t*
     if (host == nullptr || *host == L'\0' || user == nullptr || password == nullptr) return 0;
     try {
         std::string problem;
-        return relay::StoreSecret(relay::Utf8FromWide(host), relay::Utf8FromWide(user), password, problem) ? 1 : 0;
+        return relay::StoreSecret(email32::message::Utf8FromWide(host), email32::message::Utf8FromWide(user), password, problem) ? 1 : 0;
     } catch (...) {
         return 0;
     }

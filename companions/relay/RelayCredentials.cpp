@@ -1,6 +1,6 @@
 #include "companions/relay/RelayCredentials.h"
 
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 
 #include <windows.h>
 #include <wincred.h>
@@ -8,6 +8,9 @@
 #include <cstdio>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 
 std::wstring CredentialTarget(const std::string& host) { return L"Relay32:" + WideFromUtf8(host); }
 

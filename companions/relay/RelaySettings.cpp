@@ -1,6 +1,6 @@
 #include "companions/relay/RelaySettings.h"
 
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,6 +8,9 @@
 #include <vector>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 namespace {
 
 std::string Upper(std::string text) {

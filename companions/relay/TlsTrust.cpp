@@ -1,7 +1,7 @@
 #include "companions/relay/TlsTrust.h"
 
-#include "companions/relay/MimeEncoding.h"
-#include "companions/relay/TextCodec.h"
+#include "message/MimeEncoding.h"
+#include "message/TextCodec.h"
 #include "base/Win32Handles.h"
 
 #include <windows.h>
@@ -13,6 +13,9 @@
 #include <utility>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 namespace {
 
 struct CertStoreTraits {

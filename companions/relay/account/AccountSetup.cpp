@@ -1,10 +1,13 @@
 #include "companions/relay/account/AccountSetup.h"
 
 #include "companions/relay/RelaySettings.h"
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 #include "companions/relay/account/Discovery.h"
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 
 SetupResult SetupAccount(const SettingsFiles& files, const std::string& address) {
     SetupResult result;

@@ -1,6 +1,6 @@
 #include "companions/relay/account/Autoconfig.h"
 
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 #include "companions/relay/net/HttpsClient.h"
 #include "base/Win32Handles.h"
 
@@ -14,6 +14,9 @@
 #include <cstring>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 namespace {
 
 // Config files are a few kilobytes; a larger answer is not one.

@@ -1,12 +1,15 @@
 #include "companions/relay/account/DnsLookup.h"
 
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 
 #include <winsock2.h>
 #include <windows.h>
 #include <windns.h>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 namespace {
 
 struct Records {

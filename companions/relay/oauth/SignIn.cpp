@@ -1,7 +1,7 @@
 #include "companions/relay/oauth/SignIn.h"
 
 #include "companions/relay/RelaySettings.h"
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 #include "companions/relay/net/HttpsClient.h"
 #include "companions/relay/oauth/LoopbackListener.h"
 #include "companions/relay/oauth/Pkce.h"
@@ -15,6 +15,9 @@
 #include <thread>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 namespace {
 
 // How long a person has to finish signing in at the browser.

@@ -1,6 +1,6 @@
 #include "companions/relay/oauth/TokenStore.h"
 
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 
 #include <windows.h>
 #include <wincred.h>
@@ -11,6 +11,9 @@
 #include <mutex>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 namespace {
 
 std::wstring AccessTarget(const std::string& address) { return L"Relay32-OAuth-Access:" + WideFromUtf8(address); }

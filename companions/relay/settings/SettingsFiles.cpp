@@ -1,13 +1,16 @@
 #include "companions/relay/settings/SettingsFiles.h"
 
 #include "companions/relay/Outbox.h"
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 #include "base/ProfileText.h"
 #include "base/Win32Handles.h"
 
 #include <vector>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 namespace {
 
 constexpr char kSection[] = "Server";

@@ -2,7 +2,7 @@
 
 #include "companions/relay/RelayCredentials.h"
 #include "companions/relay/SmtpSession.h"
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 #include "companions/relay/account/AccountSetup.h"
 #include "companions/relay/oauth/SignIn.h"
 #include "companions/relay/oauth/TokenStore.h"
@@ -16,6 +16,9 @@
 #include <thread>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 namespace {
 
 // A worker's news for the dialog's thread: a status text, and settings found.

@@ -1,10 +1,13 @@
 #include "companions/relay/ui/AccountForm.h"
 
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 
 #include <cstdlib>
 
 namespace relay {
+
+// The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 namespace {
 
 constexpr const char* kSecurityNames[] = {"auto", "starttls", "tls", "none"};

@@ -2,7 +2,7 @@
 // two files, the autoconfig answer read with XmlLite, the provider table,
 // the PKCE challenge and the redirect's query.
 #include "companions/relay/RelaySettings.h"
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 #include "companions/relay/account/Autoconfig.h"
 #include "companions/relay/account/Discovery.h"
 #include "companions/relay/account/ProviderTable.h"
@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace relay;
+using namespace email32::message;
 
 TEST(AccountSettings, APerUserKeyOverridesTheSameKeyBesideThePluginAndNoOther) {
     const email32::test::TempFolder shared("shared"), user("user");

@@ -1,19 +1,20 @@
 // The message parts of the mail-server plug-in: base64, header texts, file
 // name parameters, content types, address lists, settings, and what it
 // keeps of an SMTP conversation.
-#include "companions/relay/AddressList.h"
-#include "companions/relay/MimeEncoding.h"
-#include "companions/relay/MimeMessage.h"
+#include "message/AddressList.h"
+#include "message/MimeEncoding.h"
+#include "message/MimeMessage.h"
 #include "companions/relay/OutboxEnvelope.h"
 #include "companions/relay/RelaySettings.h"
 #include "companions/relay/Secret.h"
 #include "companions/relay/SmtpTranscript.h"
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
 using namespace relay;
+using namespace email32::message;
 
 namespace {
 
@@ -166,10 +167,14 @@ TEST(RelayMime, WrittenMessageHasTheStandardHeadersAndOnlyShortCrlfLines) {
     email32::test::WriteFile(folder / "b.gif", "");
     const std::vector<AttachmentFile> files{{WideFromAnsi(folder / "a.jpg"), "a.jpg"},
                                             {WideFromAnsi(folder / "b.gif"), "b.gif"}};
-    const MessageHeaders headers{{"Me", "me@x.example"}, {}, "Hi", MessageDate(t), id};
+    MessageHeaders headers;
+    headers.from = {{"Me", "me@x.example"}};
+    headers.subject = "Hi";
+    headers.date = MessageDate(t);
+    headers.messageId = id;
     std::string message, problem;
     ASSERT_TRUE(WriteMessage(
-        headers, files, [&](std::string_view piece) { return message.append(piece), true; }, problem));
+        headers, "", files, [&](std::string_view piece) { return message.append(piece), true; }, problem));
     for (const char* header : {"From: Me <me@x.example>\r\n", "To: undisclosed-recipients:;\r\n", "Subject: Hi\r\n",
                                "Date: Mon, 07 Dec 2026", "MIME-Version: 1.0\r\n", "Content-Type: multipart/mixed;"}) {
         EXPECT_NE(message.find(header), std::string::npos) << header;
@@ -185,10 +190,10 @@ TEST(RelayMime, WrittenMessageHasTheStandardHeadersAndOnlyShortCrlfLines) {
     // A file gone in the meantime, and a sink that takes no more.
     const std::vector<AttachmentFile> gone{{WideFromAnsi(folder / "gone.jpg"), "gone.jpg"}};
     EXPECT_FALSE(WriteMessage(
-        headers, gone, [](std::string_view) { return true; }, problem));
+        headers, "", gone, [](std::string_view) { return true; }, problem));
     EXPECT_EQ(problem, "cannot read " + (folder / "gone.jpg"));
     EXPECT_FALSE(WriteMessage(
-        headers, files, [](std::string_view) { return false; }, problem));
+        headers, "", files, [](std::string_view) { return false; }, problem));
     EXPECT_EQ(problem, "");
 }
 

@@ -1,8 +1,8 @@
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 
 #include <windows.h>
 
-namespace relay {
+namespace email32::message {
 namespace {
 
 std::wstring ToWide(UINT codePage, std::string_view text) {
@@ -37,4 +37,4 @@ bool IsAscii(std::string_view text) noexcept {
     return true;
 }
 
-}  // namespace relay
+}  // namespace email32::message

@@ -1,13 +1,14 @@
-#include "companions/relay/MimeMessage.h"
+#include "message/MimeMessage.h"
 
-#include "companions/relay/MimeEncoding.h"
-#include "companions/relay/TextCodec.h"
+#include "message/MimeEncoding.h"
+#include "message/TextCodec.h"
 #include "base/Win32Handles.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 
-namespace relay {
+namespace email32::message {
 namespace {
 
 std::string Hex(unsigned long long value) {
@@ -16,11 +17,14 @@ std::string Hex(unsigned long long value) {
     return text;
 }
 
-std::string BodyText(const std::vector<AttachmentFile>& attachments) {
-    std::string text = "Sent with Email32: " + std::to_string(attachments.size()) +
-                       (attachments.size() == 1 ? " file" : " files") + " attached.\r\n";
-    for (const AttachmentFile& a : attachments) text += "\r\n  " + a.fileName;
-    return text + "\r\n";
+// 7bit needs ASCII and lines of at most 998 characters (RFC 5322).
+bool FitsSevenBit(const std::string& content) {
+    if (!IsAscii(content)) return false;
+    size_t start = 0;
+    for (size_t end; (end = content.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        if (end - start > 998) return false;
+    }
+    return content.size() - start <= 998;
 }
 
 std::string Boundary(const std::string& body) {
@@ -29,6 +33,38 @@ std::string Boundary(const std::string& body) {
     while (body.find(boundary) != std::string::npos) boundary += "_x";
     return boundary;
 }
+
+// Collects the message in large pieces: one WriteFile per megabyte.
+class BufferedFile final {
+public:
+    explicit BufferedFile(HANDLE file) : m_file(file) { m_buffer.reserve(kPiece); }
+    bool Write(std::string_view bytes) {
+        m_buffer.append(bytes);
+        m_total += bytes.size();
+        return m_buffer.size() < kPiece || Flush();
+    }
+    [[nodiscard]] uint64_t total() const noexcept { return m_total; }
+    bool Flush() {
+        size_t done = 0;
+        while (done < m_buffer.size()) {
+            DWORD written = 0;
+            if (!::WriteFile(m_file, m_buffer.data() + done, static_cast<DWORD>(m_buffer.size() - done), &written,
+                             nullptr) ||
+                written == 0) {
+                return false;
+            }
+            done += written;
+        }
+        m_buffer.clear();
+        return true;
+    }
+
+private:
+    static constexpr size_t kPiece = 1 << 20;
+    HANDLE m_file;
+    std::string m_buffer;
+    uint64_t m_total = 0;
+};
 
 }  // namespace
 
@@ -41,6 +77,28 @@ std::string MessageDate(const SYSTEMTIME& utc) {
                   unsigned(utc.wDay), kMonths[(utc.wMonth + 11) % 12], unsigned(utc.wYear), unsigned(utc.wHour),
                   unsigned(utc.wMinute), unsigned(utc.wSecond));
     return text;
+}
+
+std::string MessageDateNow() {
+    SYSTEMTIME now;
+    ::GetSystemTime(&now);
+    return MessageDate(now);
+}
+
+std::string TextPartContent(std::string_view utf8) {
+    std::string content;
+    content.reserve(utf8.size() + 2);
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (c == '\r' || c == '\n') {
+            content += "\r\n";
+            if (c == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
+        } else {
+            content += c;
+        }
+    }
+    if (content.size() < 2 || content.compare(content.size() - 2, 2, "\r\n") != 0) content += "\r\n";
+    return content;
 }
 
 std::string UniqueToken() {
@@ -66,25 +124,27 @@ std::string NewMessageId(const std::string& sender) {
     return "<" + UniqueToken() + "@" + domain + ">";
 }
 
-bool WriteMessage(const MessageHeaders& headers, const std::vector<AttachmentFile>& attachments,
+bool WriteMessage(const MessageHeaders& headers, std::string_view text, const std::vector<AttachmentFile>& attachments,
                   const MessageSink& sink, std::string& problem) {
     problem.clear();
-    const std::string body = BodyText(attachments);
+    const std::string body = TextPartContent(text);
     const std::string boundary = Boundary(body);
 
     std::string m;
-    m += "From: " + AddressListHeader({headers.from}) + "\r\n";
-    m += "To: " + AddressListHeader(headers.to) + "\r\n";
-    m += "Subject: " + HeaderText(headers.subject, 9) + "\r\n";
+    if (headers.draft) m += "X-Unsent: 1\r\n";
+    if (!headers.from.empty()) m += "From: " + AddressListHeader(headers.from) + "\r\n";
+    if (!headers.to.empty() || !headers.draft) m += "To: " + AddressListHeader(headers.to) + "\r\n";
+    if (!headers.cc.empty()) m += "Cc: " + AddressListHeader(headers.cc) + "\r\n";
+    if (!headers.subject.empty() || !headers.draft) m += "Subject: " + HeaderText(headers.subject, 9) + "\r\n";
     m += "Date: " + headers.date + "\r\n";
-    m += "Message-ID: " + headers.messageId + "\r\n";
+    if (!headers.messageId.empty()) m += "Message-ID: " + headers.messageId + "\r\n";
     m += "MIME-Version: 1.0\r\n";
     m += "Content-Type: multipart/mixed;\r\n boundary=\"" + boundary + "\"\r\n";
-    m += "X-Mailer: Email32 Relay32\r\n";
+    if (!headers.mailer.empty()) m += "X-Mailer: " + HeaderText(headers.mailer, 10) + "\r\n";
     m += "\r\n";
     m += "This is a multi-part message in MIME format.\r\n";
     m += "\r\n--" + boundary + "\r\n";
-    if (IsAscii(body)) {
+    if (FitsSevenBit(body)) {
         m += "Content-Type: text/plain; charset=us-ascii\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" + body;
     } else {
         m += "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" + Base64Lines(body);
@@ -119,4 +179,14 @@ bool WriteMessage(const MessageHeaders& headers, const std::vector<AttachmentFil
     return sink("\r\n--" + boundary + "--\r\n");
 }
 
-}  // namespace relay
+bool WriteMessageToFile(HANDLE file, const MessageHeaders& headers, std::string_view text,
+                        const std::vector<AttachmentFile>& attachments, std::string& problem, uint64_t* bytes) {
+    BufferedFile out(file);
+    const bool written =
+        WriteMessage(headers, text, attachments, [&](std::string_view piece) { return out.Write(piece); }, problem) &&
+        out.Flush();
+    if (bytes != nullptr) *bytes = out.total();
+    return written;
+}
+
+}  // namespace email32::message

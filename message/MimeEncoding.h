@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace relay {
+namespace email32::message {
 
 // Base64 of the bytes in lines of at most 76 characters, each ending in CRLF.
 // Empty input gives the empty text. Pieces of a multiple of
@@ -38,4 +38,4 @@ inline constexpr size_t kBase64PieceBytes = 57 * 1024;
 // The media type for a file name, from its extension (case-insensitive).
 [[nodiscard]] std::string ContentTypeForFileName(std::string_view fileName);
 
-}  // namespace relay
+}  // namespace email32::message

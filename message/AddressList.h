@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace relay {
+namespace email32::message {
 
 struct Mailbox {
     std::string name;     // display name, UTF-8, without quotes; may be empty
@@ -30,4 +30,4 @@ struct ParsedAddresses {
 // the empty group "undisclosed-recipients:;".
 [[nodiscard]] std::string AddressListHeader(const std::vector<Mailbox>& mailboxes);
 
-}  // namespace relay
+}  // namespace email32::message

@@ -1,12 +1,12 @@
-#include "companions/relay/MimeEncoding.h"
+#include "message/MimeEncoding.h"
 
-#include "companions/relay/TextCodec.h"
+#include "message/TextCodec.h"
 
 #include <cctype>
 #include <cstdint>
 #include <vector>
 
-namespace relay {
+namespace email32::message {
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -215,4 +215,4 @@ std::string ContentTypeForFileName(std::string_view fileName) {
     return "application/octet-stream";
 }
 
-}  // namespace relay
+}  // namespace email32::message

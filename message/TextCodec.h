@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace relay {
+namespace email32::message {
 
 [[nodiscard]] std::wstring WideFromAnsi(std::string_view ansi);
 [[nodiscard]] std::wstring WideFromUtf8(std::string_view utf8);
@@ -13,4 +13,4 @@ namespace relay {
 
 [[nodiscard]] bool IsAscii(std::string_view text) noexcept;
 
-}  // namespace relay
+}  // namespace email32::message

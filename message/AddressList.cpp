@@ -1,11 +1,11 @@
-#include "companions/relay/AddressList.h"
+#include "message/AddressList.h"
 
-#include "companions/relay/MimeEncoding.h"
-#include "companions/relay/TextCodec.h"
+#include "message/MimeEncoding.h"
+#include "message/TextCodec.h"
 
 #include <cstring>
 
-namespace relay {
+namespace email32::message {
 namespace {
 
 struct Token {
@@ -233,4 +233,4 @@ std::string AddressListHeader(const std::vector<Mailbox>& mailboxes) {
     return out;
 }
 
-}  // namespace relay
+}  // namespace email32::message
