@@ -11,10 +11,6 @@
 
 namespace email32 {
 
-// The per-user temporary folder: the application-data folder followed by
-// "temp\" (the system's temporary folder's "Email32\temp\" without one).
-[[nodiscard]] std::wstring UserTemporaryFolder(const std::string& appDataFolder);
-
 // Creates a new, empty folder for one send's list under the temporary folder
 // and returns the list's full path in it. Lists of sends older than a day
 // are cleared away first. nullopt when no folder can be made.

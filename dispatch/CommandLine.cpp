@@ -130,6 +130,20 @@ bool StartProgram(const std::wstring& program, const std::wstring& arguments, co
     return true;
 }
 
+std::string ProgramNotStarted(const std::string& program, unsigned long error) {
+    const char* meaning = "";
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND: meaning = ": the file was not found"; break;
+    case ERROR_PATH_NOT_FOUND: meaning = ": the folder was not found"; break;
+    case ERROR_ACCESS_DENIED: meaning = ": access is denied"; break;
+    case ERROR_BAD_EXE_FORMAT: meaning = ": not a program this Windows runs"; break;
+    case ERROR_NO_ASSOCIATION: meaning = ": no program is registered for the file type"; break;
+    default: break;
+    }
+    const std::string name = program.empty() ? std::string("the mail program (no Path in AliveDB.ini)") : program;
+    return name + " cannot be started (Windows error " + std::to_string(error) + meaning + ")";
+}
+
 std::wstring FileUrl(const std::wstring& path) {
     std::wstring local = path;
     std::wstring url = L"file:///";

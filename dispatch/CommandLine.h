@@ -53,6 +53,10 @@ private:
 // quoted. Does not wait; false when nothing started.
 bool StartProgram(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder = L"");
 
+// "PROGRAM cannot be started (Windows error N: what it means)", one line of
+// English for the last error of a start that failed.
+[[nodiscard]] std::string ProgramNotStarted(const std::string& program, unsigned long error);
+
 // The file:/// URL of a path: "/" for "\", UTF-8 with every character
 // outside the unreserved set (and "/" and the drive's ":") percent-encoded,
 // so that commas and quotes cannot end it early.

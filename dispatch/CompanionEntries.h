@@ -44,5 +44,19 @@ using NotesBridgeLoadFn = std::int32_t(__cdecl*)();
 using ImageToNotesProcFn = std::int32_t(__cdecl*)(std::int32_t command, NotesSendBlock* block, std::int32_t size);
 // Relay32.dll: always 1, then the "^"-joined short paths of the files.
 using MailSvrSendFilesFn = std::int32_t(__cdecl*)(std::int32_t mode, const char* shortPaths);
+// Relay32.dll, where it has it: the message's recipients (RFC 5322 address
+// lists), subject and text, each of them null when not given, and the
+// files' full paths. Given recipients and subject take the place of the
+// plug-in's settings for this message.
+using MailSvrSendMessageWFn = std::int32_t(__cdecl*)(const wchar_t* to, const wchar_t* cc, const wchar_t* subject,
+                                                     const wchar_t* body, const wchar_t* const* files,
+                                                     std::int32_t count);
+// What both report: the message went to the server, waits in the outbox,
+// or nothing was sent (the plug-in's log says why).
+enum MailSvrResult : std::int32_t {
+    kMailSvrNothingSent = 0,
+    kMailSvrDelivered = 1,
+    kMailSvrKeptInOutbox = 2,
+};
 
 }  // namespace email32

@@ -4,10 +4,14 @@
 #include "base/AppDataFolder.h"
 
 #include <optional>
+#include <string>
 
 namespace email32 {
 
-bool NoLink(const SendRequest& /*request*/) { return false; }
+Handover NoLink(const SendRequest& request) {
+    return Handover::Refused("LinkType " + std::to_string(request.entry.Int("LinkType")) + " of " +
+                             request.entry.SystemKey() + " has no link");
+}
 
 Link LinkFor(int linkType) {
     switch (linkType) {
@@ -16,14 +20,18 @@ Link LinkFor(int linkType) {
     case 6: return SendByNotesBridge;
     case 7: return SendByMailServer;
     case 10: return SendBySimpleMapi;
+    case 11: return SendByDraft;
     default: return NoLink;
     }
 }
 
-bool SendByLink(const CatalogueEntry& entry, const SendFiles& files) {
+Handover SendByLink(const CatalogueEntry& entry, const SendFiles& files, const MessageFields& fields) {
+    std::string problem;
+    std::optional<Recipients> recipients = ReadRecipients(fields, problem);
+    if (!recipients) return Handover::Refused(problem);
     const std::optional<std::string> folder = QueryAppDataFolder();
-    if (!folder) return false;
-    const SendRequest request = MakeSendRequest(entry, *folder, files);
+    if (!folder) return Handover::Refused("Userpath.dll cannot be loaded, so AliveDB.ini cannot be found");
+    const SendRequest request = MakeSendRequest(entry, *folder, files, fields, std::move(*recipients));
     SetModuleAliveDbPath(request.aliveDbPath);
     return LinkFor(entry.Int("LinkType"))(request);
 }

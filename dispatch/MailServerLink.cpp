@@ -1,4 +1,6 @@
-// Link type 7: the files' short paths handed to the mail-server plug-in.
+// Link type 7: the files handed to the mail-server plug-in: their short
+// paths, or, with a subject, text or recipients, their full paths and the
+// fields through its wide entry where it has one.
 #include "dispatch/CompanionEntries.h"
 #include "dispatch/Links.h"
 
@@ -9,6 +11,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <vector>
 
 namespace email32 {
 namespace {
@@ -25,26 +28,55 @@ std::optional<std::string> PlugInName(const SendFile& file) {
     return std::nullopt;
 }
 
+// The short paths of every file; the reason when one cannot be named.
+std::string PlugInNames(const SendFiles& files, FileList& names) {
+    names.reserve(files.size());
+    for (const SendFile& file : files) {
+        const std::optional<std::string> name = PlugInName(file);
+        if (!name) return "the ANSI code page cannot name " + Utf8(file.path);
+        names.push_back(*name);
+    }
+    return std::string();
+}
+
+const wchar_t* FieldOrNull(const std::wstring& field) { return field.empty() ? nullptr : field.c_str(); }
+
 }  // namespace
 
-bool SendByMailServer(const SendRequest& request) {
+Handover SendByMailServer(const SendRequest& request) {
+    const MessageFields& fields = request.fields;
     FileList shortPaths;
-    shortPaths.reserve(request.files.size());
-    for (const SendFile& file : request.files) {
-        const std::optional<std::string> name = PlugInName(file);
-        if (!name) return false;
-        shortPaths.push_back(*name);
-    }
+    // Without fields the files go by the old entry, as they always did:
+    // checked before the plug-in is loaded.
+    std::string problem = fields.empty() ? PlugInNames(request.files, shortPaths) : std::string();
+    if (!problem.empty()) return Handover::Refused(problem);
     // From the host's folder only: without it (a path too long to split) the
     // name alone would be looked for elsewhere.
     const std::string hostFolder = DriveAndFolder(request.entry.CataloguePath());
-    AutoLibrary relay(hostFolder.empty() ? nullptr : LoadLocatedLibrary(hostFolder + "Relay32.dll"));
-    if (!relay) return false;
-    const auto sendFiles = ProcAddress<MailSvrSendFilesFn>(relay.get(), "MailSvr_SendFiles");
-    if (sendFiles == nullptr) return false;
-    const std::string joined = JoinPaths(shortPaths, "^");
-    sendFiles(1, joined.c_str());
-    return true;
+    const std::string library = hostFolder + "Relay32.dll";
+    AutoLibrary relay(hostFolder.empty() ? nullptr : LoadLocatedLibrary(library));
+    if (!relay) return Handover::Refused(library + " cannot be loaded");
+    const auto sendMessage = ProcAddress<MailSvrSendMessageWFn>(relay.get(), "MailSvr_SendMessageW");
+    std::int32_t result = kMailSvrNothingSent;
+    if (!fields.empty() && sendMessage != nullptr) {
+        // The wide entry takes the files under their own names.
+        std::vector<const wchar_t*> files;
+        for (const SendFile& file : request.files) files.push_back(file.path.c_str());
+        result = sendMessage(FieldOrNull(fields.to), FieldOrNull(fields.cc), FieldOrNull(fields.subject),
+                             FieldOrNull(fields.body), files.data(), static_cast<std::int32_t>(files.size()));
+    } else {
+        // A plug-in without the wide entry still gets the files.
+        if (!fields.empty()) problem = PlugInNames(request.files, shortPaths);
+        if (!problem.empty()) return Handover::Refused(problem);
+        const auto sendFiles = ProcAddress<MailSvrSendFilesFn>(relay.get(), "MailSvr_SendFiles");
+        if (sendFiles == nullptr) return Handover::Refused(library + " lacks MailSvr_SendFiles");
+        const std::string joined = JoinPaths(shortPaths, "^");
+        result = sendFiles(1, joined.c_str());
+    }
+    if (result == kMailSvrNothingSent) {
+        return Handover::Failed(library + " sent nothing; its log Relay32.log in the per-user folder says why");
+    }
+    return Handover::HandedOver();
 }
 
 }  // namespace email32

@@ -40,28 +40,31 @@ std::optional<std::string> BridgeName(const SendFile& file) {
 
 }  // namespace
 
-bool SendByNotesBridge(const SendRequest& request) {
+Handover SendByNotesBridge(const SendRequest& request) {
     FileList names;
     for (const SendFile& file : request.files) {
         const std::optional<std::string> name = BridgeName(file);
-        if (!name) return false;
+        if (!name) return Handover::Refused("the ANSI code page cannot name " + Utf8(file.path));
         names.push_back(*name);
     }
 
     // From the host's folder only, as the plug-in of link type 7.
     const std::string hostFolder = DriveAndFolder(request.entry.CataloguePath());
-    AutoLibrary bridge(hostFolder.empty() ? nullptr : LoadLocatedLibrary(hostFolder + "Nbridge32.dll"));
-    if (!bridge) return false;
+    const std::string library = hostFolder + "Nbridge32.dll";
+    AutoLibrary bridge(hostFolder.empty() ? nullptr : LoadLocatedLibrary(library));
+    if (!bridge) return Handover::Refused(library + " cannot be loaded");
     const auto load = ProcAddress<NotesBridgeLoadFn>(bridge.get(), "NotesBridge_Load");
     const auto command = ProcAddress<ImageToNotesProcFn>(bridge.get(), "ImageToNotesProc");
-    if (load == nullptr || command == nullptr) return false;
+    if (load == nullptr || command == nullptr) {
+        return Handover::Refused(library + " lacks NotesBridge_Load or ImageToNotesProc");
+    }
 
     // The bridge loads the Notes client's libraries from the Notes folder.
     // The folder stays on the search path; each send appends it again.
     const std::wstring searchPath = ProcessPathVariable() + L";" + WidenAnsi(DriveAndFolder(request.programPath));
     ::SetEnvironmentVariableW(L"Path", searchPath.c_str());
 
-    if (load() == 0) return false;
+    if (load() == 0) return Handover::Refused("the Notes client is not ready (NotesBridge_Load answered 0)");
 
     const std::string joined = JoinPaths(names, " ");
     NotesSendBlock block = {};
@@ -72,14 +75,15 @@ bool SendByNotesBridge(const SendRequest& request) {
     block.fileCount = 0;
     block.trailValue = 0;
     command(kNotesBegin, &block, sizeof block);
-    if (command(kNotesReady, &block, sizeof block) != 0) {
-        block.kindCode = 999;
-        block.fileList = joined.c_str();
-        block.fileCount = static_cast<std::int32_t>(request.files.size());
-        command(kNotesSend, &block, sizeof block);
-        command(kNotesFinish, nullptr, 0);
+    if (command(kNotesReady, &block, sizeof block) == 0) {
+        return Handover::Failed("the Notes bridge took nothing (ImageToNotesProc 9003 answered 0)");
     }
-    return true;
+    block.kindCode = 999;
+    block.fileList = joined.c_str();
+    block.fileCount = static_cast<std::int32_t>(request.files.size());
+    command(kNotesSend, &block, sizeof block);
+    command(kNotesFinish, nullptr, 0);
+    return Handover::HandedOver();
 }
 
 }  // namespace email32

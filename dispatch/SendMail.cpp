@@ -7,24 +7,35 @@
 
 namespace email32 {
 
-bool SendToSystem(const std::vector<std::string>& installed, const std::string& defaultKey,
-                  const std::string& cataloguePath, const std::string& systemKey, const SendFiles& files) {
+Handover SendToSystem(const std::vector<std::string>& installed, const std::string& defaultKey,
+                      const std::string& cataloguePath, const std::string& systemKey, const SendFiles& files,
+                      const MessageFields& fields) {
     if (installed.empty()) throw EmailDBEmpty();
     // The empty key stands for the default system, which is not tested again.
-    if (systemKey.empty()) return SendByLink(CatalogueEntry(defaultKey, cataloguePath), files);
+    if (systemKey.empty()) return SendByLink(CatalogueEntry(defaultKey, cataloguePath), files, fields);
     if (std::find(installed.begin(), installed.end(), systemKey) == installed.end()) {
         throw EmailSysNotAlive(systemKey);
     }
-    return SendByLink(CatalogueEntry(systemKey, cataloguePath), files);
+    return SendByLink(CatalogueEntry(systemKey, cataloguePath), files, fields);
 }
 
-bool SendMailWide(const EmailComponent& component, const std::string& systemKey,
-                  const std::vector<std::wstring>& files) {
+Handover SendFilesWithFields(const EmailComponent& component, const std::string& systemKey, const MessageFields& fields,
+                             const SendFiles& files) {
     std::vector<std::string> installed;
     component.GetAllAliveEmailSys(installed);  // EmailDBEmpty before anything else
     std::string defaultKey;
     component.GetDefaultEmailSys(defaultKey);
-    return SendToSystem(installed, defaultKey, component.CataloguePath(), systemKey, FilesFromWide(files));
+    return SendToSystem(installed, defaultKey, component.CataloguePath(), systemKey, files, fields);
+}
+
+Handover SendMessageWide(const EmailComponent& component, const std::string& systemKey, const MessageFields& fields,
+                         const std::vector<std::wstring>& files) {
+    return SendFilesWithFields(component, systemKey, fields, FilesFromWide(files));
+}
+
+Handover SendMailWide(const EmailComponent& component, const std::string& systemKey,
+                      const std::vector<std::wstring>& files) {
+    return SendMessageWide(component, systemKey, MessageFields(), files);
 }
 
 }  // namespace email32
@@ -35,6 +46,6 @@ bool EmailComponent::SendMail(const std::string& filePath, const std::string& sy
 }
 
 bool EmailComponent::SendMail(const std::vector<std::string>& filePaths, const std::string& systemKey) const {
-    return email32::SendToSystem(m_installed, m_defaultKey, m_cataloguePath, systemKey,
-                                 email32::FilesFromAnsi(filePaths));
+    return static_cast<bool>(email32::SendToSystem(m_installed, m_defaultKey, m_cataloguePath, systemKey,
+                                                   email32::FilesFromAnsi(filePaths)));
 }

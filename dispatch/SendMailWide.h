@@ -1,9 +1,13 @@
-// The send entry for file paths in UTF-16, for hosts whose files the ANSI
-// code page cannot name. Same keys, result and exceptions as the list form
-// of EmailComponent::SendMail: "" means the default system; EmailDBEmpty
-// when nothing is installed, EmailSysNotAlive for a key not installed.
+// The send entries for file paths in UTF-16, for hosts whose files the ANSI
+// code page cannot name, and for sends that carry recipients, a subject and
+// a text. Same keys and exceptions as the list form of
+// EmailComponent::SendMail: "" means the default system; EmailDBEmpty when
+// nothing is installed, EmailSysNotAlive for a key not installed. The
+// result says what became of the hand-over.
 #pragma once
 
+#include "dispatch/Handover.h"
+#include "dispatch/SendRequest.h"
 #include "public/EmailComponent.h"
 
 #include <string>
@@ -11,7 +15,17 @@
 
 namespace email32 {
 
-[[nodiscard]] bool SendMailWide(const EmailComponent& component, const std::string& systemKey,
-                                const std::vector<std::wstring>& files);
+[[nodiscard]] Handover SendMailWide(const EmailComponent& component, const std::string& systemKey,
+                                    const std::vector<std::wstring>& files);
+
+// The same for files already read into send files (FilesFromAnsi,
+// FilesFromWide).
+[[nodiscard]] Handover SendFilesWithFields(const EmailComponent& component, const std::string& systemKey,
+                                           const MessageFields& fields, const SendFiles& files);
+
+// The same with the fields, which go wherever the system's link can carry
+// them; with every field empty exactly a send of the files.
+[[nodiscard]] Handover SendMessageWide(const EmailComponent& component, const std::string& systemKey,
+                                       const MessageFields& fields, const std::vector<std::wstring>& files);
 
 }  // namespace email32

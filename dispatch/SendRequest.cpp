@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <tuple>
+
 namespace email32 {
 
 std::wstring WidenAnsi(const std::string& text) {
@@ -64,13 +66,31 @@ SendFiles FilesFromWide(const std::vector<std::wstring>& paths) {
     return files;
 }
 
-SendRequest MakeSendRequest(const CatalogueEntry& entry, const std::string& appDataFolder, SendFiles files) {
+std::optional<Recipients> ReadRecipients(const MessageFields& fields, std::string& problem) {
+    Recipients recipients;
+    problem.clear();
+    for (const auto& [name, text, list] :
+         {std::tuple{"to", &fields.to, &recipients.to}, std::tuple{"cc", &fields.cc, &recipients.cc}}) {
+        message::ParsedAddresses parsed = message::ParseAddressList(Utf8(*text));
+        if (!parsed.problem.empty()) {
+            problem = std::string(name) + ": " + parsed.problem;
+            return std::nullopt;
+        }
+        *list = std::move(parsed.mailboxes);
+    }
+    return recipients;
+}
+
+SendRequest MakeSendRequest(const CatalogueEntry& entry, const std::string& appDataFolder, SendFiles files,
+                            MessageFields fields, Recipients recipients) {
     SendRequest request;
     request.entry = entry;
     request.appDataFolder = appDataFolder;
     request.aliveDbPath = appDataFolder + "AliveDB.ini";
     request.programPath = ini::ReadString(request.aliveDbPath, entry.SystemKey().c_str(), "Path");
     request.files = std::move(files);
+    request.fields = std::move(fields);
+    request.recipients = std::move(recipients);
     return request;
 }
 

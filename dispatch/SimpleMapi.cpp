@@ -3,6 +3,7 @@
 #include "dispatch/Links.h"
 #include "base/Win32Handles.h"
 #include "dispatch/MapiLibrary.h"
+#include "dispatch/SimpleMapiMessages.h"
 
 #include <optional>
 #include <vector>
@@ -11,12 +12,14 @@ namespace email32 {
 namespace {
 
 struct SimpleMapiState {
-    HMODULE library = nullptr;
+    HMODULE module = nullptr;
     MapiSendDocumentsFn sendDocuments = nullptr;
     MapiLogonFn logon = nullptr;
     MapiLogoffFn logoff = nullptr;
     MapiSendMailWFn sendMailW = nullptr;
+    MapiSendMailFn sendMail = nullptr;
     ULONG_PTR session = 0;
+    std::string library;  // as it was named, for the reasons given
 };
 
 SimpleMapiState& State() {
@@ -39,22 +42,11 @@ ULONG SendDocuments(const std::string& joinedPaths) {
     return State().sendDocuments(0, delimiter, paths.data(), nullptr, 0);
 }
 
-// A new message with the files attached, shown to the user as
-// MAPISendDocuments shows it.
-ULONG SendMailWide(const SendFiles& files) {
-    std::vector<std::wstring> paths;
-    paths.reserve(files.size());
-    for (const SendFile& file : files) paths.push_back(file.path);
-    std::vector<MapiFileDescW> attachments(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        attachments[i].position = static_cast<ULONG>(-1);
-        attachments[i].pathName = paths[i].data();
-    }
-    MapiMessageW message = {};
-    message.fileCount = static_cast<ULONG>(attachments.size());
-    message.files = attachments.empty() ? nullptr : attachments.data();
-    SimpleMapiState& state = State();
-    return state.sendMailW(state.session, 0, &message, kMapiLogonUi | kMapiDialog, 0);
+// The outcome of a Simple MAPI call's result.
+MapiResult Outcome(ULONG result, const char* call) {
+    if (result == 0) return {MapiOutcome::kSent, std::string()};
+    const std::string problem = std::string(call) + " of " + State().library + " reported " + MapiResultName(result);
+    return {result == kMapiUserAbort ? MapiOutcome::kCancelled : MapiOutcome::kNotSent, problem};
 }
 
 }  // namespace
@@ -66,16 +58,18 @@ bool LoadMapiEntries(const std::string& library) {
     const WORD machine = file.empty() ? 0 : LibraryMachine(file);
     const HMODULE module =
         file.empty() || (machine != 0 && machine != kProcessMachine) ? nullptr : LoadLocatedLibrary(file);
-    if (module != nullptr && module == state.library) {
+    if (module != nullptr && module == state.module) {
         // Already held since an earlier send: one reference keeps it loaded
         // for the process's life, more would only pile up.
         ::FreeLibrary(module);
     }
-    state.library = module;
+    state.module = module;
+    state.library = library;
     state.sendDocuments = nullptr;
     state.logon = nullptr;
     state.logoff = nullptr;
     state.sendMailW = nullptr;
+    state.sendMail = nullptr;
     if (module == nullptr) return false;
     state.sendDocuments = ProcAddress<MapiSendDocumentsFn>(module, "MAPISendDocuments");
     if (state.sendDocuments == nullptr) return false;
@@ -84,6 +78,7 @@ bool LoadMapiEntries(const std::string& library) {
     state.logoff = ProcAddress<MapiLogoffFn>(module, "MAPILogoff");
     if (state.logoff == nullptr) return false;
     state.sendMailW = ProcAddress<MapiSendMailWFn>(module, "MAPISendMailW");
+    state.sendMail = ProcAddress<MapiSendMailFn>(module, "MAPISendMail");
     return true;
 }
 
@@ -93,25 +88,78 @@ bool MapiLogonNewSession(const std::string& library) {
     return state.logon(0, nullptr, nullptr, kMapiLogonUi | kMapiNewSession, 0, &state.session) == 0;
 }
 
-MapiOutcome MapiSendFiles(const SendFiles& files, const std::string& library) {
-    if (!LoadMapiEntries(library)) return MapiOutcome::kNotSent;
+MapiResult MapiSendFiles(const SendFiles& files, const std::string& library, const MessageFields& fields,
+                         const Recipients& recipients) {
     SimpleMapiState& state = State();
-    const bool wide = !AllNamedByCodePage(files) && state.sendMailW != nullptr;
+    if (!LoadMapiEntries(library)) {
+        return {MapiOutcome::kNotSent, state.module == nullptr
+                                           ? library + " cannot be loaded"
+                                           : library + " lacks MAPISendDocuments, MAPILogon or MAPILogoff"};
+    }
+    // The fields need a message; a library that takes no message still gets
+    // the files.
+    const bool message = !fields.empty() && (state.sendMailW != nullptr || state.sendMail != nullptr);
+    const bool wide = state.sendMailW != nullptr && (message || !AllNamedByCodePage(files));
     FileList names;
-    if (!wide) {
+    if (!wide && !message) {
         // Decided before the logon, so that the user sees no logon window
         // for a send that cannot take place.
         for (const SendFile& file : files) {
             const std::optional<std::string> name = AnsiName(file);
-            if (!name) return MapiOutcome::kUnnameable;
+            if (!name) return {MapiOutcome::kUnnameable, "the ANSI code page cannot name " + Utf8(file.path)};
             names.push_back(*name);
         }
     }
-    if (state.logon(0, nullptr, nullptr, kMapiLogonUi | kMapiNewSession, 0, &state.session) != 0) {
-        return MapiOutcome::kNotSent;
+    const ULONG logon = state.logon(0, nullptr, nullptr, kMapiLogonUi | kMapiNewSession, 0, &state.session);
+    if (logon != 0) return Outcome(logon, "MAPILogon");
+    if (wide)
+        return Outcome(SendMapiMessageW(state.sendMailW, state.session, files, fields, recipients), "MAPISendMailW");
+    if (message) {
+        std::string unnameable;
+        const std::optional<ULONG> result =
+            SendMapiMessageA(state.sendMail, state.session, files, fields, recipients, unnameable);
+        if (!result) return {MapiOutcome::kUnnameable, "the ANSI code page cannot name " + unnameable};
+        return Outcome(*result, "MAPISendMail");
     }
-    const ULONG result = wide ? SendMailWide(files) : SendDocuments(JoinPaths(names, "^"));
-    return result == 0 ? MapiOutcome::kSent : MapiOutcome::kNotSent;
+    return Outcome(SendDocuments(JoinPaths(names, "^")), "MAPISendDocuments");
+}
+
+std::string MapiResultName(ULONG result) {
+    static const char* const kNames[] = {
+        "SUCCESS_SUCCESS",
+        "MAPI_USER_ABORT",
+        "MAPI_E_FAILURE",
+        "MAPI_E_LOGON_FAILURE",
+        "MAPI_E_DISK_FULL",
+        "MAPI_E_INSUFFICIENT_MEMORY",
+        "MAPI_E_ACCESS_DENIED",
+        nullptr,
+        "MAPI_E_TOO_MANY_SESSIONS",
+        "MAPI_E_TOO_MANY_FILES",
+        "MAPI_E_TOO_MANY_RECIPIENTS",
+        "MAPI_E_ATTACHMENT_NOT_FOUND",
+        "MAPI_E_ATTACHMENT_OPEN_FAILURE",
+        "MAPI_E_ATTACHMENT_WRITE_FAILURE",
+        "MAPI_E_UNKNOWN_RECIPIENT",
+        "MAPI_E_BAD_RECIPTYPE",
+        "MAPI_E_NO_MESSAGES",
+        "MAPI_E_INVALID_MESSAGE",
+        "MAPI_E_TEXT_TOO_LARGE",
+        "MAPI_E_INVALID_SESSION",
+        "MAPI_E_TYPE_NOT_SUPPORTED",
+        "MAPI_E_AMBIGUOUS_RECIPIENT",
+        "MAPI_E_MESSAGE_IN_USE",
+        "MAPI_E_NETWORK_FAILURE",
+        "MAPI_E_INVALID_EDITFIELDS",
+        "MAPI_E_INVALID_RECIPS",
+        "MAPI_E_NOT_SUPPORTED",
+        "MAPI_E_UNICODE_NOT_SUPPORTED",
+        "MAPI_E_ATTACHMENT_TOO_LARGE",
+    };
+    const std::string number = std::to_string(result);
+    if (result < std::size(kNames) && kNames[result] != nullptr)
+        return std::string(kNames[result]) + " (" + number + ")";
+    return "error " + number;
 }
 
 }  // namespace email32

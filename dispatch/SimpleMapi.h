@@ -21,6 +21,39 @@ using MapiSendDocumentsFn = ULONG(WINAPI*)(ULONG_PTR uiParam, LPSTR delimiter, L
                                            ULONG reserved);
 using MapiLogoffFn = ULONG(WINAPI*)(ULONG_PTR session, ULONG_PTR uiParam, ULONG flags, ULONG reserved);
 
+struct MapiFileDescA {
+    ULONG reserved;
+    ULONG flags;
+    ULONG position;
+    LPSTR pathName;
+    LPSTR fileName;
+    PVOID fileType;
+};
+struct MapiRecipDescA {
+    ULONG reserved;
+    ULONG recipClass;
+    LPSTR name;
+    LPSTR address;
+    ULONG entryIdSize;
+    PVOID entryId;
+};
+struct MapiMessageA {
+    ULONG reserved;
+    LPSTR subject;
+    LPSTR noteText;
+    LPSTR messageType;
+    LPSTR dateReceived;
+    LPSTR conversationId;
+    ULONG flags;
+    MapiRecipDescA* originator;
+    ULONG recipCount;
+    MapiRecipDescA* recips;
+    ULONG fileCount;
+    MapiFileDescA* files;
+};
+using MapiSendMailFn = ULONG(WINAPI*)(ULONG_PTR session, ULONG_PTR uiParam, MapiMessageA* message, ULONG flags,
+                                      ULONG reserved);
+
 struct MapiFileDescW {
     ULONG reserved;
     ULONG flags;
@@ -57,10 +90,16 @@ using MapiSendMailWFn = ULONG(WINAPI*)(ULONG_PTR session, ULONG_PTR uiParam, Map
 inline constexpr ULONG kMapiLogonUi = 0x00000001;
 inline constexpr ULONG kMapiNewSession = 0x00000002;
 inline constexpr ULONG kMapiDialog = 0x00000008;
+inline constexpr ULONG kMapiTo = 1;
+inline constexpr ULONG kMapiCc = 2;
+inline constexpr ULONG kMapiUserAbort = 1;
+
+// "MAPI_E_FAILURE (2)": the published name of a Simple MAPI result.
+[[nodiscard]] std::string MapiResultName(ULONG result);
 
 // Loads the library and looks up MAPISendDocuments, MAPILogon and MAPILogoff
-// (all three must be present), and MAPISendMailW where it has one. A library
-// built for another machine than i386 is never loaded.
+// (all three must be present), and MAPISendMailW and MAPISendMail where it
+// has them. A library built for another machine than i386 is never loaded.
 [[nodiscard]] bool LoadMapiEntries(const std::string& library);
 
 // Loads the entries and logs on with a new session, letting the provider
@@ -70,14 +109,24 @@ inline constexpr ULONG kMapiDialog = 0x00000008;
 enum class MapiOutcome {
     kSent,        // the provider reported success
     kNotSent,     // the library, its logon or its send failed
-    kUnnameable,  // a file the ANSI code page cannot name, and no wide entry
+    kCancelled,   // the user cancelled the provider's logon or message window
+    kUnnameable,  // a file (or recipient) the ANSI code page cannot name, and no wide entry
 };
 
-// Logs on and hands the files over: their ANSI paths joined by "^" through
-// MAPISendDocuments when the code page names them all, as always; otherwise
-// MAPISendMailW with their UTF-16 paths where the library has it, else
-// MAPISendDocuments with the short paths of the files the code page cannot
-// name.
-[[nodiscard]] MapiOutcome MapiSendFiles(const SendFiles& files, const std::string& library);
+struct MapiResult {
+    MapiOutcome outcome = MapiOutcome::kNotSent;
+    std::string problem;  // one line of English, empty when sent
+};
+
+// Logs on and hands the files over. Without fields: their ANSI paths joined
+// by "^" through MAPISendDocuments when the code page names them all, as
+// always; otherwise MAPISendMailW with their UTF-16 paths where the library
+// has it, else MAPISendDocuments with the short paths of the files the code
+// page cannot name. With fields: one message with the subject, the text and
+// each recipient (MAPI_TO, MAPI_CC, address "SMTP:addr") through
+// MAPISendMailW, else MAPISendMail, else MAPISendDocuments with the files
+// alone.
+[[nodiscard]] MapiResult MapiSendFiles(const SendFiles& files, const std::string& library,
+                                       const MessageFields& fields = {}, const Recipients& recipients = {});
 
 }  // namespace email32

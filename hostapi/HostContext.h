@@ -11,6 +11,7 @@
 struct Email32Context {
     explicit Email32Context(bool detect) : component(detect) {}
     EmailComponent component;
+    std::string lastError;  // UTF-8: why the last send gave its result
 };
 
 namespace email32 {
@@ -37,10 +38,5 @@ template <class Body>
 // The result for a key the ANSI code page cannot name: no installed key can
 // equal it, but an empty list is reported first, as for any other key.
 [[nodiscard]] int UnnameableKey(const EmailComponent& component);
-
-// The result of a send as the C interface reports it.
-[[nodiscard]] inline int SendResult(bool handedOver) noexcept {
-    return handedOver ? EMAIL32_OK : EMAIL32_NOT_HANDED_OVER;
-}
 
 }  // namespace email32

@@ -1,18 +1,96 @@
-// The C interface's sends.
+// The C interface's sends, and the reason each one gives for its result.
 #include "dispatch/SendMailWide.h"
 #include "hostapi/HostContext.h"
 #include "hostapi/HostText.h"
+#include "message/TextCodec.h"
 
 namespace {
 
-// Null or negative counts, or a null file among them.
+using email32::Handover;
+using email32::MessageFields;
+
+// Why the files cannot be sent at all: a null list, a count below 1, or a
+// null file among them; empty when they can.
 template <class Char>
-bool FilesValid(const Char* const* files, int count) {
-    if (count < 0 || (files == nullptr && count > 0)) return false;
+std::string FilesProblem(const Char* const* files, int count) {
+    if (count < 1) return "count is " + std::to_string(count) + ": there must be at least one file";
+    if (files == nullptr) return "the list of files is NULL";
     for (int i = 0; i < count; ++i) {
-        if (files[i] == nullptr) return false;
+        if (files[i] == nullptr) return "file " + std::to_string(i) + " is NULL";
     }
-    return true;
+    return std::string();
+}
+
+std::wstring FieldText(const wchar_t* text) { return text ? text : L""; }
+std::wstring FieldText(const char* text) { return text ? email32::FromAnsi(text) : std::wstring(); }
+
+template <class Message>
+MessageFields FieldsOf(const Message* message) {
+    if (message == nullptr) return MessageFields();
+    return MessageFields{FieldText(message->to), FieldText(message->cc), FieldText(message->subject),
+                         FieldText(message->body)};
+}
+
+int Report(Email32Context* context, int result, std::string reason) {
+    context->lastError = std::move(reason);
+    return result;
+}
+
+int ResultOf(Email32Context* context, const Handover& handover) {
+    switch (handover.state()) {
+    case Handover::State::kHandedOver: return Report(context, EMAIL32_OK, std::string());
+    case Handover::State::kCancelled: return Report(context, EMAIL32_CANCELLED, handover.reason());
+    case Handover::State::kRefused:
+    case Handover::State::kFailed: break;
+    }
+    return Report(context, EMAIL32_NOT_HANDED_OVER, handover.reason());
+}
+
+// Checks the arguments, then runs the send; every outcome, exceptions of the
+// module included, becomes a result code with its reason.
+template <class Char, class Send>
+int CheckedSend(Email32Context* context, const Char* const* files, int count, const MessageFields& fields,
+                Send&& send) noexcept {
+    if (context == nullptr) return EMAIL32_BAD_ARGUMENT;
+    try {
+        std::string problem = FilesProblem(files, count);
+        if (problem.empty()) (void)email32::ReadRecipients(fields, problem);
+        if (!problem.empty()) return Report(context, EMAIL32_BAD_ARGUMENT, problem);
+        return ResultOf(context, send());
+    } catch (const EmailDBEmpty&) {
+        return Report(context, EMAIL32_NO_SYSTEMS, "no e-mail system is installed");
+    } catch (const EmailSysNotAlive& e) {
+        return Report(context, EMAIL32_NOT_INSTALLED, e.SystemKey() + " is not installed");
+    } catch (...) {
+        context->lastError.clear();
+        return EMAIL32_ERROR;
+    }
+}
+
+template <class Message>
+int SendAnsi(Email32Context* context, const char* key, const Message* message, const char* const* files,
+             int count) noexcept {
+    const MessageFields fields = FieldsOf(message);
+    return CheckedSend(context, files, count, fields, [&] {
+        const std::vector<std::string> list(files, files + count);
+        return email32::SendFilesWithFields(context->component, key ? key : "", fields, email32::FilesFromAnsi(list));
+    });
+}
+
+template <class Message>
+int SendWide(Email32Context* context, const wchar_t* key, const Message* message, const wchar_t* const* files,
+             int count) noexcept {
+    const MessageFields fields = FieldsOf(message);
+    return CheckedSend(context, files, count, fields, [&] {
+        std::string ansiKey;
+        if (!email32::ToAnsiExact(key, ansiKey)) {
+            // No installed key can equal it; an empty list is reported first.
+            (void)email32::InstalledSystems(context->component);
+            throw EmailSysNotAlive(email32::message::Utf8FromWide(key));
+        }
+        const std::vector<std::wstring> list(files, files + count);
+        return email32::SendMessageWide(context->component, ansiKey, fields, list);
+    });
 }
 
 }  // namespace
@@ -20,21 +98,41 @@ bool FilesValid(const Char* const* files, int count) {
 extern "C" {
 
 EMAIL32_C_API int WINAPI Email32SendA(Email32Context* context, const char* key, const char* const* files, int count) {
-    if (context == nullptr || !FilesValid(files, count)) return EMAIL32_BAD_ARGUMENT;
-    return email32::Guarded([&] {
-        const std::vector<std::string> list(files, files + count);
-        return email32::SendResult(context->component.SendMail(list, key ? key : ""));
-    });
+    return SendAnsi<Email32MessageA>(context, key, nullptr, files, count);
 }
 
 EMAIL32_C_API int WINAPI Email32SendW(Email32Context* context, const wchar_t* key, const wchar_t* const* files,
                                       int count) {
-    if (context == nullptr || !FilesValid(files, count)) return EMAIL32_BAD_ARGUMENT;
+    return SendWide<Email32MessageW>(context, key, nullptr, files, count);
+}
+
+EMAIL32_C_API int WINAPI Email32SendMessageA(Email32Context* context, const char* key, const Email32MessageA* message,
+                                             const char* const* files, int count) {
+    return SendAnsi(context, key, message, files, count);
+}
+
+EMAIL32_C_API int WINAPI Email32SendMessageW(Email32Context* context, const wchar_t* key,
+                                             const Email32MessageW* message, const wchar_t* const* files, int count) {
+    return SendWide(context, key, message, files, count);
+}
+
+EMAIL32_C_API int WINAPI Email32LastErrorW(Email32Context* context, wchar_t* buffer, int chars) {
+    if (context == nullptr) return EMAIL32_BAD_ARGUMENT;
+    return email32::Guarded(
+        [&] { return email32::CopyOut(email32::message::WideFromUtf8(context->lastError), buffer, chars); });
+}
+
+EMAIL32_C_API int WINAPI Email32LastErrorA(Email32Context* context, char* buffer, int chars) {
+    if (context == nullptr) return EMAIL32_BAD_ARGUMENT;
     return email32::Guarded([&] {
-        std::string ansiKey;
-        if (!email32::ToAnsiExact(key, ansiKey)) return email32::UnnameableKey(context->component);
-        const std::vector<std::wstring> list(files, files + count);
-        return email32::SendResult(email32::SendMailWide(context->component, ansiKey, list));
+        // English with paths in it: a character the code page lacks becomes
+        // its stand-in, as a message for a person may.
+        const std::wstring wide = email32::message::WideFromUtf8(context->lastError);
+        const int size = static_cast<int>(wide.size());
+        const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+        std::string ansi(static_cast<size_t>(length > 0 ? length : 0), '\0');
+        if (length > 0) ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, ansi.data(), length, nullptr, nullptr);
+        return email32::CopyOut(ansi, buffer, chars);
     });
 }
 

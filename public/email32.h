@@ -39,12 +39,12 @@ extern "C" {
 
 /* Results. */
 #define EMAIL32_OK 0               /* done; for a send: handed over to the mail program */
-#define EMAIL32_NOT_HANDED_OVER 1  /* the mail program or its library could not be reached */
+#define EMAIL32_NOT_HANDED_OVER 1  /* the mail program or its library could not be reached, or refused */
 #define EMAIL32_NO_SYSTEMS 2       /* no e-mail system is installed (or none was loaded) */
 #define EMAIL32_NOT_INSTALLED 3    /* the key names no installed system */
 #define EMAIL32_NO_STORED_LIST 4   /* AliveDB.ini holds no installed list yet: detect */
-#define EMAIL32_CANCELLED 5        /* the user closed the dialog with Cancel */
-#define EMAIL32_BAD_ARGUMENT 6     /* a null pointer, a negative count, an index out of range */
+#define EMAIL32_CANCELLED 5        /* the user closed the dialog, or the mail library's window, with Cancel */
+#define EMAIL32_BAD_ARGUMENT 6     /* a null pointer, a count below 1, an index out of range, no address list */
 #define EMAIL32_BUFFER_TOO_SMALL 7 /* the text does not fit; the buffer holds an empty text */
 #define EMAIL32_ERROR 8            /* anything else (out of memory, a file that could not be written) */
 
@@ -84,12 +84,49 @@ EMAIL32_C_API int WINAPI Email32DefaultSystemA(Email32Context* context, char* ke
 EMAIL32_C_API int WINAPI Email32SetDefaultSystemW(Email32Context* context, const wchar_t* key);
 EMAIL32_C_API int WINAPI Email32SetDefaultSystemA(Email32Context* context, const char* key);
 
-/* Hands count files (full paths) to the system key; "" or NULL means the
- * default system. EMAIL32_OK once the mail program has them; it does not
- * tell whether mail was sent. */
+/* Hands count files (full paths, count at least 1) to the system key; ""
+ * or NULL means the default system. EMAIL32_OK once the mail program or its
+ * library has them; it does not tell whether mail was sent.
+ * EMAIL32_NOT_HANDED_OVER when the library refused or failed, the program
+ * could not be started or the mail-server plug-in sent nothing;
+ * EMAIL32_CANCELLED when the user cancelled in the Simple MAPI library's
+ * window. Email32LastErrorW says why. */
 EMAIL32_C_API int WINAPI Email32SendW(Email32Context* context, const wchar_t* key, const wchar_t* const* files,
                                       int count);
 EMAIL32_C_API int WINAPI Email32SendA(Email32Context* context, const char* key, const char* const* files, int count);
+
+/* What a message says besides its files. Any field may be NULL (or empty):
+ * not given. to and cc are RFC 5322 address lists, such as
+ * "Photo Club <club@example.org>, ann@example.org". */
+typedef struct Email32MessageW {
+    const wchar_t* to;
+    const wchar_t* cc;
+    const wchar_t* subject;
+    const wchar_t* body;
+} Email32MessageW;
+typedef struct Email32MessageA {
+    const char* to;
+    const char* cc;
+    const char* subject;
+    const char* body;
+} Email32MessageA;
+
+/* As Email32SendW, with the recipients, subject and text going wherever the
+ * system's link can carry them: Simple MAPI and mail-client libraries, the
+ * compose argument of CommandFileList=4, draft messages, the mail-server
+ * plug-in. Other links hand over the files alone. message NULL, or all its
+ * fields NULL, is exactly Email32SendW. A to or cc that is no address list
+ * is EMAIL32_BAD_ARGUMENT, and nothing is handed over. */
+EMAIL32_C_API int WINAPI Email32SendMessageW(Email32Context* context, const wchar_t* key,
+                                             const Email32MessageW* message, const wchar_t* const* files, int count);
+EMAIL32_C_API int WINAPI Email32SendMessageA(Email32Context* context, const char* key, const Email32MessageA* message,
+                                             const char* const* files, int count);
+
+/* Why the context's last send gave the result it gave, as one line of
+ * English (for example the Simple MAPI error's name and the library's
+ * path); an empty text after EMAIL32_OK. */
+EMAIL32_C_API int WINAPI Email32LastErrorW(Email32Context* context, wchar_t* buffer, int chars);
+EMAIL32_C_API int WINAPI Email32LastErrorA(Email32Context* context, char* buffer, int chars);
 
 /* The send options dialog over the files, owned by parent (may be NULL):
  * the user picks the mail system (it becomes the default) and may shrink the

@@ -69,9 +69,17 @@ public:
     [[nodiscard]] SendRequest Request(SendFiles files) const {
         return MakeSendRequest(CatalogueEntry("Sys", catalogue()), m_folder.path(), std::move(files));
     }
-    bool Send(Link link, const FileList& files) const { return link(Request(FilesFromAnsi(files))); }
-    bool SendWide(Link link, const std::vector<std::wstring>& files) const {
+    Handover Send(Link link, const FileList& files) const { return link(Request(FilesFromAnsi(files))); }
+    Handover SendWide(Link link, const std::vector<std::wstring>& files) const {
         return link(Request(FilesFromWide(files)));
+    }
+    // A send with the fields of a message.
+    Handover SendMessage(Link link, const FileList& files, const MessageFields& fields) const {
+        std::string problem;
+        const std::optional<Recipients> recipients = ReadRecipients(fields, problem);
+        EXPECT_TRUE(recipients) << problem;
+        return link(MakeSendRequest(CatalogueEntry("Sys", catalogue()), m_folder.path(), FilesFromAnsi(files), fields,
+                                    recipients.value_or(Recipients())));
     }
 
     // Every recorded line, split into fields.

@@ -58,7 +58,8 @@ TEST(SimpleMapiLink, NoLibraryNameIsFalseAnyLaterFailureStillTrue) {
     EXPECT_TRUE(scene.Send(SendBySimpleMapi, {"C:\\a.jpg"}));
     EXPECT_EQ(scene.Records("MAPILogon"), std::vector<Fields>{kLogon});
     EXPECT_TRUE(scene.Records("MAPISendDocuments").empty());
-    EXPECT_EQ(MapiSendFiles(FilesFromAnsi({"C:\\a.jpg"}), scene.folder() + "Mail\\fails.dll"), MapiOutcome::kNotSent);
+    EXPECT_EQ(MapiSendFiles(FilesFromAnsi({"C:\\a.jpg"}), scene.folder() + "Mail\\fails.dll").outcome,
+              MapiOutcome::kCancelled);
 }
 
 TEST(ClientLibraryLink, TheRegisteredLibraryPathHasItsEnvironmentReferencesExpanded) {

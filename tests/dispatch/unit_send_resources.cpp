@@ -67,7 +67,7 @@ TEST(SendResources, CompanionSendsFreeTheirLibraries) {
     ::GetEnvironmentVariableA("Path", savedPath, sizeof savedPath);
 
     ExpectStableHandles("Notes bridge", [&] {
-        const bool sent = scene.Send(SendByNotesBridge, {"C:\\a.jpg"});
+        const bool sent = static_cast<bool>(scene.Send(SendByNotesBridge, {"C:\\a.jpg"}));
         ::SetEnvironmentVariableA("Path", savedPath);
         return sent;
     });

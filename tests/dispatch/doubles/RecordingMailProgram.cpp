@@ -1,7 +1,11 @@
 // A mail program that records how it was started: its creation time (so that
 // a log written by several at once can be put in start order), its whole
 // command line, its current folder, and, in UTF-8, its UTF-16 command line
-// and the arguments CommandLineToArgvW splits it into.
+// and the arguments CommandLineToArgvW splits it into. Line breaks and tabs
+// in them are written as \r, \n and \t, so that the record stays one line.
+//
+// It builds for x86_64 as well (a 64-bit mail program of a WOW64 test), from
+// this file and RecordLog.h alone.
 //
 // With E32_LIST_READ_DELAY set (milliseconds), it is also a slow reader of
 // an attachment list: after the delay it reads the file whose path ends its
@@ -17,11 +21,22 @@
 
 namespace {
 
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else out += c;
+    }
+    return out;
+}
+
 std::string Utf8(const wchar_t* text) {
     const int length = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
     std::string utf8(length > 0 ? length - 1 : 0, '\0');
     if (length > 1) ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
-    return utf8;
+    return OneLine(utf8);
 }
 
 void RecordList(const std::string& start, const std::string& lastArgument) {
@@ -49,8 +64,8 @@ int main() {
     char folder[MAX_PATH] = {};
     ::GetCurrentDirectoryA(MAX_PATH, folder);
 
-    std::string record =
-        std::string("run\t") + start + "\t" + ::GetCommandLineA() + "\t" + folder + "\t" + Utf8(::GetCommandLineW());
+    std::string record = std::string("run\t") + start + "\t" + OneLine(::GetCommandLineA()) + "\t" + folder + "\t" +
+                         Utf8(::GetCommandLineW());
     int count = 0;
     LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     for (int i = 1; arguments != nullptr && i < count; ++i) record += "\t" + Utf8(arguments[i]);

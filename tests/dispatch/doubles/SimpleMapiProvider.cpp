@@ -1,7 +1,10 @@
 // A Simple MAPI provider that records its loading and every MAPILogon,
-// MAPISendDocuments and MAPISendMailW call (the wide texts in UTF-8). Built
-// in variants: without MAPILogoff (E32_WITHOUT_LOGOFF), with a logon that
-// fails (E32_LOGON_FAILS), and without the wide entry (E32_ANSI_ONLY).
+// MAPISendDocuments, MAPISendMail and MAPISendMailW call (the wide texts in
+// UTF-8), a message's subject, text and recipients in a record of their own
+// before the call's. Built in variants: without MAPILogoff
+// (E32_WITHOUT_LOGOFF), with a logon the user cancels (E32_LOGON_FAILS),
+// without the wide entry (E32_ANSI_ONLY), and with sends that fail
+// (E32_SEND_FAILS: MAPI_E_FAILURE).
 #include "tests/dispatch/doubles/RecordLog.h"
 
 #include <string>
@@ -13,6 +16,73 @@ namespace {
 HMODULE g_module = nullptr;
 
 std::string Number(ULONG_PTR value) { return std::to_string(static_cast<unsigned long>(value)); }
+
+#ifdef E32_SEND_FAILS
+constexpr ULONG kSendResult = 2;  // MAPI_E_FAILURE
+#else
+constexpr ULONG kSendResult = 0;
+#endif
+
+// Line breaks and tabs written as \r, \n and \t, so that a text stays one field.
+std::string Field(std::string text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else out += c;
+    }
+    return out;
+}
+
+// The message records of both forms, for the texts of either.
+template <class Char>
+struct FileDesc {
+    ULONG reserved, flags, position;
+    Char *pathName, *fileName;
+    PVOID fileType;
+};
+template <class Char>
+struct RecipDesc {
+    ULONG reserved, recipClass;
+    Char *name, *address;
+    ULONG entryIdSize;
+    PVOID entryId;
+};
+template <class Char>
+struct Message {
+    ULONG reserved;
+    Char *subject, *noteText, *messageType, *dateReceived, *conversationId;
+    ULONG flags;
+    RecipDesc<Char>* originator;
+    ULONG recipCount;
+    RecipDesc<Char>* recips;
+    ULONG fileCount;
+    FileDesc<Char>* files;
+};
+
+// Fields: kind, subject, text, recipient count, then each recipient's class,
+// name and address.
+template <class Char, class Decode>
+void RecordMessage(const char* kind, const Message<Char>* message, Decode decode) {
+    if (message == nullptr) return;
+    std::string record = std::string(kind) + "\t" + Field(decode(message->subject)) + "\t" +
+                         Field(decode(message->noteText)) + "\t" + Number(message->recipCount);
+    for (ULONG i = 0; message->recips && i < message->recipCount; ++i) {
+        const RecipDesc<Char>& r = message->recips[i];
+        record += "\t" + Number(r.recipClass) + "\t" + Field(decode(r.name)) + "\t" + Field(decode(r.address));
+    }
+    AppendRecord(g_module, record);
+}
+
+template <class Char, class Decode>
+std::string FilesRecord(const Message<Char>* message, Decode decode) {
+    std::string record = "\t" + Number(message ? message->fileCount : 0);
+    for (ULONG i = 0; message && message->files && i < message->fileCount; ++i) {
+        record += "\t" + decode(message->files[i].pathName) + "\t" + decode(message->files[i].fileName);
+    }
+    return record;
+}
 
 }  // namespace
 
@@ -45,7 +115,17 @@ extern "C" __declspec(dllexport) ULONG WINAPI
     MAPISendDocuments(ULONG_PTR uiParam, LPSTR delimiter, LPSTR filePaths, LPSTR fileNames, ULONG reserved) {
     AppendRecord(g_module, "MAPISendDocuments\t" + Number(uiParam) + "\t" + Text(delimiter) + "\t" + Text(filePaths) +
                                "\t" + Text(fileNames) + "\t" + Number(reserved));
-    return 0;
+    return kSendResult;
+}
+
+// Fields: session, window, flags, file count, then each file's path and name
+// (in the ANSI code page).
+extern "C" __declspec(dllexport) ULONG WINAPI
+    MAPISendMail(ULONG_PTR session, ULONG_PTR uiParam, Message<char>* message, ULONG flags, ULONG) {
+    RecordMessage("MAPIMessage", message, Text);
+    AppendRecord(g_module, "MAPISendMail\t" + Number(session) + "\t" + Number(uiParam) + "\t" + Number(flags) +
+                               FilesRecord(message, Text));
+    return kSendResult;
 }
 
 #ifndef E32_ANSI_ONLY
@@ -59,34 +139,15 @@ std::string Utf8(const wchar_t* text) {
     return utf8;
 }
 
-struct FileDescW {
-    ULONG reserved, flags, position;
-    PWSTR pathName, fileName;
-    PVOID fileType;
-};
-struct MessageW {
-    ULONG reserved;
-    PWSTR subject, noteText, messageType, dateReceived, conversationId;
-    ULONG flags;
-    PVOID originator;
-    ULONG recipCount;
-    PVOID recips;
-    ULONG fileCount;
-    FileDescW* files;
-};
-
 }  // namespace
 
 // Fields: session, window, flags, file count, then each file's path and name.
 extern "C" __declspec(dllexport) ULONG WINAPI
-    MAPISendMailW(ULONG_PTR session, ULONG_PTR uiParam, MessageW* message, ULONG flags, ULONG) {
-    std::string record = "MAPISendMailW\t" + Number(session) + "\t" + Number(uiParam) + "\t" + Number(flags);
-    record += "\t" + Number(message ? message->fileCount : 0);
-    for (ULONG i = 0; message && message->files && i < message->fileCount; ++i) {
-        record += "\t" + Utf8(message->files[i].pathName) + "\t" + Utf8(message->files[i].fileName);
-    }
-    AppendRecord(g_module, record);
-    return 0;
+    MAPISendMailW(ULONG_PTR session, ULONG_PTR uiParam, Message<wchar_t>* message, ULONG flags, ULONG) {
+    RecordMessage("MAPIMessageW", message, Utf8);
+    AppendRecord(g_module, "MAPISendMailW\t" + Number(session) + "\t" + Number(uiParam) + "\t" + Number(flags) +
+                               FilesRecord(message, Utf8));
+    return kSendResult;
 }
 #endif
 
