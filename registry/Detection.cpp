@@ -29,6 +29,8 @@ const DetectionMethod kMethods[] = {
     FindCcMail,              // 17
     FindMessagingSubsystem,  // 18
     NeverInstalled,          // 19
+    NeverInstalled,          // 20
+    FindMessageFileHandler,  // 21
 };
 
 }  // namespace

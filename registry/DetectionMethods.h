@@ -27,6 +27,9 @@ using DetectionMethod = bool (*)(const CatalogueEntry& entry, std::string& found
 [[nodiscard]] bool FindByComServer(const CatalogueEntry& entry, std::string& foundPath);
 [[nodiscard]] bool FindByRegistryValue(const CatalogueEntry& entry, std::string& foundPath);
 [[nodiscard]] bool FindMessagingSubsystem(const CatalogueEntry& entry, std::string& foundPath);
+// A program is registered to open message files (".eml"); the found path is
+// that program, or empty for a handler without a program file of its own.
+[[nodiscard]] bool FindMessageFileHandler(const CatalogueEntry& entry, std::string& foundPath);
 
 // The method of the "PathType" values that name no place to look.
 [[nodiscard]] bool NeverInstalled(const CatalogueEntry& entry, std::string& foundPath);

@@ -40,16 +40,19 @@ bool ExpandAppPathValue(const std::string& value, bool expandable, std::string& 
 bool FindByAppPath(const CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName;
     if (!entry.Required("ExeName", exeName)) return false;
-    // A 64-bit program registers in the 64-bit view; an entry left behind
-    // in the 32-bit view by an uninstalled program does not hide it.
-    for (const REGSAM view : ProgramRegistryViews()) {
-        const std::optional<RegistryText> value =
-            QueryRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exeName,
-                              "", ini::kValueBuffer, view);
-        std::string candidate;
-        if (value && ExpandAppPathValue(value->text, value->type == REG_EXPAND_SZ, candidate) &&
-            AcceptCandidate(candidate, foundPath)) {
-            return true;
+    // As the shell looks a program up: the user's own registration first
+    // (programs installed for one user register only there), then the
+    // machine's. A 64-bit program registers in the 64-bit view; an entry left
+    // behind in the 32-bit view by an uninstalled program does not hide it.
+    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exeName;
+    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        for (const REGSAM view : ProgramRegistryViews()) {
+            const std::optional<RegistryText> value = QueryRegistryText(root, key, "", ini::kValueBuffer, view);
+            std::string candidate;
+            if (value && ExpandAppPathValue(value->text, value->type == REG_EXPAND_SZ, candidate) &&
+                AcceptCandidate(candidate, foundPath)) {
+                return true;
+            }
         }
     }
     return false;

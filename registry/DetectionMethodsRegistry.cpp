@@ -1,11 +1,14 @@
 // Methods that read the program's location from registrations: COM servers,
-// a named registry value, the messaging subsystem flag.
+// a named registry value, the messaging subsystem flag, the program that
+// opens message files.
 #include "registry/DetectionMethods.h"
 #include "registry/DetectionSupport.h"
 #include "base/HostPaths.h"
+#include "dispatch/SendRequest.h"
 #include "base/RegistryRead.h"
 
 #include <windows.h>
+#include <shlwapi.h>
 
 namespace email32 {
 
@@ -49,6 +52,33 @@ bool FindMessagingSubsystem(const CatalogueEntry& /*entry*/, std::string& /*foun
     const std::optional<RegistryText> flag =
         QueryProgramRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows Messaging Subsystem", "MAPI", 100);
     return flag && flag->text == "1";
+}
+
+bool FindMessageFileHandler(const CatalogueEntry& /*entry*/, std::string& foundPath) {
+    // What the shell opens a message file with: the user's choice first, as
+    // Explorer would.
+    const ASSOCF flags = ASSOCF_NOTRUNCATE | ASSOCF_INIT_IGNOREUNKNOWN;
+    wchar_t program[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (SUCCEEDED(::AssocQueryStringW(flags, ASSOCSTR_EXECUTABLE, L".eml", L"open", program, &size)) &&
+        program[0] != L'\0') {
+        // The program's path for its icon, in a form the ANSI list can hold.
+        std::string ansi;
+        if (NarrowExact(program, ansi) && AcceptCandidate(ansi, foundPath)) return true;
+        const std::optional<std::wstring> shortPath = ShortPath(program);
+        if (shortPath && NarrowExact(*shortPath, ansi) && AcceptCandidate(ansi, foundPath)) return true;
+    }
+    // A handler the shell runs without a program file of its own (a
+    // packaged application) still opens the draft.
+    for (const ASSOCSTR what : {ASSOCSTR_COMMAND, ASSOCSTR_DELEGATEEXECUTE}) {
+        wchar_t text[MAX_PATH] = {};
+        size = MAX_PATH;
+        if (SUCCEEDED(::AssocQueryStringW(flags, what, L".eml", L"open", text, &size)) && text[0] != L'\0') {
+            foundPath.clear();
+            return true;
+        }
+    }
+    return false;
 }
 
 bool NeverInstalled(const CatalogueEntry& /*entry*/, std::string& /*foundPath*/) { return false; }

@@ -1,12 +1,19 @@
 #!/usr/bin/python3
 """Every entry of samples/EmailDB.ini, end to end under Wine: a host deployed
 with the sample catalogue; recording programs and Simple MAPI libraries of
-ours where the real mail programs register (App Paths, Clients\\Mail with
-DLLPath, the system's mapi32.dll routing to the default client); two files
-sent through each entry, one in a folder with a blank, one with a non-ASCII
-name of code page 1252. The recorders must hold every path whole and in
-order: the arguments as CommandLineToArgvW splits them, the paths of the
-Simple MAPI call, the long names behind the plug-in's short paths.
+ours where the real mail programs register (App Paths, the user's App Paths,
+Clients\\Mail with DLLPath, the system's mapi32.dll routing to the default
+client, the program for message files); two files sent through each entry,
+one in a folder with a blank, one with a non-ASCII name of code page 1252.
+The recorders must hold every path whole and in order: the arguments as
+CommandLineToArgvW splits them, the paths of the Simple MAPI call, the long
+names behind the plug-in's short paths, the attachments of a draft message.
+
+First, with nothing registered but the new Outlook's olk.exe in the user's
+App Paths (in the 64-bit view a 64-bit olk.exe): detection lists NewOutlook,
+and a send with recipients, a subject and a text starts it once with one
+draft whose headers, text and attachments Python's email package reads back
+exactly.
 
   sample_catalogue.py --bin BUILD/bin --root SOURCE --work DIR [--view 64]
 
@@ -16,6 +23,8 @@ still routes through the 32-bit view.
 Runs under the Wine prefix of the environment (scripts/test makes it).
 """
 import argparse
+import email
+import email.policy
 import os
 import shutil
 import subprocess
@@ -25,8 +34,11 @@ import time
 HOST_FILES = ["email32.exe", "Email32.dll", "Userpath.dll",
               "libstdc++-6.dll", "libgcc_s_dw2-1.dll", "libwinpthread-1.dll"]
 ENTRIES = ["SmtpRelay", "OutlookSimpleMapi", "OutlookCommandLine", "ThunderbirdSimpleMapi",
-           "ThunderbirdCommandLine", "EmClientSimpleMapi", "SystemSimpleMapi"]
+           "ThunderbirdCommandLine", "EmClientSimpleMapi", "NewOutlook", "SystemSimpleMapi", "MailDraft"]
 APP_PATHS = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths"
+USER_APP_PATHS = r"HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\App Paths"
+CLASSES = r"HKEY_LOCAL_MACHINE\Software\Classes"
+MESSAGE_TYPE = CLASSES + r"\E32Test.Message"
 CLIENTS = r"HKEY_LOCAL_MACHINE\Software\Clients\Mail"
 RELAY = r"HKEY_CURRENT_USER\Software\Email32\Relay"
 
@@ -77,7 +89,7 @@ class Scene:
         self.files = [os.path.join(files, "Photo Club", "my pic.jpg"), os.path.join(files, "café.jpg")]
         for path in self.files:
             with open(path, "wb") as f:
-                f.write(b"picture")
+                f.write(os.urandom(40000))
         self.sent = [windows_path(p) for p in self.files]
         self.registry = {}
         self.saved = {}
@@ -91,6 +103,13 @@ class Scene:
         shutil.copy(self.double(double), path)
         return windows_path(path)
 
+    def install_new_outlook(self):
+        """olk.exe where the new Outlook lies, 64-bit in the 64-bit view; its
+        registration in the user's App Paths."""
+        double = "record_mail_x64.exe" if self.args.view == "64" else "record_mail.exe"
+        olk = self.install(r"WindowsApps/Microsoft.OutlookForWindows/olk.exe", double)
+        return {USER_APP_PATHS + r"\olk.exe": {"": olk}}
+
     def install_programs(self):
         """Recorders where the real programs lie, and their registrations:
         {view: {key: {value: data}}}."""
@@ -101,6 +120,7 @@ class Scene:
         em_client = self.install(r"eM Client/MailClient.exe", "record_mail.exe")
         em_mapi = self.install(r"eM Client/MailClient.Mapi.dll", "MapiRecorder.dll")
         system_mapi = self.install(r"Default Client/provider.dll", "MapiRecorder.dll")
+        mailer = self.install(r"Default Client/mailer.exe", "record_mail.exe")
         programs = {
             APP_PATHS + r"\OUTLOOK.EXE": {"": outlook},
             APP_PATHS + r"\thunderbird.exe": {"": thunderbird},
@@ -108,10 +128,14 @@ class Scene:
             CLIENTS + r"\Microsoft Outlook": {"DLLPath": outlook_mapi},
             CLIENTS + r"\eM Client": {"DLLPath": em_mapi},
         }
+        programs.update(self.install_new_outlook())
         # The system's mapi32.dll (32-bit) routes to the default client of
         # its own view.
+        # ... and message files open with the default client's program.
         system = {CLIENTS: {"": "E32 Default Client"}, CLIENTS + r"\E32 Default Client": {"DLLPath": system_mapi},
-                  RELAY: {"Folder": windows_path(self.host)}}
+                  RELAY: {"Folder": windows_path(self.host)},
+                  CLASSES + r"\.eml": {"": "E32Test.Message"},
+                  MESSAGE_TYPE + r"\shell\open\command": {"": '"%s" "%%1"' % mailer}}
         self.registry = {self.args.view: programs, "32": system} if self.args.view == "64" else \
             {"32": dict(programs, **system)}
         self.saved = self.shared_values()
@@ -127,7 +151,7 @@ class Scene:
             for key, values in keys.items():
                 lines.append("[%s]" % key)
                 for name, data in values.items():
-                    quoted = '"%s"' % data.replace("\\", "\\\\")
+                    quoted = '"%s"' % data.replace("\\", "\\\\").replace('"', '\\"')
                     lines.append(("@=%s" if not name else '"%s"=%%s' % name) % quoted)
                 lines.append("")
             reg = os.path.join(self.work, "registry-%s.reg" % view)
@@ -159,7 +183,7 @@ class Scene:
         for view, keys in self.registry.items():
             for key in keys:
                 if key not in (CLIENTS, RELAY):
-                    wine("reg", "delete", key, "/f", "/reg:" + view)
+                    wine("reg", "delete", MESSAGE_TYPE if key.startswith(MESSAGE_TYPE) else key, "/f", "/reg:" + view)
         for (view, key, name), data in self.saved.items():
             which = ["/v", name] if name else ["/ve"]
             if data is None:
@@ -185,10 +209,10 @@ class Scene:
                                                  else "cp1252") for i, field in enumerate(fields)])
         return records
 
-    def send(self, key):
+    def send(self, key, *fields, files=None):
         if os.path.exists(self.log):
             os.remove(self.log)
-        code, out, err = self.email32("send", "--system", key, *self.sent)
+        code, out, err = self.email32("send", "--system", key, *fields, *(files or self.sent))
         if code != 0 or out.strip() != "handed over":
             raise Failure("email32 send --system %s (status %d): %s%s" % (key, code, out, err))
 
@@ -210,6 +234,27 @@ def expect(condition, text):
         raise Failure(text)
 
 
+def read_draft(key, arguments):
+    """The draft message a program was started with, parsed by Python's
+    email package, after checking it was given that one path alone."""
+    expect(len(arguments) == 1 and arguments[0].lower().endswith(".eml"),
+           "%s: started with %r, not one draft" % (key, arguments))
+    unix = subprocess.run(["winepath", "-u", arguments[0]], check=True, capture_output=True,
+                          text=True).stdout.strip()
+    with open(unix, "rb") as f:
+        return email.message_from_binary_file(f, policy=email.policy.default)
+
+
+def expect_attachments(key, draft, files):
+    """Every file attached, byte for byte, under its own name, in order."""
+    got = [(part.get_filename(), part.get_content()) for part in draft.iter_attachments()]
+    wanted = []
+    for path in files:
+        with open(path, "rb") as f:
+            wanted.append((os.path.basename(path), f.read()))
+    expect(got == wanted, "%s: the draft holds %r" % (key, [(name, len(data)) for name, data in got]))
+
+
 def check_entry(scene, key):
     scene.send(key)
     records = scene.records()
@@ -228,6 +273,13 @@ def check_entry(scene, key):
         urls = compose[len("attachment='"):-1].split(",")
         paths = [percent_decoded(u[len("file:///"):]).replace("/", "\\") for u in urls]
         expect(paths == scene.sent, "%s: the URLs name %r" % (key, paths))
+    elif key in ("NewOutlook", "MailDraft"):
+        got = runs(scene, 1)
+        expect(len(got) == 1, "%s: %d programs started" % (key, len(got)))
+        draft = read_draft(key, got[0])
+        expect(draft["X-Unsent"] == "1" and draft["To"] is None and draft["Subject"] is None,
+               "%s: draft headers %r" % (key, draft.items()))
+        expect_attachments(key, draft, scene.files)
     else:
         library = scene.libraries[key]
         attached = [r[1] for r in records if r[0] == "attach"]
@@ -235,6 +287,36 @@ def check_entry(scene, key):
         expect(attached == [library], "%s: loaded %r, expected %s" % (key, attached, library))
         expect(sent == [whole], "%s: MAPISendDocuments got %r" % (key, sent))
     print("%s: both files whole, in order" % key)
+
+
+def check_new_outlook_alone(scene):
+    """Only the new Outlook registered, for the user alone: it is listed,
+    and a send with recipients, subject and text starts it once with one
+    draft that holds them all."""
+    view = scene.args.view
+    scene.registry = {view: scene.install_new_outlook()}
+    scene.write_registry()
+    code, out, err = scene.email32("detect")
+    listed = [line.split("\t")[0] for line in out.splitlines()]
+    expect(code == 0 and "NewOutlook" in listed, "detect with olk.exe alone lists %r: %s" % (listed, err))
+    files = os.path.join(scene.work, "files")
+    pictures = [os.path.join(files, "a.jpg"), os.path.join(files, "my pic.jpg")]
+    for path in pictures:
+        with open(path, "wb") as f:
+            f.write(os.urandom(70000))
+    scene.send("NewOutlook", "--to", "Photo Club <club@example.org>", "--subject", "Trip, day 2", "--body",
+               "Two pictures", files=[windows_path(p) for p in pictures])
+    got = runs(scene, 1)
+    expect(len(got) == 1, "NewOutlook alone: %d programs started: %r" % (len(got), got))
+    draft = read_draft("NewOutlook alone", got[0])
+    to = [(a.display_name, a.addr_spec) for a in draft["To"].addresses]
+    text = draft.get_body(preferencelist=("plain",)).get_content()
+    expect(draft["X-Unsent"] == "1" and to == [("Photo Club", "club@example.org")] and
+           draft["Subject"] == "Trip, day 2" and text.rstrip("\r\n") == "Two pictures",
+           "NewOutlook alone: the draft says %r, text %r" % (draft.items(), text))
+    expect_attachments("NewOutlook alone", draft, pictures)
+    print("olk.exe alone (%s-bit view): NewOutlook listed; one draft with recipient, subject, text and both "
+          "pictures" % view)
 
 
 def main():
@@ -263,6 +345,8 @@ def main():
                "detect without registrations (status %d):\n%s%s" % (code, out, err))
         scene.send("SystemSimpleMapi")
         print("without registrations: SystemSimpleMapi listed and handed over")
+
+        check_new_outlook_alone(scene)
 
         scene.install_programs()
         code, out, err = scene.email32("detect")
