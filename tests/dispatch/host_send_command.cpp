@@ -106,3 +106,23 @@ TEST_F(SendCommand, TheOneFileFormActsAsAOneElementList) {
     EXPECT_EQ(WithoutCarriageReturns(probe.Run("send-one C:\\T\\x.jpg Other").output), "EmailSysNotAlive Other\n");
     EXPECT_EQ(WithoutCarriageReturns(probe.Run("send-unloaded").output), "EmailDBEmpty\n");
 }
+
+TEST_F(SendCommand, FieldsGoWhereTheLinkTakesThemAndARefusalSaysWhy) {
+    const std::string picture = m_files / "x.jpg";
+    WriteFile(picture, "x");
+    const ProcessResult result = m_deployment.Run(
+        "send --system Relay --to \"Photo Club <club@example.org>\" --subject \"Trip, day 2\" --body \"Two "
+        "pictures\" " +
+        picture);
+    EXPECT_EQ(result.output, "handed over\n");
+    EXPECT_EQ(result.exitCode, 0u) << result.errors;
+    EXPECT_EQ(Records(), (std::vector<Fields>{{"attach", "Relay32"},
+                                              {"MailSvr_SendMessageW", "Photo Club <club@example.org>", "(null)",
+                                               "Trip, day 2", "Two pictures", "1", picture},
+                                              {"detach", "Relay32"}}));
+
+    const ProcessResult refused = m_deployment.Run("send --system Nothing --subject Hi " + picture);
+    EXPECT_EQ(refused.output, "not handed over\n");
+    EXPECT_EQ(refused.exitCode, 1u);
+    EXPECT_EQ(WithoutCarriageReturns(refused.errors), "email32: LinkType 3 of Nothing has no link\n");
+}

@@ -273,3 +273,49 @@ TEST_F(CInterface, SendOptionsRefusesANameTheCodePageCanOnlyImitate) {
     EXPECT_EQ(chosen, nullptr);
     EXPECT_EQ(count, 0);
 }
+
+TEST_F(CInterface, SendMessageSaysWhyTheLibraryTookNothingAndRefusesWhatIsNoSend) {
+    CopyFileOrFail(DoublesFolder() + "MapiSendFails.dll", m_files / "fails.dll");
+    CopyFileOrFail(DoublesFolder() + "MapiLogonFails.dll", m_files / "cancel.dll");
+    WriteFile(m_catalogue,
+              "[Fails]\r\nLinkType=10\r\nMAPI32DLL=fails.dll\r\n[Cancel]\r\nLinkType=10\r\nMAPI32DLL=cancel.dll\r\n"
+              "[Mail]\r\nLinkType=1\r\nCommandOption=/a\r\n");
+    const std::string program = "Path=" + (m_files / "mail.exe") + "\r\n";
+    WriteFile(m_alive, "[AliveEmailSys]\r\nCount=3\r\n1=Fails\r\n2=Cancel\r\n3=Mail\r\n[Fails]\r\n" + program +
+                           "[Cancel]\r\n" + program + "[Mail]\r\n" + program);
+    m_context = Email32Open(0);
+    ASSERT_NE(m_context, nullptr);
+    WriteFile(m_files / "a.jpg", "a");
+    const std::wstring a = Wide(m_files / "a.jpg");
+    const wchar_t* files[] = {a.c_str()};
+    const Email32MessageW message = {L"Photo Club <club@example.org>", nullptr, L"Trip, day 2", L"Two pictures"};
+    const auto lastError = [&] {
+        wchar_t reason[1024] = L"unset";
+        EXPECT_EQ(Email32LastErrorW(m_context, reason, 1024), EMAIL32_OK);
+        return std::wstring(reason);
+    };
+
+    EXPECT_EQ(Email32SendMessageW(m_context, L"Fails", &message, files, 1), EMAIL32_NOT_HANDED_OVER);
+    EXPECT_EQ(lastError(), L"MAPISendMailW of " + Wide(m_files / "fails.dll") + L" reported MAPI_E_FAILURE (2)");
+    EXPECT_EQ(Email32SendW(m_context, L"Fails", files, 1), EMAIL32_NOT_HANDED_OVER) << "the files alone, as well";
+    EXPECT_NE(lastError().find(L"MAPISendDocuments of "), std::wstring::npos);
+    EXPECT_EQ(Email32SendMessageW(m_context, L"Cancel", &message, files, 1), EMAIL32_CANCELLED);
+    EXPECT_NE(lastError().find(L"MAPI_USER_ABORT (1)"), std::wstring::npos) << lastError();
+
+    // Nothing to send, or a recipient that is no address: nothing is tried.
+    EXPECT_EQ(Email32SendMessageW(m_context, L"Mail", &message, files, 0), EMAIL32_BAD_ARGUMENT);
+    EXPECT_EQ(lastError(), L"count is 0: there must be at least one file");
+    EXPECT_EQ(Email32SendW(m_context, L"Mail", files, 0), EMAIL32_BAD_ARGUMENT);
+    const Email32MessageW unaddressed = {L"Photo Club <club@example.org", nullptr, nullptr, nullptr};
+    EXPECT_EQ(Email32SendMessageW(m_context, L"Mail", &unaddressed, files, 1), EMAIL32_BAD_ARGUMENT);
+    EXPECT_EQ(lastError().rfind(L"to: ", 0), 0u) << lastError();
+    EXPECT_EQ(ReadFile(m_files / "record.log").find("run\t"), std::string::npos) << "no program started";
+
+    // The ANSI form, and a send that goes: no reason left.
+    const char* ansiFiles[] = {(m_files / "a.jpg").c_str()};
+    const Email32MessageA ansi = {"club@example.org", nullptr, "Trip", nullptr};
+    EXPECT_EQ(Email32SendMessageA(m_context, "Mail", &ansi, ansiFiles, 1), EMAIL32_OK);
+    EXPECT_EQ(lastError(), L"");
+    EXPECT_EQ(Email32SendMessageW(m_context, L"Unknown", nullptr, files, 1), EMAIL32_NOT_INSTALLED);
+    EXPECT_EQ(lastError(), L"Unknown is not installed");
+}

@@ -85,6 +85,47 @@ TEST(DetectByAppPath, MissingNamesKeysAndOverlongTextsAreNotInstalled) {
     ::SetEnvironmentVariableA("E32_LONG", nullptr);
 }
 
+TEST(DetectByAppPath, TheUsersOwnRegistrationComesBeforeTheMachines) {
+    DetectionScene scene;
+    const std::string mine = scene.Program("User\\e32app.exe");
+    const std::string machines = scene.Program("Machine\\e32app.exe");
+    scene.Catalogue("ExeName=e32app.exe\r\n");
+    std::string found;
+    {
+        // A program installed for one user registers only there.
+        const auto user = ScratchText(HKEY_CURRENT_USER, AppPathsKey("e32app.exe"), "", mine);
+        EXPECT_TRUE(scene.Run(FindByAppPath, found));
+        EXPECT_EQ(found, mine);
+        const auto machine = AppPath("e32app.exe", REG_SZ, machines);
+        EXPECT_TRUE(scene.Run(FindByAppPath, found));
+        EXPECT_EQ(found, mine);
+    }
+    {
+        // A user's entry whose program is gone does not hide the machine's.
+        const auto user = ScratchText(HKEY_CURRENT_USER, AppPathsKey("e32app.exe"), "", scene.folder() + "gone.exe");
+        const auto machine = AppPath("e32app.exe", REG_SZ, machines);
+        EXPECT_TRUE(scene.Run(FindByAppPath, found));
+        EXPECT_EQ(found, machines);
+    }
+}
+
+TEST(DetectMessageFileHandler, AProgramThatOpensMessageFilesIsFound) {
+    DetectionScene scene;
+    const std::string program = scene.Program("Mail Box\\mailer.exe");
+    scene.Catalogue("PathType=21\r\nLinkType=11\r\n");
+    std::string found;
+    EXPECT_FALSE(scene.Run(FindMessageFileHandler, found));
+    EXPECT_EQ(found, "unchanged");
+    {
+        const auto type = ScratchText(HKEY_CLASSES_ROOT, ".eml", "", "E32Test.Detect");
+        const auto open =
+            ScratchText(HKEY_CLASSES_ROOT, "E32Test.Detect\\shell\\open\\command", "", "\"" + program + "\" \"%1\"");
+        EXPECT_TRUE(scene.Detect(found));
+        EXPECT_EQ(found, program);
+    }
+    EXPECT_FALSE(scene.Detect(found));
+}
+
 TEST(DetectInSystemFolders, WindowsAndSystemFoldersHoldTheProgram) {
     DetectionScene scene;
     const ScratchFile inWindows(WindowsFolder() + "\\e32win.exe");

@@ -1,5 +1,8 @@
 // A Relay32.dll that records every MailSvr_SendFiles call: the text it was
-// given, then (in UTF-8) the long path each short path stands for.
+// given, then (in UTF-8) the long path each short path stands for; and every
+// MailSvr_SendMessageW call: its fields and files in UTF-8 ("(null)" for a
+// null one; line breaks and tabs as \r, \n and \t). Both report what
+// E32_RELAY_RESULT says (default 1, delivered).
 #include "dispatch/CompanionEntries.h"
 #include "tests/dispatch/doubles/RecordLog.h"
 
@@ -20,6 +23,26 @@ std::string LongName(const std::string& shortPath) {
     char utf8[4 * MAX_PATH] = {};
     ::WideCharToMultiByte(CP_UTF8, 0, full, -1, utf8, sizeof utf8, nullptr, nullptr);
     return utf8;
+}
+
+std::string Utf8(const wchar_t* text) {
+    if (text == nullptr) return "(null)";
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(length > 0 ? length - 1 : 0, '\0');
+    if (length > 1) ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), length, nullptr, nullptr);
+    std::string out;
+    for (const char c : utf8) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else out += c;
+    }
+    return out;
+}
+
+std::int32_t Result() {
+    const std::string result = EnvironmentText("E32_RELAY_RESULT");
+    return result.empty() ? 1 : std::stoi(result);
 }
 
 }  // namespace
@@ -44,5 +67,15 @@ extern "C" __declspec(dllexport) std::int32_t __cdecl MailSvr_SendFiles(std::int
         begin = end + 1;
     }
     AppendRecord(g_module, record);
-    return 0;
+    return Result();
+}
+
+extern "C" __declspec(dllexport) std::int32_t
+    __cdecl MailSvr_SendMessageW(const wchar_t* to, const wchar_t* cc, const wchar_t* subject, const wchar_t* body,
+                                 const wchar_t* const* files, std::int32_t count) {
+    std::string record = "MailSvr_SendMessageW\t" + Utf8(to) + "\t" + Utf8(cc) + "\t" + Utf8(subject) + "\t" +
+                         Utf8(body) + "\t" + std::to_string(count);
+    for (std::int32_t i = 0; files != nullptr && i < count; ++i) record += "\t" + Utf8(files[i]);
+    AppendRecord(g_module, record);
+    return Result();
 }
