@@ -24,6 +24,7 @@ typedef int(WINAPI* CountEntry)(Email32Context*);
 typedef int(WINAPI* SystemEntry)(Email32Context*, int, wchar_t*, int, wchar_t*, int);
 typedef int(WINAPI* DefaultEntry)(Email32Context*, wchar_t*, int);
 typedef int(WINAPI* SendEntry)(Email32Context*, const wchar_t*, const wchar_t* const*, int);
+typedef int(WINAPI* LastErrorEntry)(Email32Context*, wchar_t*, int);
 
 static struct {
     OpenEntry open;
@@ -32,6 +33,7 @@ static struct {
     SystemEntry system;
     DefaultEntry defaultSystem;
     SendEntry send;
+    LastErrorEntry lastError;
 } email32;
 
 static const char* const resultNames[] = {"EMAIL32_OK",
@@ -44,9 +46,9 @@ static const char* const resultNames[] = {"EMAIL32_OK",
                                           "EMAIL32_BUFFER_TOO_SMALL",
                                           "EMAIL32_ERROR"};
 
-static void PrintUtf8(const wchar_t* text) {
-    char bytes[4 * MAX_PATH];
-    if (WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, NULL, NULL) > 0) fputs(bytes, stdout);
+static void PrintUtf8(const wchar_t* text, FILE* stream) {
+    char bytes[4 * 1024];
+    if (WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, NULL, NULL) > 0) fputs(bytes, stream);
 }
 
 static int PrintResult(int result) {
@@ -69,8 +71,10 @@ static int LoadEmail32(void) {
     email32.system = ENTRY(SystemEntry, "Email32SystemW");
     email32.defaultSystem = ENTRY(DefaultEntry, "Email32DefaultSystemW");
     email32.send = ENTRY(SendEntry, "Email32SendW");
+    email32.lastError = ENTRY(LastErrorEntry, "Email32LastErrorW");
 #undef ENTRY
-    return email32.open && email32.close && email32.count && email32.system && email32.defaultSystem && email32.send;
+    return email32.open && email32.close && email32.count && email32.system && email32.defaultSystem && email32.send &&
+           email32.lastError;
 }
 
 static int List(void) {
@@ -82,16 +86,16 @@ static int List(void) {
     for (i = 0; i < count && result == EMAIL32_OK; ++i) {
         result = email32.system(context, i, key, MAX_PATH, title, MAX_PATH);
         if (result == EMAIL32_OK) {
-            PrintUtf8(key);
+            PrintUtf8(key, stdout);
             fputs("\t", stdout);
-            PrintUtf8(title);
+            PrintUtf8(title, stdout);
             fputs("\n", stdout);
         }
     }
     if (result == EMAIL32_OK) result = email32.defaultSystem(context, key, MAX_PATH);
     if (result == EMAIL32_OK) {
         fputs("default: ", stdout);
-        PrintUtf8(key);
+        PrintUtf8(key, stdout);
         fputs("\n", stdout);
     } else {
         PrintResult(result);
@@ -102,9 +106,16 @@ static int List(void) {
 
 static int Send(const wchar_t* key, const wchar_t* const* files, int count) {
     int result;
+    wchar_t reason[1024];
     Email32Context* context = email32.open(0);
     if (context == NULL) return PrintResult(EMAIL32_ERROR);
     result = email32.send(context, key, files, count);
+    /* Why the files did not go, for the person who reads the host's log. */
+    if (result != EMAIL32_OK && email32.lastError(context, reason, 1024) == EMAIL32_OK && reason[0] != L'\0') {
+        fputs("c-host: ", stderr);
+        PrintUtf8(reason, stderr);
+        fputs("\n", stderr);
+    }
     email32.close(context);
     return PrintResult(result);
 }
