@@ -46,7 +46,8 @@ std::wstring DraftName(const SendRequest& request) {
     std::wstring name = request.fields.subject;
     if (name.empty() && !request.files.empty()) {
         name = FileNameOf(request.files.front().path);
-        name = name.substr(0, name.find_last_of(L'.'));
+        const std::size_t dot = name.find_last_of(L'.');
+        if (dot != std::wstring::npos) name.resize(dot);
     }
     for (wchar_t& c : name) {
         // Not a character a file name cannot hold, nor "%", which cmd.exe

@@ -46,17 +46,19 @@ int ResultOf(Email32Context* context, const Handover& handover) {
     return Report(context, EMAIL32_NOT_HANDED_OVER, handover.reason());
 }
 
-// Checks the arguments, then runs the send; every outcome, exceptions of the
-// module included, becomes a result code with its reason.
-template <class Char, class Send>
-int CheckedSend(Email32Context* context, const Char* const* files, int count, const MessageFields& fields,
+// Checks the arguments, then runs the send with the message's fields; every
+// outcome, exceptions of the module included, becomes a result code with its
+// reason.
+template <class Char, class Message, class Send>
+int CheckedSend(Email32Context* context, const Char* const* files, int count, const Message* message,
                 Send&& send) noexcept {
     if (context == nullptr) return EMAIL32_BAD_ARGUMENT;
     try {
+        const MessageFields fields = FieldsOf(message);
         std::string problem = FilesProblem(files, count);
         if (problem.empty()) (void)email32::ReadRecipients(fields, problem);
         if (!problem.empty()) return Report(context, EMAIL32_BAD_ARGUMENT, problem);
-        return ResultOf(context, send());
+        return ResultOf(context, send(fields));
     } catch (const EmailDBEmpty&) {
         return Report(context, EMAIL32_NO_SYSTEMS, "no e-mail system is installed");
     } catch (const EmailSysNotAlive& e) {
@@ -68,26 +70,27 @@ int CheckedSend(Email32Context* context, const Char* const* files, int count, co
 }
 
 template <class Message>
-int SendAnsi(Email32Context* context, const char* key, const Message* message, const char* const* files,
-             int count) noexcept {
-    const MessageFields fields = FieldsOf(message);
-    return CheckedSend(context, files, count, fields, [&] {
+int SendAnsi(Email32Context* context, const char* key, const Message* message, const char* const* files, int count) {
+    return CheckedSend(context, files, count, message, [&](const MessageFields& fields) {
         const std::vector<std::string> list(files, files + count);
         return email32::SendFilesWithFields(context->component, key ? key : "", fields, email32::FilesFromAnsi(list));
     });
 }
 
+// A key the ANSI code page cannot name: no installed key can equal it, but
+// an empty list is reported first.
+Handover UnnameableKey(const EmailComponent& component, const wchar_t* key) {
+    (void)email32::InstalledSystems(component);
+    throw EmailSysNotAlive(email32::message::Utf8FromWide(key));
+}
+
 template <class Message>
 int SendWide(Email32Context* context, const wchar_t* key, const Message* message, const wchar_t* const* files,
-             int count) noexcept {
-    const MessageFields fields = FieldsOf(message);
-    return CheckedSend(context, files, count, fields, [&] {
+             int count) {
+    // CheckedSend catches what the send throws.
+    return CheckedSend(context, files, count, message, [&](const MessageFields& fields) {
         std::string ansiKey;
-        if (!email32::ToAnsiExact(key, ansiKey)) {
-            // No installed key can equal it; an empty list is reported first.
-            (void)email32::InstalledSystems(context->component);
-            throw EmailSysNotAlive(email32::message::Utf8FromWide(key));
-        }
+        if (!email32::ToAnsiExact(key, ansiKey)) return UnnameableKey(context->component, key);
         const std::vector<std::wstring> list(files, files + count);
         return email32::SendMessageWide(context->component, ansiKey, fields, list);
     });
