@@ -183,7 +183,8 @@ bool WriteMessageToFile(HANDLE file, const MessageHeaders& headers, std::string_
                         const std::vector<AttachmentFile>& attachments, std::string& problem, uint64_t* bytes) {
     BufferedFile out(file);
     const bool written =
-        WriteMessage(headers, text, attachments, [&](std::string_view piece) { return out.Write(piece); }, problem) &&
+        WriteMessage(
+            headers, text, attachments, [&](std::string_view piece) { return out.Write(piece); }, problem) &&
         out.Flush();
     if (bytes != nullptr) *bytes = out.total();
     return written;

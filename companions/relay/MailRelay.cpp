@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <tuple>
 #include <optional>
 
 namespace relay {
@@ -197,36 +198,65 @@ private:
 }  // namespace
 
 RelayResult RelayFiles(const char* joinedShortPaths, const SettingsFiles& settingsFiles) {
-    const OutboxPlace outbox = FindOutbox();
     const NamedFiles named = ResolveJoinedPaths(joinedShortPaths);
     if (!named.unreadable.empty()) {
         std::string names;
         for (const std::string& n : named.unreadable)
             names += (names.empty() ? "" : ", ") + Utf8FromWide(WideFromAnsi(n));
-        AppendLog(outbox.logPath, "cannot read " + names + "; nothing sent");
+        AppendLog(FindOutbox().logPath, "cannot read " + names + "; nothing sent");
         return RelayResult::NothingSent;
     }
-    if (named.files.empty()) {
+    return RelayMessage(named.files, MessageFields(), settingsFiles);
+}
+
+RelayResult RelayMessage(const std::vector<std::wstring>& files, const MessageFields& fields,
+                         const SettingsFiles& settingsFiles) {
+    const OutboxPlace outbox = FindOutbox();
+    std::string unreadable;
+    for (const std::wstring& file : files) {
+        const DWORD attributes = ::GetFileAttributesW(file.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            unreadable += (unreadable.empty() ? "" : ", ") + Utf8FromWide(file);
+        }
+    }
+    if (!unreadable.empty()) {
+        AppendLog(outbox.logPath, "cannot read " + unreadable + "; nothing sent");
+        return RelayResult::NothingSent;
+    }
+    if (files.empty()) {
         AppendLog(outbox.logPath, "no file to send; no message made");
         return RelayResult::NothingSent;
+    }
+    // The message's own recipients; a list that is none sends nothing.
+    ParsedAddresses to, cc;
+    for (const auto& [name, text, parsed] : {std::tuple{"To", &fields.to, &to}, std::tuple{"Cc", &fields.cc, &cc}}) {
+        *parsed = ParseAddressList(*text);
+        if (!parsed->problem.empty()) {
+            AppendLog(outbox.logPath, std::string(name) + ": " + parsed->problem + "; nothing sent");
+            return RelayResult::NothingSent;
+        }
     }
 
     const Prepared prepared = Prepare(settingsFiles);
     MessageHeaders headers;
     headers.from = {prepared.sender};
-    headers.to = prepared.recipients;
-    headers.subject = prepared.settings.subject;
+    headers.to = fields.to.empty() ? prepared.recipients : to.mailboxes;
+    headers.cc = cc.mailboxes;
+    headers.subject = fields.subject.empty() ? prepared.settings.subject : fields.subject;
     headers.date = MessageDateNow();
     headers.messageId = NewMessageId(prepared.sender.address);
     headers.mailer = "Email32 Relay32";
     std::vector<AttachmentFile> attachments;
-    for (const std::wstring& file : named.files) attachments.push_back({file, NameOf(file)});
+    for (const std::wstring& file : files) attachments.push_back({file, NameOf(file)});
+    // The envelope stored with the message: its own recipients go with it
+    // whatever the settings say later.
     StoredEnvelope envelope{prepared.sender.address, {}, 0};
-    for (const Mailbox& m : prepared.recipients) envelope.recipients.push_back(m.address);
+    for (const Mailbox& m : headers.to) envelope.recipients.push_back(m.address);
+    for (const Mailbox& m : headers.cc) envelope.recipients.push_back(m.address);
 
     std::string problem;
-    OutboxMessage own =
-        CreateOutboxMessage(outbox, headers, ListingText(attachments), attachments, envelope, problem);
+    const std::string text = fields.body.empty() ? ListingText(attachments) : fields.body;
+    OutboxMessage own = CreateOutboxMessage(outbox, headers, text, attachments, envelope, problem);
     if (!own.valid()) {
         AppendLog(outbox.logPath, problem + "; nothing sent");
         return RelayResult::NothingSent;

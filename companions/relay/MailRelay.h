@@ -8,6 +8,7 @@
 #include "companions/relay/settings/SettingsFiles.h"
 
 #include <string>
+#include <vector>
 
 namespace relay {
 
@@ -18,6 +19,21 @@ enum class RelayResult : int {
 };
 
 [[nodiscard]] RelayResult RelayFiles(const char* joinedShortPaths, const SettingsFiles& settings);
+
+// What the caller wrote for one message, in UTF-8; an empty text was not
+// given. Recipients (RFC 5322 address lists) and subject take the place of
+// the settings' for this message alone; the text, that of the plug-in.
+struct MessageFields {
+    std::string to;
+    std::string cc;
+    std::string subject;
+    std::string body;
+};
+
+// One message with the fields and the files (full paths), sent as RelayFiles
+// sends.
+[[nodiscard]] RelayResult RelayMessage(const std::vector<std::wstring>& files, const MessageFields& fields,
+                                       const SettingsFiles& settings);
 
 struct FlushCounts {
     int delivered = 0;

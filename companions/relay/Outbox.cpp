@@ -228,9 +228,8 @@ OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders
         problem = "the outbox " + Utf8FromWide(place.folder) + " cannot be written";
         return {};
     }
-    const bool written =
-        WriteMessageToFile(file.get(), headers, text, attachments, problem, &envelope.messageBytes) &&
-        ::FlushFileBuffers(file.get());
+    const bool written = WriteMessageToFile(file.get(), headers, text, attachments, problem, &envelope.messageBytes) &&
+                         ::FlushFileBuffers(file.get());
     const bool enveloped = written && WriteNewFile(base + L".env", EnvelopeText(envelope));
     // Renamed through the handle, which this sender keeps: nobody else can
     // take the new message before this send has tried to deliver it.

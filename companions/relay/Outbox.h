@@ -78,8 +78,8 @@ private:
 // exclusively. Empty, with `problem` saying why, when a file cannot be read
 // or the outbox cannot be written; nothing is left behind then.
 // `envelope`'s size is filled in.
-[[nodiscard]] OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const email32::message::MessageHeaders& headers,
-                                                std::string_view text,
+[[nodiscard]] OutboxMessage CreateOutboxMessage(const OutboxPlace& place,
+                                                const email32::message::MessageHeaders& headers, std::string_view text,
                                                 const std::vector<email32::message::AttachmentFile>& attachments,
                                                 StoredEnvelope envelope, std::string& problem);
 

@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include <algorithm>
 
 namespace {
@@ -48,6 +51,31 @@ extern "C" int __cdecl MailSvr_SendFiles(int /*one*/, const char* shortPaths) {
     }
 }
 
+// One message with the caller's recipients (RFC 5322 address lists),
+// subject and text, each null when not given, and `count` files by their
+// full paths. Given recipients and subject take the place of Relay32.ini's
+// for this message; a given text that of the plug-in. Returns what
+// MailSvr_SendFiles returns.
+extern "C" int __cdecl MailSvr_SendMessageW(const wchar_t* to, const wchar_t* cc, const wchar_t* subject,
+                                            const wchar_t* body, const wchar_t* const* files, int count) {
+    StayLoaded();
+    try {
+        std::vector<std::wstring> paths;
+        for (int i = 0; files != nullptr && i < count; ++i) {
+            // A null file is nothing the caller can have meant: nothing is sent.
+            if (files[i] == nullptr) return static_cast<int>(relay::RelayResult::NothingSent);
+            paths.emplace_back(files[i]);
+        }
+        const auto text = [](const wchar_t* field) {
+            return field ? email32::message::Utf8FromWide(field) : std::string();
+        };
+        const relay::MessageFields fields{text(to), text(cc), text(subject), text(body)};
+        return static_cast<int>(relay::RelayMessage(paths, fields, relay::SettingsFilesOf(ThisModule())));
+    } catch (...) {
+        return static_cast<int>(relay::RelayResult::NothingSent);
+    }
+}
+
 // Delivers the outbox, oldest message first, and nothing else. Fills the
 // counts (any may be null): delivered, kept (still waiting afterwards) and
 // busy (held by another sender that is delivering them). Returns 1 when it
@@ -81,7 +109,10 @@ extern "C" int __cdecl MailSvr_StorePassword(const wchar_t* host, const wchar_t*
     if (host == nullptr || *host == L'\0' || user == nullptr || password == nullptr) return 0;
     try {
         std::string problem;
-        return relay::StoreSecret(email32::message::Utf8FromWide(host), email32::message::Utf8FromWide(user), password, problem) ? 1 : 0;
+        return relay::StoreSecret(email32::message::Utf8FromWide(host), email32::message::Utf8FromWide(user), password,
+                                  problem)
+                   ? 1
+                   : 0;
     } catch (...) {
         return 0;
     }
