@@ -1,4 +1,4 @@
-// The link-type table: only types 1, 2, 6, 7 and 10 have a link; every other
+// The link-type table: only types 1, 2, 6, 7, 10 and 11 have a link; every other
 // type does nothing at all.
 #include "tests/dispatch/SendScene.h"
 
@@ -16,7 +16,7 @@ TEST(LinkDispatch, TypesWithoutALinkTouchNothing) {
     // Every key any link reads, so that a link run by mistake would record.
     const std::string keys = "CommandOption=/a\r\nMAPI32DLL=provider.dll\r\n";
     for (const char* linkType : {"", "LinkType=0\r\n", "LinkType=3\r\n", "LinkType=4\r\n", "LinkType=5\r\n",
-                                 "LinkType=8\r\n", "LinkType=9\r\n", "LinkType=11\r\n", "LinkType=-1\r\n"}) {
+                                 "LinkType=8\r\n", "LinkType=9\r\n", "LinkType=12\r\n", "LinkType=-1\r\n"}) {
         WriteFile(scene.catalogue(), std::string("[Sys]\r\n") + linkType + keys);
         EXPECT_FALSE(SendByLink(CatalogueEntry("Sys", scene.catalogue()), FilesFromAnsi({"C:\\a.jpg"}))) << linkType;
     }
