@@ -130,7 +130,7 @@ bool StartProgram(const std::wstring& program, const std::wstring& arguments, co
     return true;
 }
 
-std::string ProgramNotStarted(const std::string& program, unsigned long error) {
+std::string WindowsErrorText(unsigned long error) {
     const char* meaning = "";
     switch (error) {
     case ERROR_FILE_NOT_FOUND: meaning = ": the file was not found"; break;
@@ -140,8 +140,12 @@ std::string ProgramNotStarted(const std::string& program, unsigned long error) {
     case ERROR_NO_ASSOCIATION: meaning = ": no program is registered for the file type"; break;
     default: break;
     }
+    return "Windows error " + std::to_string(error) + meaning;
+}
+
+std::string ProgramNotStarted(const std::string& program, unsigned long error) {
     const std::string name = program.empty() ? std::string("the mail program (no Path in AliveDB.ini)") : program;
-    return name + " cannot be started (Windows error " + std::to_string(error) + meaning + ")";
+    return name + " cannot be started (" + WindowsErrorText(error) + ")";
 }
 
 std::wstring FileUrl(const std::wstring& path) {

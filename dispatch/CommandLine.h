@@ -53,6 +53,9 @@ private:
 // quoted. Does not wait; false when nothing started.
 bool StartProgram(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder = L"");
 
+// "Windows error N: what it means" for the errors a start meets most.
+[[nodiscard]] std::string WindowsErrorText(unsigned long error);
+
 // "PROGRAM cannot be started (Windows error N: what it means)", one line of
 // English for the last error of a start that failed.
 [[nodiscard]] std::string ProgramNotStarted(const std::string& program, unsigned long error);

@@ -131,7 +131,7 @@ Handover SendByDraft(const SendRequest& request) {
     ::DeleteFileW(path.c_str());
     ::RemoveDirectoryW(path.substr(0, path.find_last_of(L'\\')).c_str());
     if (useHandler) {
-        return Handover::Failed("no program opens " + Utf8(path) + " (Windows error " + std::to_string(error) + ")");
+        return Handover::Failed("no program opens " + Utf8(path) + " (" + WindowsErrorText(error) + ")");
     }
     if (!argument) return Handover::Refused("cmd.exe would act on a character of " + Utf8(path));
     return Handover::Failed(ProgramNotStarted(request.programPath, error));

@@ -1,6 +1,7 @@
 // Link type 11 observed through a recording mail program: the one draft
 // path it is started with, what the draft holds, and what is left behind.
 #include "tests/dispatch/SendScene.h"
+#include "tests/support/ScratchMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -122,4 +123,21 @@ TEST_F(DraftLink, DraftsOlderThanADayAreClearedAway) {
     EXPECT_TRUE(FileExists(temp() + "Draft-00000002\\Old pictures.eml"));
     EXPECT_EQ(DraftFolders().size(), 2u) << "the one kept and the new one";
     EXPECT_EQ(m_scene.Runs(1).size(), 1u);
+}
+
+TEST_F(DraftLink, WithoutExeNameTheUsersProgramForMessageFilesOpensTheDraft) {
+    m_scene.Catalogue("LinkType=11\r\nExeName=\r\n");
+    const std::string a = m_scene.Attachment("T\\a.jpg");
+    const Handover nobody = m_scene.SendMessage(SendByDraft, {a}, {});
+    EXPECT_EQ(nobody.state(), Handover::State::kFailed);
+    EXPECT_EQ(nobody.reason().rfind("no program opens ", 0), 0u) << nobody.reason();
+    EXPECT_TRUE(DraftFolders().empty());
+
+    const auto type = ScratchText(HKEY_CLASSES_ROOT, ".eml", "", "E32Test.Draft");
+    const auto open =
+        ScratchText(HKEY_CLASSES_ROOT, "E32Test.Draft\\shell\\open\\command", "", "\"" + m_program + "\" \"%1\"");
+    EXPECT_EQ(m_scene.SendMessage(SendByDraft, {a}, {}).state(), Handover::State::kHandedOver);
+    const std::vector<Fields> arguments = m_scene.Arguments(1);
+    ASSERT_EQ(arguments.size(), 1u);
+    EXPECT_EQ(arguments[0], (Fields{temp() + DraftFolders().at(0) + "\\a.eml"}));
 }
