@@ -11,6 +11,7 @@ namespace {
 
 using SendMessageWFn = int(__cdecl*)(const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*,
                                      const wchar_t* const*, int);
+using FlushOutboxFn = int(__cdecl*)(int*, int*, int*, wchar_t*, int);
 
 class RelayMessage : public RelayScene {
 protected:
@@ -29,6 +30,16 @@ protected:
         EXPECT_NE(send, nullptr);
         const wchar_t* files[] = {m_picture.c_str()};
         return send ? send(to, cc, subject, body, files, 1) : -1;
+    }
+    // MailSvr_FlushOutbox's delivered count.
+    int Flush() const {
+        const AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
+        const auto flush = ProcAddress<FlushOutboxFn>(plugin.get(), "MailSvr_FlushOutbox");
+        int delivered = -1, kept = -1, busy = -1;
+        wchar_t problem[256] = {};
+        EXPECT_TRUE(flush && flush(&delivered, &kept, &busy, problem, 256)) << "the flush ran";
+        EXPECT_EQ(kept, 0);
+        return delivered;
     }
     // The RCPT TO commands the server was given since `before`.
     static std::string Recipients(const std::string& before) {
@@ -78,4 +89,15 @@ TEST_F(RelayMessage, ARecipientListThatIsNoAddressListSendsNothing) {
     EXPECT_EQ(ServerMessageCount("plain"), before);
     EXPECT_TRUE(OutboxFiles().empty());
     EXPECT_NE(NewLogText().find("To: "), std::string::npos) << NewLogText();
+}
+
+TEST_F(RelayMessage, AKeptMessageGoesToItsOwnRecipientsWhateverTheSettingsSayLater) {
+    // Nothing listens on port 1 of this computer: the message waits.
+    WriteSettings("Host=127.0.0.1\r\nPort=1\r\nRecipient=settings@x.example\r\n");
+    EXPECT_EQ(SendMessage(L"Photo Club <club@example.org>", L"ann@example.org", L"Trip, day 2", nullptr), 2);
+    Settings("Recipient=later@x.example\r\n");
+    const std::string before = ServerTranscript("plain");
+    EXPECT_EQ(Flush(), 1);
+    EXPECT_EQ(Recipients(before), "<club@example.org> <ann@example.org> ");
+    EXPECT_TRUE(OutboxFiles().empty());
 }
