@@ -193,14 +193,38 @@ bool OutboxMessage::Remove() {
     return removed;
 }
 
-std::wstring OutboxMessage::MoveAside(const OutboxPlace& place) {
-    const std::wstring folder = place.folder + L"Damaged\\";
+std::wstring OutboxMessage::MoveAside(const OutboxPlace& place, const wchar_t* folderName) {
+    const std::wstring folder = place.folder + folderName + L"\\";
     if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return {};
     const std::wstring name = m_path.substr(m_path.find_last_of(L'\\') + 1);
     if (!RenameThroughHandle(m_file.get(), folder + name)) return {};
     m_file.reset();
     ::MoveFileExW(envelopePath().c_str(), WithExtension(folder + name, L".env").c_str(), 0);
     return folder;
+}
+
+bool OutboxMessage::WriteEnvelope(const StoredEnvelope& envelope) const {
+    const std::wstring target = envelopePath();
+    const std::wstring fresh = target + L".new";
+    ::DeleteFileW(fresh.c_str());
+    if (WriteNewFile(fresh, EnvelopeText(envelope)) &&
+        ::MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    ::DeleteFileW(fresh.c_str());
+    return false;
+}
+
+std::optional<StoredEnvelope> ReadStoredEnvelope(const std::wstring& messagePath, std::string& problem) {
+    bool found = false;
+    const std::string text = ReadEnvelopeFile(WithExtension(messagePath, L".env"), found);
+    if (!found) return problem = "it has no envelope", std::nullopt;
+    return ParseEnvelope(text, problem);
+}
+
+OutboxPlace FailedPlace(const OutboxPlace& place) {
+    if (place.folder.empty()) return place;
+    return OutboxPlace{place.folder + L"Failed\\", place.logPath};
 }
 
 OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders& headers, std::string_view text,

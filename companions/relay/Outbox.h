@@ -63,9 +63,13 @@ public:
     // Deletes the file through the open handle (no other sender can have
     // opened it in between), then its envelope, and lets it go.
     [[nodiscard]] bool Remove();
-    // Moves the message and its envelope into the outbox's "Damaged" folder,
-    // where no sender looks; that folder, or empty when it stays.
-    [[nodiscard]] std::wstring MoveAside(const OutboxPlace& place);
+    // Moves the message and its envelope into the outbox's subfolder
+    // `folderName` ("Damaged" or "Failed"), where no sender looks; that
+    // folder, or empty when it stays.
+    [[nodiscard]] std::wstring MoveAside(const OutboxPlace& place, const wchar_t* folderName = L"Damaged");
+    // Rewrites the envelope (the message is held, so no sender reads it
+    // meanwhile); false when it cannot be written, which leaves the old one.
+    bool WriteEnvelope(const StoredEnvelope& envelope) const;
 
 private:
     email32::AutoCloseHandle m_file;
@@ -85,6 +89,13 @@ private:
 
 // The waiting messages, oldest first.
 [[nodiscard]] std::vector<std::wstring> QueuedMessages(const OutboxPlace& place);
+
+// The envelope beside a message, read without taking the message; nullopt
+// with `problem` saying why when there is none or it is not whole.
+[[nodiscard]] std::optional<StoredEnvelope> ReadStoredEnvelope(const std::wstring& messagePath, std::string& problem);
+
+// The outbox's folder of messages that a server refused for good.
+[[nodiscard]] OutboxPlace FailedPlace(const OutboxPlace& place);
 
 // Removes envelopes whose message is gone (a sender died between removing
 // the two).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
 namespace relay {
@@ -10,6 +11,7 @@ namespace {
 constexpr std::string_view kFirstLine = "Email32-Envelope: 1";
 constexpr size_t kReadPiece = 64 * 1024;
 constexpr size_t kTailBytes = 1024;
+constexpr size_t kLongestReason = 1000;
 
 bool IsBareAddress(std::string_view address) {
     if (address.empty() || address.find('@') == std::string_view::npos) return false;
@@ -86,12 +88,29 @@ std::string EnvelopeText(const StoredEnvelope& envelope) {
     text += "Message-Bytes: " + std::to_string(envelope.messageBytes) + "\r\n";
     text += "Mail-From: <" + envelope.sender + ">\r\n";
     for (const std::string& recipient : envelope.recipients) text += "Rcpt-To: <" + recipient + ">\r\n";
+    if (!envelope.lastAttempt.empty()) text += "Last-Attempt: " + envelope.lastAttempt + "\r\n";
+    if (!envelope.lastReason.empty()) text += "Last-Reason: " + envelope.lastReason + "\r\n";
     return text;
+}
+
+StoredEnvelope WithAttempt(StoredEnvelope envelope, const std::string& reason) {
+    SYSTEMTIME now;
+    ::GetSystemTime(&now);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02uT%02u:%02u:%02uZ", unsigned(now.wYear), unsigned(now.wMonth),
+                  unsigned(now.wDay), unsigned(now.wHour), unsigned(now.wMinute), unsigned(now.wSecond));
+    envelope.lastAttempt = stamp;
+    std::string line = reason.substr(0, kLongestReason);
+    for (char& c : line) {
+        if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+    }
+    envelope.lastReason = line;
+    return envelope;
 }
 
 std::optional<StoredEnvelope> ParseEnvelope(std::string_view text, std::string& problem) {
     StoredEnvelope envelope;
-    bool first = true, bytes = false, sender = false;
+    bool first = true, bytes = false, sender = false, attempt = false, reason = false;
     while (!text.empty()) {
         const size_t end = text.find("\r\n");
         if (end == std::string_view::npos) return problem = "its envelope is cut short", std::nullopt;
@@ -116,6 +135,12 @@ std::optional<StoredEnvelope> ParseEnvelope(std::string_view text, std::string& 
             sender = true;
         } else if (name == "rcpt-to" && IsBareAddress(address)) {
             envelope.recipients.emplace_back(address);
+        } else if (name == "last-attempt" && !attempt && !value.empty()) {
+            envelope.lastAttempt = value;
+            attempt = true;
+        } else if (name == "last-reason" && !reason) {
+            envelope.lastReason = value;
+            reason = true;
         } else {
             return problem = "its envelope holds the line \"" + std::string(line.substr(0, 80)) + "\"", std::nullopt;
         }

@@ -13,7 +13,12 @@
 //   Rcpt-To: <friend@example.com>
 //
 // A message written while no recipient was set has no Rcpt-To line: it goes
-// to the recipients set when it is delivered.
+// to the recipients set when it is delivered. Once an attempt has left the
+// message waiting (or refused it for good), two more lines say when and why,
+// for the people who manage the outbox:
+//
+//   Last-Attempt: 2026-12-07T08:22:18Z
+//   Last-Reason: smtp.example.org:587 login failed for me@example.org: 535 ...
 #pragma once
 
 #include <windows.h>
@@ -30,7 +35,13 @@ struct StoredEnvelope {
     std::string sender;                   // bare address
     std::vector<std::string> recipients;  // bare addresses
     uint64_t messageBytes = 0;
+    std::string lastAttempt;  // UTC, "YYYY-MM-DDTHH:MM:SSZ"; empty before the first attempt
+    std::string lastReason;   // one line of UTF-8
 };
+
+// The envelope with the attempt of this moment and its reason (made one
+// line, and cut at a length no log reader needs more of).
+[[nodiscard]] StoredEnvelope WithAttempt(StoredEnvelope envelope, const std::string& reason);
 
 [[nodiscard]] std::string EnvelopeText(const StoredEnvelope& envelope);
 

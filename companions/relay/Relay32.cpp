@@ -3,7 +3,9 @@
 #include "companions/relay/MailRelay.h"
 #include "companions/relay/RelayCredentials.h"
 #include "companions/relay/RelaySettings.h"
+#include "companions/relay/ui/PluginWindows.h"
 #include "message/TextCodec.h"
+#include "public/relay32.h"
 
 #include <windows.h>
 
@@ -37,12 +39,17 @@ void StayLoaded() noexcept {
 // one: always 1 from the module; not looked at.
 // shortPaths: the files' short paths joined by "^".
 // Returns 1 when an SMTP server accepted the message, 2 when it was kept in
-// the outbox, 0 when nothing was sent; the module does not look at it.
+// the outbox (or refused for good), 0 when nothing was sent (the user
+// cancelled the compose window, among others); the module does not look at
+// it. Unless Quiet=1, the compose window asks for the recipients when the
+// settings name none (or with Compose=1), and a notice tells the user once
+// when the message waits for something only they can do.
 // cdecl: the caller removes both arguments.
 extern "C" int __cdecl MailSvr_SendFiles(int /*one*/, const char* shortPaths) {
     StayLoaded();
     try {
-        return static_cast<int>(relay::RelayFiles(shortPaths, relay::SettingsFilesOf(ThisModule())));
+        return static_cast<int>(
+            relay::RelayFiles(shortPaths, relay::SettingsFilesOf(ThisModule()), relay::PluginWindows(ThisModule())));
     } catch (...) {
         // Out of memory for a file name list: nothing can be done, and no
         // exception may cross into the caller. The outbox holds whatever was
@@ -70,7 +77,8 @@ extern "C" int __cdecl MailSvr_SendMessageW(const wchar_t* to, const wchar_t* cc
             return field ? email32::message::Utf8FromWide(field) : std::string();
         };
         const relay::MessageFields fields{text(to), text(cc), text(subject), text(body)};
-        return static_cast<int>(relay::RelayMessage(paths, fields, relay::SettingsFilesOf(ThisModule())));
+        return static_cast<int>(relay::RelayMessage(paths, fields, relay::SettingsFilesOf(ThisModule()),
+                                                    relay::PluginWindows(ThisModule())));
     } catch (...) {
         return static_cast<int>(relay::RelayResult::NothingSent);
     }

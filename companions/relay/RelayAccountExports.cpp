@@ -5,6 +5,7 @@
 #include "companions/relay/oauth/SignIn.h"
 #include "companions/relay/settings/SettingsFiles.h"
 #include "companions/relay/ui/AccountDialog.h"
+#include "public/relay32.h"
 
 #include <windows.h>
 
@@ -34,8 +35,6 @@ void CopyOut(const std::string& text, wchar_t* buffer, int chars) {
 
 }  // namespace
 
-using MailSvrNoticeFn = void(__cdecl*)(const wchar_t* text, void* context);
-
 // Finds the outgoing-server settings for the address and, with `write`
 // non-zero, saves them in the per-user Relay32.ini. `line` receives
 // "host H port P security S auth A source X" or why nothing was found.
@@ -63,7 +62,7 @@ extern "C" int __cdecl MailSvr_FindSettings(const wchar_t* address, int write, w
 // Signs the account in with its provider (the browser, or with `deviceFlow`
 // non-zero the device flow, whose code goes to `notice`). `message`
 // receives "signed in as ADDRESS" or why not. Returns 1 when signed in.
-extern "C" int __cdecl MailSvr_SignIn(const wchar_t* address, int deviceFlow, MailSvrNoticeFn notice, void* context,
+extern "C" int __cdecl MailSvr_SignIn(const wchar_t* address, int deviceFlow, MailSvrNotice notice, void* context,
                                       wchar_t* message, int messageChars) {
     if (address == nullptr) return 0;
     StayLoaded();

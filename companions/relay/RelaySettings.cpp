@@ -91,6 +91,11 @@ RelaySettings LoadRelaySettings(const SettingsFiles& files) {
     if (std::string subject = file.Text("Subject"); !subject.empty()) settings.subject = std::move(subject);
     settings.timeoutSeconds =
         ReadNumber(file, "Timeout", 1, 600, settings.timeoutSeconds, "a number of seconds", settings.problem);
+    settings.compose = ReadNumber(file, "Compose", 0, 1, 0, "a switch", settings.problem) == 1;
+    // A host that meant to be left alone is never shown a window by a typo.
+    const std::string quiet = Trimmed(file.Text("Quiet"));
+    settings.quiet =
+        ReadNumber(file, "Quiet", 0, 1, 0, "a switch", settings.problem) == 1 || (!quiet.empty() && quiet != "0");
     settings.autoconfigUrl = Trimmed(file.Text("AutoconfigUrl"));
     settings.dnsServer = Trimmed(file.Text("DnsServer"));
     OAuthSettings& oauth = settings.oauth;

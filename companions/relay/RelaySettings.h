@@ -30,6 +30,12 @@
 //                             semicolons); missing or empty: keep the message
 //   Subject=Pictures          default "Pictures"; any characters, any length
 //   Timeout=30                seconds per exchange with the server, 1..600
+//   Compose=0                 1: the compose window asks for recipients,
+//                             subject and text at every send; 0: only when
+//                             neither the host nor Recipient names anyone
+//   Quiet=0                   1: never a window (the compose window, the
+//                             notice of a message that waits), for hosts
+//                             that run unattended
 #pragma once
 
 #include "companions/relay/settings/SettingsFiles.h"
@@ -70,6 +76,8 @@ struct RelaySettings {
     std::string recipient;
     std::string subject = "Pictures";
     int timeoutSeconds = 30;
+    bool compose = false;
+    bool quiet = false;
     std::string autoconfigUrl;
     std::string dnsServer;
     OAuthSettings oauth;

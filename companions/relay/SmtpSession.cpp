@@ -139,8 +139,9 @@ void SmtpSession::LoginOptions(void* handle) const {
 
 Delivery SmtpSession::TestLogin() {
     std::string problem;
-    if (!Check(problem))
-        return {DeliveryStatus::ServerUnusable, problem.empty() ? Where() + " cannot be used" : problem};
+    Trouble trouble = Trouble::Wait;
+    if (!Check(problem, trouble))
+        return {DeliveryStatus::ServerUnusable, problem.empty() ? Where() + " cannot be used" : problem, trouble};
     const Easy easy(curl_easy_init());
     if (!easy) return {DeliveryStatus::ServerUnusable, "the SMTP library cannot start"};
     CommonOptions(easy.get(), this, m_curl->error, m_settings);
@@ -152,13 +153,32 @@ Delivery SmtpSession::TestLogin() {
     LoginOptions(easy.get());
     m_curl->error[0] = '\0';
     const CURLcode done = curl_easy_perform(easy.get());
-    if (done != CURLE_OK) return {DeliveryStatus::ServerUnusable, Where() + " " + Describe(done, m_curl->error)};
+    if (done != CURLE_OK)
+        return {DeliveryStatus::ServerUnusable, Where() + " " + Describe(done, m_curl->error), TroubleOf(done)};
     return {DeliveryStatus::Delivered, {}};
 }
 
-bool SmtpSession::Check(std::string& problem) {
+// What a failed transfer asks of the user; a server that is down, slow or
+// busy asks nothing.
+Trouble SmtpSession::TroubleOf(int code) const {
+    switch (code) {
+    case CURLE_LOGIN_DENIED: return Trouble::Login;
+    case CURLE_USE_SSL_FAILED:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_PEER_FAILED_VERIFICATION: return Trouble::Trust;
+    default: break;
+    }
+    // A sender refused for good is refused for every message: the settings
+    // name one the server does not take from this account.
+    if (m_transcript.replyCode() >= 500 && m_transcript.command().rfind("MAIL", 0) == 0) return Trouble::Settings;
+    return Trouble::Wait;
+}
+
+bool SmtpSession::Check(std::string& problem, Trouble& trouble) {
     const std::string& host = m_settings.host;
-    if (!CurlReady()) return problem = "the SMTP library cannot start", false;
+    trouble = Trouble::Settings;
+    if (!CurlReady()) return trouble = Trouble::Wait, problem = "the SMTP library cannot start", false;
     if (!IsServerName(host)) return problem = "Host=" + host + " is not a server name", false;
     if (m_settings.security == Security::None) {
         if (!m_login.empty()) {
@@ -168,6 +188,7 @@ bool SmtpSession::Check(std::string& problem) {
         return true;
     }
 
+    trouble = Trouble::Wait;
     const long timeoutMs = m_settings.timeoutSeconds * 1000L;
     const Easy probe(curl_easy_init());
     char error[CURL_ERROR_SIZE] = {};
@@ -179,9 +200,13 @@ bool SmtpSession::Check(std::string& problem) {
     KeepServerCertificates(probe.get());
     curl_easy_setopt(probe.get(), CURLOPT_CONNECTTIMEOUT_MS, (kProbeExchanges - 1) * timeoutMs);
     const CURLcode probed = curl_easy_perform(probe.get());
-    if (probed != CURLE_OK) return problem = Where() + " " + Describe(probed, error), false;
+    if (probed != CURLE_OK)
+        return trouble = TroubleOf(probed), problem = Where() + " " + Describe(probed, error), false;
 
     const std::vector<std::string> certificates = ServerCertificates(probe.get());
+    // A server reached in plain text where TLS is needed cannot be trusted
+    // with anything.
+    trouble = Trouble::Trust;
     if (certificates.empty()) {
         if (!IsLoopbackHost(host)) {
             problem = Where() + " offers no STARTTLS, and plain text goes only to a server on this computer";
@@ -221,9 +246,10 @@ Delivery SmtpSession::Deliver(HANDLE message, uint64_t size, const Envelope& env
     const long timeoutMs = m_settings.timeoutSeconds * 1000L;
     if (!m_checked) {
         m_checked = true;
-        if (Check(m_checkProblem)) {
+        if (Check(m_checkProblem, m_checkTrouble)) {
             m_curl->easy.reset(curl_easy_init());
             if (!m_curl->easy) m_checkProblem = "the SMTP library cannot start";
+            m_checkTrouble = Trouble::Wait;
         } else if (m_checkProblem.empty()) {
             m_checkProblem = Where() + " cannot be used";
         }
@@ -244,7 +270,7 @@ Delivery SmtpSession::Deliver(HANDLE message, uint64_t size, const Envelope& env
             LoginOptions(easy);
         }
     }
-    if (!m_checkProblem.empty()) return {DeliveryStatus::ServerUnusable, m_checkProblem};
+    if (!m_checkProblem.empty()) return {DeliveryStatus::ServerUnusable, m_checkProblem, m_checkTrouble};
 
     CURL* easy = m_curl->easy.get();
     List recipients;
@@ -270,9 +296,12 @@ Delivery SmtpSession::Deliver(HANDLE message, uint64_t size, const Envelope& env
     if (sent == CURLE_OK) return {DeliveryStatus::Delivered, {}};
 
     if (sent == CURLE_ABORTED_BY_CALLBACK) {
-        return {
-            DeliveryStatus::MessageRefused,
-            Where() + " " + (m_sizeProblem.empty() ? std::string("the outbox file cannot be read") : m_sizeProblem)};
+        // Larger than the server's SIZE: no later attempt can do better.
+        if (!m_sizeProblem.empty()) {
+            return {DeliveryStatus::MessageRefused, Where() + " " + m_sizeProblem, Trouble::TooLarge,
+                    m_transcript.sizeLimit()};
+        }
+        return {DeliveryStatus::MessageRefused, Where() + " the outbox file cannot be read"};
     }
     // Each message has its own recipients, so a recipient refused for good
     // concerns this message only, as does a refusal of the message itself
@@ -282,8 +311,9 @@ Delivery SmtpSession::Deliver(HANDLE message, uint64_t size, const Envelope& env
     const bool thisMessageOnly =
         m_transcript.messageStarted() && m_transcript.replyCode() >= 500 &&
         (command == "end of message" || command.rfind("RCPT", 0) == 0 || m_transcript.replyCode() == 552);
-    return {thisMessageOnly ? DeliveryStatus::MessageRefused : DeliveryStatus::ServerUnusable,
-            Where() + " " + Describe(sent, m_curl->error)};
+    if (thisMessageOnly)
+        return {DeliveryStatus::MessageRefused, Where() + " " + Describe(sent, m_curl->error), Trouble::Refused};
+    return {DeliveryStatus::ServerUnusable, Where() + " " + Describe(sent, m_curl->error), TroubleOf(sent)};
 }
 
 }  // namespace relay

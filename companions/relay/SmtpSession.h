@@ -47,9 +47,22 @@ enum class DeliveryStatus {
     ServerUnusable,  // no connection, no trust, no login: stop for now
 };
 
+// What the user has to do about a delivery that did not happen.
+enum class Trouble {
+    Wait,      // nothing: the server is down or busy, and a later send delivers the message
+    Settings,  // the settings cannot work: no server, a value that cannot be used, a sender it refuses
+    Login,     // the server refused the login
+    SignIn,    // the sign-in with the provider has expired or was withdrawn
+    Trust,     // the server cannot be trusted (its certificate, no TLS where it is needed)
+    TooLarge,  // this message is larger than the server takes: never sent
+    Refused,   // the server refused this message for good (5xx): never sent
+};
+
 struct Delivery {
     DeliveryStatus status = DeliveryStatus::ServerUnusable;
     std::string problem;  // "host:port what happened", for the log
+    Trouble trouble = Trouble::Wait;
+    uint64_t sizeLimit = 0;  // the server's SIZE, with TooLarge
 };
 
 class SmtpSession {
@@ -75,7 +88,8 @@ public:
 
 private:
     struct Curl;
-    [[nodiscard]] bool Check(std::string& problem);
+    [[nodiscard]] bool Check(std::string& problem, Trouble& trouble);
+    [[nodiscard]] Trouble TroubleOf(int code) const;
     [[nodiscard]] std::string Where() const;
     [[nodiscard]] std::string Describe(int code, const char* detail) const;
     void LoginOptions(void* easy) const;
@@ -87,6 +101,7 @@ private:
     SmtpTranscript m_transcript;
     bool m_checked = false;
     std::string m_checkProblem;
+    Trouble m_checkTrouble = Trouble::Wait;
     bool m_tls = false;
     std::string m_pinnedKey;
     uint64_t m_messageSize = 0;

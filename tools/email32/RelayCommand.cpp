@@ -2,8 +2,11 @@
 // host the way the module's mail-server link does (short paths joined by "^"),
 // so that a Relay32.ini can be tried without a catalogue.
 // email32 relay --flush: delivers what the plug-in's outbox holds.
+// email32 relay --list | --remove FILE: what waits there, and the removal of
+// one message.
 #include "tools/email32/Command.h"
 #include "tools/email32/PlugIn.h"
+#include "tools/email32/RelayOutboxCommand.h"
 
 #include "base/Win32Handles.h"
 
@@ -17,10 +20,13 @@ using SendFilesFn = int(__cdecl*)(int, const char*);
 using FlushOutboxFn = int(__cdecl*)(int*, int*, int*, wchar_t*, int);
 
 int RunRelay(const email32::host::Arguments& arguments) {
-    if (arguments.empty()) {
-        std::fprintf(stderr, "usage: email32 relay FILE... | email32 relay --flush\n");
+    if (arguments.empty() || (arguments[0] == "--remove" && arguments.size() != 2) ||
+        (arguments[0] == "--list" && arguments.size() != 1)) {
+        std::fprintf(stderr, "usage: email32 relay FILE... | --flush | --list | --remove FILE\n");
         return 64;
     }
+    if (arguments[0] == "--list") return email32::host::ListOutbox();
+    if (arguments[0] == "--remove") return email32::host::RemoveFromOutbox(arguments[1], 1);
     const email32::AutoLibrary plugin(email32::host::LoadPlugIn());
     if (arguments.size() == 1 && arguments[0] == "--flush") {
         const auto flush = email32::ProcAddress<FlushOutboxFn>(plugin.get(), "MailSvr_FlushOutbox");
@@ -63,5 +69,6 @@ int RunRelay(const email32::host::Arguments& arguments) {
 }  // namespace
 
 EMAIL32_COMMAND("relay",
-                "relay FILE... | --flush    send the files through Relay32.dll beside the host, or deliver its outbox",
+                "relay FILE... | --flush | --list | --remove FILE    send the files through Relay32.dll beside the "
+                "host, deliver its outbox, list it, or delete one message of it",
                 RunRelay);

@@ -119,7 +119,8 @@ SignInResult SignIn(const SettingsFiles& files, HMODULE plugin, const std::strin
     return result;
 }
 
-bool CurrentAccessToken(const RelaySettings& settings, std::string& token, std::string& problem) {
+bool CurrentAccessToken(const RelaySettings& settings, std::string& token, std::string& problem, bool* signInNeeded) {
+    if (signInNeeded) *signInNeeded = false;
     const std::string address = settings.address.empty() ? settings.user : settings.address;
     const std::string again = "; sign-in is needed: email32 relay-signin " + address;
     AccessToken cached = ReadAccessToken(address);
@@ -128,7 +129,10 @@ bool CurrentAccessToken(const RelaySettings& settings, std::string& token, std::
         return true;
     }
     std::string refresh = ReadRefreshToken(address);
-    if (refresh.empty()) return problem = "no sign-in is stored for " + address + again, false;
+    if (refresh.empty()) {
+        if (signInNeeded) *signInNeeded = true;
+        return problem = "no sign-in is stored for " + address + again, false;
+    }
     OAuthEndpoints endpoints;
     if (!ResolveOAuthEndpoints(settings, address, endpoints, problem)) return WipeText(refresh), false;
     const TokenAnswer answer = TokenClient(endpoints, settings.caFile).Refresh(refresh);
@@ -136,6 +140,7 @@ bool CurrentAccessToken(const RelaySettings& settings, std::string& token, std::
     if (!answer.ok) {
         if (!answer.error.empty()) {
             ForgetAccessToken(address);
+            if (signInNeeded) *signInNeeded = true;
             problem = answer.problem + " for the stored sign-in of " + address + again;
         } else {
             problem = "the sign-in of " + address + " cannot be renewed: " + answer.problem;

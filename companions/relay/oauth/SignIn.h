@@ -29,6 +29,9 @@ struct SignInResult {
 // A current access token for the account of the settings, refreshed when it
 // has expired or expires within a minute. False with `problem` saying what
 // the user must do (sign in again) or what failed.
-[[nodiscard]] bool CurrentAccessToken(const struct RelaySettings& settings, std::string& token, std::string& problem);
+// `signInNeeded`, when given, is set when no later attempt can do without a
+// new sign-in (none is stored, or the provider refused the stored one).
+[[nodiscard]] bool CurrentAccessToken(const struct RelaySettings& settings, std::string& token, std::string& problem,
+                                      bool* signInNeeded = nullptr);
 
 }  // namespace relay

@@ -84,6 +84,11 @@ std::string SettingsReader::Text(const char* key) const {
     return m_shared->Value(kSection, key).value_or(std::string());
 }
 
+std::wstring UserSettingsFile() {
+    const std::wstring path = UserSettingsPath();
+    return !path.empty() && EnsureUnicodeFile(path) ? path : std::wstring();
+}
+
 bool WriteUserSettings(const SettingValues& values, HMODULE plugin, std::string& problem) {
     const std::wstring path = UserSettingsPath();
     if (path.empty()) return problem = "there is no per-user folder to keep the settings in", false;

@@ -56,4 +56,8 @@ private:
 using SettingValues = std::vector<std::pair<std::wstring, std::wstring>>;
 [[nodiscard]] bool WriteUserSettings(const SettingValues& values, HMODULE plugin, std::string& problem);
 
+// The per-user file, made first (as UTF-16) when there is none; empty when
+// there is no per-user folder or the file cannot be made.
+[[nodiscard]] std::wstring UserSettingsFile();
+
 }  // namespace relay

@@ -64,11 +64,12 @@ void AccountScene::TearDown() {
 
 void AccountScene::WriteSharedSettings(const std::string& extraLines) const {
     const std::string oauth = AccountServerUrl() + "/oauth/";
-    WriteFile(m_host.folder() + "Relay32.ini",
-              "[Server]\r\nCaFile=ca.pem\r\nOAuthClientId=email32-test-client\r\nOAuthAuthorizeUrl=" + oauth +
-                  "authorize\r\nOAuthTokenUrl=" + oauth + "token\r\nOAuthDeviceUrl=" + oauth +
-                  "device\r\nOAuthScope=smtp offline_access\r\nRecipient=friend@example.test\r\nTimeout=10\r\n" +
-                  extraLines);
+    WriteFile(
+        m_host.folder() + "Relay32.ini",
+        "[Server]\r\nCaFile=ca.pem\r\nOAuthClientId=email32-test-client\r\nOAuthAuthorizeUrl=" + oauth +
+            "authorize\r\nOAuthTokenUrl=" + oauth + "token\r\nOAuthDeviceUrl=" + oauth +
+            "device\r\nOAuthScope=smtp offline_access\r\nRecipient=friend@example.test\r\nTimeout=10\r\nQuiet=1\r\n" +
+            extraLines);
 }
 
 }  // namespace email32::test

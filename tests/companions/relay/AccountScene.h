@@ -26,7 +26,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
     // Relay32.ini beside the plug-in: the test CA, the client registration,
-    // the endpoints of the local OAuth server, a recipient, and these lines.
+    // the endpoints of the local OAuth server, a recipient, no windows
+    // (Quiet=1), and these lines.
     void WriteSharedSettings(const std::string& extraLines = "") const;
 
     Deployment m_host;

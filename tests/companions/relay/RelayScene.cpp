@@ -43,6 +43,7 @@ std::string RelayLogPath() { return AppDataFolder() + "Relay32.log"; }
 void ClearOutbox() {
     ClearFolder(OutboxFolder());
     ClearFolder(OutboxFolder() + "Damaged\\");
+    ClearFolder(OutboxFolder() + "Failed\\");
 }
 
 ClosedPort::ClosedPort() {
@@ -152,7 +153,8 @@ void RelayScene::SetUp() {
 void RelayScene::TearDown() { ClearOutbox(); }
 
 void RelayScene::WriteSettings(const std::string& lines) const {
-    WriteFile(HostFolder() + "Relay32.ini", "[Server]\r\n" + lines);
+    // A test process runs unattended: no window comes unless a test asks.
+    WriteFile(HostFolder() + "Relay32.ini", "[Server]\r\nQuiet=1\r\n" + lines);
 }
 
 int RelayScene::Send(const std::string& joined) const {
@@ -166,6 +168,18 @@ bool RelayScene::StorePassword(const std::wstring& host, const std::wstring& use
     const AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
     const auto store = ProcAddress<StorePasswordFn>(plugin.get(), "MailSvr_StorePassword");
     return store != nullptr && store(host.c_str(), user.c_str(), password.c_str()) == 1;
+}
+
+std::vector<std::string> RelayScene::FailedMessages() const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = ::FindFirstFileA((OutboxFolder() + "Failed\\*.eml").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.push_back(found.cFileName);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    return names;
 }
 
 std::set<std::string> RelayScene::OutboxFiles() const {

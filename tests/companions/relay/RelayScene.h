@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace email32::test {
 
@@ -47,7 +48,7 @@ bool StoreRelayPassword(const std::wstring& host, const std::wstring& user, cons
 // The outbox of the per-user folder, and the plug-in's log beside it.
 std::string OutboxFolder();
 std::string RelayLogPath();
-// Every file of the outbox and of its "Damaged" folder removed.
+// Every file of the outbox and of its "Damaged" and "Failed" folders removed.
 void ClearOutbox();
 
 // The short path of a file, in the ANSI code page, as the module hands it over.
@@ -60,7 +61,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Relay32.ini of the host folder: "[Server]" and these lines (CRLF-ended).
+    // Relay32.ini of the host folder: "[Server]", "Quiet=1" and these lines
+    // (CRLF-ended).
     void WriteSettings(const std::string& lines) const;
     // MailSvr_SendFiles(1, joined).
     int Send(const std::string& joined) const;
@@ -69,6 +71,8 @@ protected:
 
     // The messages waiting in the outbox (their envelopes aside).
     [[nodiscard]] std::set<std::string> OutboxFiles() const;
+    // The messages in "Outbox\Failed", by name.
+    [[nodiscard]] std::vector<std::string> FailedMessages() const;
     // The one message the outbox holds.
     [[nodiscard]] std::string OnlyOutboxMessage() const;
     [[nodiscard]] std::string NewLogText() const;

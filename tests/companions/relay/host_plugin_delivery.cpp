@@ -140,7 +140,7 @@ TEST_F(RelayPlugin, RefusedDeliveryKeepsOneCompleteMessageInTheOutbox) {
 
 TEST_F(RelayPlugin, WithoutServerOrRecipientTheMessageWaitsInTheOutbox) {
     const std::string joined = WritePictures(m_files.path());
-    ::DeleteFileA((HostFolder() + "Relay32.ini").c_str());
+    WriteSettings("");
     EXPECT_EQ(Send(joined), 2);
     ExpectCompleteMessageWithThePictures(OnlyOutboxMessage());
     EXPECT_NE(NewLogText().find("no server set (Host in " + HostFolder() + "Relay32.ini)"), std::string::npos);
@@ -159,19 +159,31 @@ TEST_F(RelayPlugin, WithoutServerOrRecipientTheMessageWaitsInTheOutbox) {
     EXPECT_NE(NewLogText().find("Recipient: unclosed quote at"), std::string::npos) << NewLogText();
 }
 
-TEST_F(RelayPlugin, ARecipientTheServerRefusesKeepsTheMessage) {
+TEST_F(RelayPlugin, ARecipientRefusedForGoodMovesThatMessageToFailedWhereNoSendTriesItAgain) {
     WriteSettings(Plain("Recipient=refused@email32.example\r\n"));
     EXPECT_EQ(Send(WritePictures(m_files.path())), 2);
-    ExpectCompleteMessageWithThePictures(OnlyOutboxMessage());
+    EXPECT_TRUE(OutboxFiles().empty());
+    const std::vector<std::string> failed = FailedMessages();
+    ASSERT_EQ(failed.size(), 1u);
+    ExpectCompleteMessageWithThePictures(ReadFile(OutboxFolder() + "Failed\\" + failed[0]));
+    const std::string envelope =
+        ReadFile(OutboxFolder() + "Failed\\" + failed[0].substr(0, failed[0].size() - 4) + ".env");
+    EXPECT_NE(envelope.find("\r\nLast-Reason: 127.0.0.1:"), std::string::npos) << envelope;
+    EXPECT_NE(envelope.find("RCPT TO:<refused@email32.example>: refused: 550"), std::string::npos) << envelope;
     const std::string log = NewLogText();
     EXPECT_NE(log.find("RCPT TO:<refused@email32.example>: refused: 550"), std::string::npos) << log;
+    EXPECT_NE(log.find(failed[0] + " moved to " + OutboxFolder() + "Failed\\ and never sent again"), std::string::npos)
+        << log;
 
     // The refusal concerns that message's recipient: the next message, for
-    // someone the server takes, still goes, and the first one still waits.
+    // someone the server takes, goes, and the log says nothing more of the
+    // first.
     WriteSettings(Plain("Recipient=a@x.example\r\n"));
     WriteFile(m_files / "next.gif", "GIF89a");
+    const size_t logged = NewLogText().size();
     EXPECT_EQ(Send(ShortPath(Wide(m_files / "next.gif"))), 1);
-    EXPECT_EQ(OutboxFiles().size(), 1u);
+    EXPECT_EQ(NewLogText().substr(logged), "");
+    EXPECT_EQ(FailedMessages(), failed);
 }
 
 TEST_F(RelayPlugin, AFileThatCannotBeReadStopsTheWholeSend) {

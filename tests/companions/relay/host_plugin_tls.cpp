@@ -164,12 +164,13 @@ TEST_F(RelayTls, AServerNoTrustedAuthorityVouchesForGetsNeitherLoginNorMessage) 
     EXPECT_EQ(ServerMessageCount("rogue"), 0);
 }
 
-TEST_F(RelayTls, AMessageLargerThanTheServerTakesStaysQueued) {
+TEST_F(RelayTls, AMessageLargerThanTheServerTakesGoesToFailedWithoutBeingSent) {
     WriteSettings(Server("starttls", "User=relay\r\n" + CaFile()));
     WriteFile(m_files / "large.jpg", std::string(1200000, 'L'));
     const std::string before = ServerTranscript("starttls");
     EXPECT_EQ(Send(ShortPath(Wide(m_files / "large.jpg"))), 2);
-    EXPECT_EQ(OutboxFiles().size(), 1u);
+    EXPECT_TRUE(OutboxFiles().empty());
+    EXPECT_EQ(FailedMessages().size(), 1u);
     EXPECT_NE(NewLogText().find("is larger than the server takes (SIZE 1048576)"), std::string::npos) << NewLogText();
     EXPECT_EQ(ServerTranscript("starttls").substr(before.size()).find("MAIL"), std::string::npos);
 }

@@ -29,7 +29,7 @@ protected:
     }
     void TearDown() override { ClearOutbox(); }
     void Settings(const std::string& lines) const {
-        WriteFile(m_deployment.folder() + "Relay32.ini", "[Server]\r\n" + lines);
+        WriteFile(m_deployment.folder() + "Relay32.ini", "[Server]\r\nQuiet=1\r\n" + lines);
     }
     [[nodiscard]] ProcessResult Relay() const {
         return m_deployment.Run("relay \"" + (m_files / "picture.jpg") + "\"");
@@ -64,7 +64,7 @@ TEST(RelayCommand, FilesGoThroughThePluginBesideTheHost) {
     ClearOutbox();
     Deployment deployment;
     deployment.Add("Relay32.dll", "Relay32.dll");
-    WriteFile(deployment.folder() + "Relay32.ini", "[Server]\r\nRecipient=a@x.example\r\n");
+    WriteFile(deployment.folder() + "Relay32.ini", "[Server]\r\nRecipient=a@x.example\r\nQuiet=1\r\n");
     const TempFolder files("relaycmd");
     WriteFile(files / "one.jpg", "1");
     const std::string log = AppDataFolder() + "Relay32.log";
@@ -190,7 +190,9 @@ TEST_F(RelayHost, AFlushCountsWhatAnotherSenderHoldsAsBusyAndSaysWhyAnOutboxCann
 
     // An outbox that is no folder: nothing can be delivered or removed.
     ClearOutbox();
-    ASSERT_TRUE(::RemoveDirectoryA((OutboxFolder() + "Damaged").c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND);
+    for (const char* folder : {"Damaged", "Failed"}) {
+        ASSERT_TRUE(::RemoveDirectoryA((OutboxFolder() + folder).c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND);
+    }
     ASSERT_TRUE(::RemoveDirectoryA(OutboxFolder().c_str()));
     WriteFile(AppDataFolder() + "Outbox", "");
     const ProcessResult unusable = m_deployment.Run("relay --flush");
@@ -201,4 +203,73 @@ TEST_F(RelayHost, AFlushCountsWhatAnotherSenderHoldsAsBusyAndSaysWhyAnOutboxCann
     const std::string why = "the outbox " + OutboxFolder() + " is a file, not a folder; nothing could be done";
     EXPECT_NE(unusable.errors.find(why), std::string::npos) << unusable.errors;
     EXPECT_NE(NewLog().find(why), std::string::npos) << NewLog();
+}
+
+TEST_F(RelayHost, AMessageOverTheServersSizeGoesToFailedAfterOneTryAndTheNextSendSaysNothingOfIt) {
+    Settings("Host=127.0.0.1\r\nPort=" + std::to_string(ServerPort("small")) + "\r\nRecipient=a@x.example\r\n");
+    WriteFile(m_files / "large.jpg", std::string(1200000, 'L'));
+    const std::string before = ServerTranscript("small");
+    EXPECT_EQ(m_deployment.Run("relay \"" + (m_files / "large.jpg") + "\"").output, "kept in the outbox\n");
+    EXPECT_EQ(ServerTranscript("small").substr(before.size()).find("MAIL"), std::string::npos);
+    const std::string log = NewLog();
+    EXPECT_NE(log.find("is larger than the server takes (SIZE 1048576); "), std::string::npos) << log;
+    EXPECT_NE(log.find(" moved to " + OutboxFolder() + "Failed\\ and never sent again"), std::string::npos) << log;
+
+    const size_t logged = NewLog().size();
+    const int delivered = ServerMessageCount("small");
+    EXPECT_EQ(Relay().output, "delivered\n");
+    EXPECT_EQ(ServerMessageCount("small"), delivered + 1);
+    EXPECT_EQ(NewLog().substr(logged), "");
+}
+
+TEST_F(RelayHost, ListShowsEachWaitingMessageWithItsSizeAndLastReasonAndRemoveDeletesIt) {
+    // One refused for good, one waiting for the server.
+    Settings("Host=127.0.0.1\r\nPort=" + std::to_string(ServerPort("plain")) + "\r\nRecipient=refused@x.example\r\n");
+    ASSERT_EQ(Relay().output, "kept in the outbox\n");
+    const ClosedPort down;
+    Settings("Host=127.0.0.1\r\nPort=" + std::to_string(down.port) + "\r\nRecipient=c@x.example\r\n");
+    ASSERT_EQ(Relay().output, "kept in the outbox\n");
+
+    const ProcessResult listed = m_deployment.Run("relay --list");
+    EXPECT_EQ(listed.exitCode, 0u);
+    const std::vector<std::string> lines = SplitLines(listed.output);
+    ASSERT_EQ(lines.size(), 2u) << listed.output;
+    std::vector<std::vector<std::string>> fields;
+    for (const std::string& line : lines) {
+        std::vector<std::string> parts;
+        for (size_t start = 0, tab = 0; tab != std::string::npos; start = tab + 1) {
+            tab = line.find('\t', start);
+            parts.push_back(line.substr(start, tab - start));
+        }
+        ASSERT_EQ(parts.size(), 5u) << line;
+        fields.push_back(parts);
+    }
+    const std::string waiting = fields[0][0];
+    EXPECT_EQ(waiting.substr(waiting.size() - 4), ".eml");
+    EXPECT_EQ(fields[0][1].size(), 19u) << fields[0][1];  // YYYY-MM-DD HH:MM:SS
+    EXPECT_EQ(fields[0][2], std::to_string(ReadFile(OutboxFolder() + waiting).size()));
+    EXPECT_EQ(fields[0][3], "c@x.example");
+    EXPECT_NE(fields[0][4].find("127.0.0.1:" + std::to_string(down.port) + " connect: "), std::string::npos);
+    EXPECT_EQ(fields[1][0].rfind("Failed\\", 0), 0u);
+    EXPECT_EQ(fields[1][3], "refused@x.example");
+    EXPECT_NE(fields[1][4].find("refused: 550"), std::string::npos) << fields[1][4];
+
+    {
+        // Held as a sender holds the message it delivers.
+        const AutoCloseHandle held(
+            ::CreateFileA((OutboxFolder() + waiting).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        const ProcessResult busy = m_deployment.Run("relay --remove " + waiting);
+        EXPECT_EQ(busy.exitCode, 1u);
+        EXPECT_NE(busy.errors.find("is being delivered right now; not removed"), std::string::npos) << busy.errors;
+    }
+    const ProcessResult removed = m_deployment.Run("relay --remove " + waiting);
+    EXPECT_EQ(removed.output, "removed " + waiting + "\n");
+    EXPECT_EQ(removed.exitCode, 0u);
+    EXPECT_FALSE(FileExists(OutboxFolder() + waiting));
+    EXPECT_FALSE(FileExists(OutboxFolder() + waiting.substr(0, waiting.size() - 4) + ".env"));
+    EXPECT_EQ(m_deployment.Run("relay --remove \"" + OutboxFolder() + fields[1][0] + "\"").exitCode, 0u);
+    EXPECT_EQ(m_deployment.Run("relay --list").output, "");
+    const ProcessResult again = m_deployment.Run("relay --remove " + waiting);
+    EXPECT_EQ(again.exitCode, 1u);
+    EXPECT_NE(again.errors.find("no message " + waiting + " in the outbox"), std::string::npos);
 }

@@ -10,6 +10,7 @@ envelope in NNNN.json) and every command it is given in DIR/NAME/transcript
 ("tls" or "plain", then the command; AUTH without its data):
 
   plain      no TLS, no login, no size limit; refuses recipients "refuse..."
+  small      like plain, with SIZE 1 MB
   starttls   STARTTLS required, then AUTH required (user "relay", password
              in DIR/password); SIZE 1 MB
   implicit   TLS from the first byte, AUTH required as above
@@ -271,8 +272,8 @@ async def serve(state):
     def box(name):
         return Mailbox(os.path.join(state, name))
 
-    mailboxes = {name: box(name) for name in ("plain", "starttls", "implicit", "rogue", "impostor", "switch",
-                                              "oldtls")}
+    mailboxes = {name: box(name) for name in ("plain", "small", "starttls", "implicit", "rogue", "impostor",
+                                              "switch", "oldtls")}
     connections = {"switch": 0}
 
     def switching():
@@ -282,6 +283,7 @@ async def serve(state):
 
     factories = {
         "plain": (lambda: recording_smtp(mailboxes["plain"], data_size_limit=None), None),
+        "small": (lambda: recording_smtp(mailboxes["small"], data_size_limit=1 << 20), None),
         "starttls": (lambda: recording_smtp(mailboxes["starttls"], tls_context=good, data_size_limit=1 << 20,
                                             **secure), None),
         "implicit": (lambda: recording_smtp(mailboxes["implicit"], auth_required=True, auth_require_tls=False,

@@ -280,7 +280,7 @@ TEST(RelaySettingsFile, MissingOrBadKeysKeepTheirDefaults) {
 }
 
 TEST(RelayOutbox, AnEnvelopeReadsBackAsWrittenAndNothingElseIsTakenForOne) {
-    const StoredEnvelope written{"me@x.example", {"a@y.example", "b@z.example"}, 48213};
+    const StoredEnvelope written{"me@x.example", {"a@y.example", "b@z.example"}, 48213, {}, {}};
     std::string problem;
     const std::optional<StoredEnvelope> read = ParseEnvelope(EnvelopeText(written), problem);
     ASSERT_TRUE(read) << problem;
