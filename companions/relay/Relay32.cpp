@@ -61,8 +61,9 @@ extern "C" int __cdecl MailSvr_SendFiles(int /*one*/, const char* shortPaths) {
 // One message with the caller's recipients (RFC 5322 address lists),
 // subject and text, each null when not given, and `count` files by their
 // full paths. Given recipients and subject take the place of Relay32.ini's
-// for this message; a given text that of the plug-in. Returns what
-// MailSvr_SendFiles returns.
+// for this message; a given text that of the plug-in. Given recipients keep
+// the compose window away unless Compose=1, which shows it with the fields
+// filled in. Returns what MailSvr_SendFiles returns.
 extern "C" int __cdecl MailSvr_SendMessageW(const wchar_t* to, const wchar_t* cc, const wchar_t* subject,
                                             const wchar_t* body, const wchar_t* const* files, int count) {
     StayLoaded();

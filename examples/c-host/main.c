@@ -8,11 +8,15 @@
  *                                "default: KEY"
  *   c-host send KEY FILE...      hands the files to the system KEY ("" for
  *                                the default) and prints the result's name
+ *   c-host outbox                prints what waits in the outbox of the SMTP
+ *                                plug-in beside the host ("FILE<tab>BYTES<tab>
+ *                                REASON" each), then "N in the outbox"
  *
  * Output is UTF-8. The exit status is the EMAIL32_ result code (0 for OK),
  * 64 for a wrong command line, 70 when Email32.dll cannot be used.
  */
 #include "public/email32.h"
+#include "public/relay32.h"
 
 #include <shellapi.h>
 #include <stdio.h>
@@ -120,6 +124,42 @@ static int Send(const wchar_t* key, const wchar_t* const* files, int count) {
     return PrintResult(result);
 }
 
+/* Relay32.dll from the host's own folder, never from the current folder. */
+static HMODULE LoadPlugIn(void) {
+    wchar_t path[MAX_PATH];
+    wchar_t* slash;
+    DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return NULL;
+    slash = wcsrchr(path, L'\\');
+    if (slash == NULL || (size_t)(slash + 1 - path) + 12 > MAX_PATH) return NULL;
+    wcscpy(slash + 1, L"Relay32.dll");
+    return LoadLibraryExW(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+static int __cdecl PrintWaiting(const MailSvrOutboxMessageW* message, void* context) {
+    (void)context;
+    PrintUtf8(message->file, stdout);
+    printf("\t%lu\t", (unsigned long)message->bytes);
+    PrintUtf8(message->lastReason[0] != L'\0' ? message->lastReason : L"not tried yet", stdout);
+    fputs("\n", stdout);
+    return 1;
+}
+
+static int Outbox(void) {
+    int count = -1;
+    HMODULE plugin = LoadPlugIn();
+    MailSvr_ListOutbox_Fn list =
+        plugin ? (MailSvr_ListOutbox_Fn)(void (*)(void))GetProcAddress(plugin, "MailSvr_ListOutbox") : NULL;
+    if (list != NULL) count = list(PrintWaiting, NULL);
+    if (plugin != NULL) FreeLibrary(plugin);
+    if (count < 0) {
+        fputs("c-host: the SMTP plug-in's outbox cannot be read\n", stderr);
+        return EMAIL32_ERROR;
+    }
+    printf("%d in the outbox\n", count);
+    return EMAIL32_OK;
+}
+
 int main(void) {
     int argc = 0, status = 64;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -129,10 +169,12 @@ int main(void) {
         status = 70;
     } else if (argc == 2 && wcscmp(argv[1], L"list") == 0) {
         status = List();
+    } else if (argc == 2 && wcscmp(argv[1], L"outbox") == 0) {
+        status = Outbox();
     } else if (argc >= 3 && wcscmp(argv[1], L"send") == 0) {
         status = Send(argv[2], (const wchar_t* const*)(argv + 3), argc - 3);
     } else {
-        fputs("usage: c-host list | c-host send KEY FILE...\n", stderr);
+        fputs("usage: c-host list | c-host send KEY FILE... | c-host outbox\n", stderr);
     }
     LocalFree(argv);
     return status;

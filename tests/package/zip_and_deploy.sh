@@ -36,7 +36,8 @@ echo "zip: $(basename "$zip"), $size bytes"
 [ "$size" -lt 5242880 ] || fail "the zip is $size bytes, not under 5 MB"
 python3 -m zipfile -e "$zip" "$work/unzipped"
 pkg="$work/unzipped/Email32-$version-win32"
-for f in LICENSE.txt README.txt include/Email32/public/email32.h include/Email32/public/EmailComponent.h \
+for f in LICENSE.txt README.txt include/Email32/public/email32.h include/Email32/public/relay32.h \
+         include/Email32/public/EmailComponent.h \
          include/Email32/public/framework/Collections.h lib/libEmail32.dll.a lib/Email32.lib \
          lib/cmake/Email32/Email32Config.cmake share/Email32/EmailDB.ini share/Email32/Relay32.ini \
          bin/libheif.dll bin/libde265.dll bin/libheif-COPYING.txt bin/libde265-COPYING.txt; do
@@ -105,6 +106,11 @@ echo "$listed" | grep -q "^SmtpRelay	SMTP server (Relay32)$" || fail "c-host doe
 status=0
 unknown=$(run "$work/c-host" ./c-host.exe send NoSuchSystem C:\\x.jpg) || status=$?
 [ "$unknown" = EMAIL32_NOT_INSTALLED ] && [ $status = 3 ] || fail "an unknown key gave '$unknown', exit status $status"
+# The plug-in's header serves a host in C: its outbox, listed.
+status=0
+outbox=$(run "$work/c-host" ./c-host.exe outbox) || status=$?
+[ $status = 0 ] && echo "$outbox" | tail -n1 | grep -Eq '^[0-9]+ in the outbox$' ||
+  fail "c-host outbox gave '$outbox', exit status $status"
 
 status=0
 listed=$(run "$work/host" ./example-host.exe) || status=$?

@@ -1,6 +1,6 @@
 // The account parts that need no server: settings merged key by key from the
 // two files, the autoconfig answer read with XmlLite, the provider table,
-// the PKCE challenge and the redirect's query.
+// the PKCE challenge and the redirect's query, the recipients used before.
 #include "companions/relay/RelaySettings.h"
 #include "message/TextCodec.h"
 #include "companions/relay/account/Autoconfig.h"
@@ -8,6 +8,7 @@
 #include "companions/relay/account/ProviderTable.h"
 #include "companions/relay/oauth/LoopbackListener.h"
 #include "companions/relay/oauth/Pkce.h"
+#include "companions/relay/settings/RecentRecipients.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -90,4 +91,22 @@ TEST(AccountSettings, PkceAndTheRedirectQueryFollowTheirRfcs) {
     EXPECT_EQ(QueryValue("state=a%2Fb&code=x+y%41", "code"), "x yA");
     EXPECT_EQ(QueryValue("state=a%2Fb&code=x", "state"), "a/b");
     EXPECT_EQ(QueryValue("xcode=1", "code"), "");
+}
+
+TEST(RecentRecipients, TheFiftyLastUsedAreKeptOnceEachNewestFirstAndReadBackWhole) {
+    const std::string file = email32::test::AppDataFolder() + "Relay32.ini";
+    ::DeleteFileA(file.c_str());
+    std::vector<Mailbox> many;
+    for (int i = 0; i < 55; ++i) many.push_back({"", "r" + std::to_string(i) + "@x.example"});
+    ASSERT_TRUE(RememberRecipients(many));
+    ASSERT_TRUE(RememberRecipients({{"Club, Photo \"Sunday\"", "R3@X.example"}, {"Anna Lee", "anna@y.example"}}));
+    const std::vector<Mailbox> recent = RecentRecipients();
+    ::DeleteFileA(file.c_str());
+    ASSERT_EQ(recent.size(), kRecentRecipients);
+    EXPECT_EQ(recent[0].name, "Club, Photo \"Sunday\"");
+    EXPECT_EQ(recent[0].address, "R3@X.example");
+    EXPECT_EQ(MailboxText(recent[1]), "Anna Lee <anna@y.example>");
+    EXPECT_EQ(recent[2].address, "r0@x.example");
+    EXPECT_EQ(recent.back().address, "r48@x.example");
+    for (size_t i = 3; i < recent.size(); ++i) EXPECT_NE(recent[i].address, "r3@x.example");
 }

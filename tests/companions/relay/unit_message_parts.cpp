@@ -265,7 +265,17 @@ TEST(RelaySettingsFile, MissingOrBadKeysKeepTheirDefaults) {
     EXPECT_EQ(tls.user, "me@x");
     EXPECT_EQ(tls.authMethod, "XOAUTH2");
     EXPECT_EQ(tls.caFile, WideFromAnsi(folder / "ca.pem"));
-    for (const char* line : {"Security=ssl", "AuthMethod=NTLM"}) {
+    // The windows: off with Quiet=1, and off too when Quiet is no switch.
+    email32::test::WriteFile(folder / "windows.ini", "[Server]\r\nCompose=1\r\nQuiet=0\r\n");
+    const RelaySettings windows = LoadRelaySettings(WideFromAnsi(folder / "windows.ini"));
+    EXPECT_TRUE(windows.compose);
+    EXPECT_FALSE(windows.quiet);
+    EXPECT_FALSE(defaults.compose || defaults.quiet);
+    email32::test::WriteFile(folder / "quiet.ini", "[Server]\r\nQuiet=yes\r\n");
+    const RelaySettings quiet = LoadRelaySettings(WideFromAnsi(folder / "quiet.ini"));
+    EXPECT_TRUE(quiet.quiet);
+    EXPECT_EQ(quiet.problem, "Quiet=yes is not a switch (0 to 1)");
+    for (const char* line : {"Security=ssl", "AuthMethod=NTLM", "Compose=2"}) {
         email32::test::WriteFile(folder / "odd.ini", std::string("[Server]\r\n") + line + "\r\n");
         EXPECT_NE(LoadRelaySettings(WideFromAnsi(folder / "odd.ini")).problem, "") << line;
     }
@@ -287,6 +297,13 @@ TEST(RelayOutbox, AnEnvelopeReadsBackAsWrittenAndNothingElseIsTakenForOne) {
     EXPECT_EQ(read->sender, written.sender);
     EXPECT_EQ(read->recipients, written.recipients);
     EXPECT_EQ(read->messageBytes, 48213u);
+    // An attempt's time and reason, one line whatever the server said.
+    const StoredEnvelope tried = WithAttempt(written, "h:25 MAIL: refused: 550 first\r\n550 second");
+    const std::optional<StoredEnvelope> again = ParseEnvelope(EnvelopeText(tried), problem);
+    ASSERT_TRUE(again) << problem;
+    EXPECT_EQ(again->lastReason, "h:25 MAIL: refused: 550 first  550 second");
+    EXPECT_EQ(again->lastAttempt.size(), 20u) << again->lastAttempt;  // 2026-12-07T08:22:18Z
+    EXPECT_EQ(again->recipients, written.recipients);
     const std::string good = EnvelopeText(written);
     for (const std::string& bad :
          {std::string(), good.substr(0, good.size() - 1), "Email32-Envelope: 2\r\n" + good.substr(21),
