@@ -104,12 +104,25 @@ TEST_F(SendNotice, ARefusedLoginIsToldOnceAndTheAccountDialogItOffersSendsWhatWa
     EXPECT_TRUE(m_host.Run("relay --list").output.empty());
 }
 
-TEST_F(SendNotice, AServerThatIsDownOnlyLogsAndTheMessageWaits) {
+TEST_F(SendNotice, AnUntrustedServerIsToldButAServerThatIsDownOnlyLogs) {
+    Settings("Host=localhost\r\nPort=" + std::to_string(ServerPort("rogue")) + "\r\nRecipient=a@x.example\r\n");
+    RunningHost untrusted(m_host, Relay());
+    const HWND notice = untrusted.WaitForWindow();
+    ASSERT_NE(notice, nullptr);
+    const std::wstring server = L"localhost:" + std::to_wstring(ServerPort("rogue"));
+    const std::wstring reason = Chinese() ? L"伺服器 " + server + L" 不受信任,因此沒有傳送任何內容給它。"
+                                          : L"The server " + server + L" is not trusted, so nothing was sent to it.";
+    bool found = false;
+    for (const std::wstring& text : ChildTexts(notice)) found = found || text == reason;
+    EXPECT_TRUE(found);
+    ::PostMessageW(notice, WM_COMMAND, IDCLOSE, 0);
+    EXPECT_EQ(untrusted.Finish().output, "kept in the outbox\n");
+
     const ClosedPort down;
     Settings("Host=127.0.0.1\r\nPort=" + std::to_string(down.port) + "\r\nRecipient=a@x.example\r\n");
     ExpectNoWindow(Relay(), "kept in the outbox\n");
     EXPECT_NE(NewLog().find("127.0.0.1:" + std::to_string(down.port) + " connect: "), std::string::npos) << NewLog();
-    EXPECT_EQ(SplitLines(m_host.Run("relay --list").output).size(), 1u);
+    EXPECT_EQ(SplitLines(m_host.Run("relay --list").output).size(), 2u);
 }
 
 TEST_F(SendNotice, WithQuietOneNoWindowAppearsWhateverBecomesOfTheMessage) {

@@ -1,6 +1,7 @@
 // The account parts that need no server: settings merged key by key from the
 // two files, the autoconfig answer read with XmlLite, the provider table,
-// the PKCE challenge and the redirect's query, the recipients used before.
+// the PKCE challenge and the redirect's query, the recipients used before,
+// the notice's sentences.
 #include "companions/relay/RelaySettings.h"
 #include "message/TextCodec.h"
 #include "companions/relay/account/Autoconfig.h"
@@ -9,6 +10,8 @@
 #include "companions/relay/oauth/LoopbackListener.h"
 #include "companions/relay/oauth/Pkce.h"
 #include "companions/relay/settings/RecentRecipients.h"
+#include "companions/relay/ui/SendNotice.h"
+#include "base/Win32Handles.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -109,4 +112,31 @@ TEST(RecentRecipients, TheFiftyLastUsedAreKeptOnceEachNewestFirstAndReadBackWhol
     EXPECT_EQ(recent[2].address, "r0@x.example");
     EXPECT_EQ(recent.back().address, "r48@x.example");
     for (size_t i = 3; i < recent.size(); ++i) EXPECT_NE(recent[i].address, "r3@x.example");
+}
+
+TEST(SendNotice, EachReasonIsOneSentenceWithTheServerOrTheAccountAndSaysWhereTheMessageIs) {
+    const email32::AutoLibrary plugin(
+        ::LoadLibraryExA((email32::test::BinFolder() + "Relay32.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(plugin);
+    const bool chinese = PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_CHINESE;
+    Attention attention;
+    attention.server = "smtp.example.org:587";
+    attention.account = "me@example.org";
+    attention.detail = "the log's words";
+    for (const Trouble trouble :
+         {Trouble::Settings, Trouble::Login, Trouble::SignIn, Trouble::Trust, Trouble::TooLarge, Trouble::Refused}) {
+        attention.trouble = trouble;
+        attention.movedTo = trouble == Trouble::TooLarge || trouble == Trouble::Refused ? L"C:\\Outbox\\Failed\\" : L"";
+        const NoticeText text = NoticeTexts(plugin.get(), attention);
+        const std::wstring& reason = text.reason;
+        ASSERT_FALSE(reason.empty());
+        EXPECT_EQ(reason.back(), chinese ? L'\x3002' : L'.') << static_cast<int>(trouble);
+        EXPECT_EQ(reason.find(L'\n'), std::wstring::npos);
+        const bool named = reason.find(L"smtp.example.org:587") != std::wstring::npos ||
+                           reason.find(L"me@example.org") != std::wstring::npos;
+        EXPECT_EQ(named, trouble != Trouble::Settings) << static_cast<int>(trouble);
+        EXPECT_EQ(text.content.find(L"C:\\Outbox\\Failed\\") != std::wstring::npos, !attention.movedTo.empty());
+        EXPECT_NE(text.content.find(L"the log's words"), std::wstring::npos);
+        EXPECT_EQ(reason.find(L'%'), std::wstring::npos) << "every insert filled";
+    }
 }
