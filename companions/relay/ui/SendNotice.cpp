@@ -55,6 +55,13 @@ public:
         m_context = ::CreateActCtxW(&context);
         if (m_context != INVALID_HANDLE_VALUE && !::ActivateActCtx(m_context, &m_cookie)) m_cookie = 0;
         m_library.reset(::LoadLibraryW(L"comctl32.dll"));
+        // Its window classes stay registered after a notice; the library
+        // that holds their procedures stays too.
+        HMODULE pinned = nullptr;
+        if (m_library) {
+            ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                                 reinterpret_cast<LPCWSTR>(m_library.get()), &pinned);
+        }
     }
     ~CommonControls6() {
         m_library.reset();
