@@ -126,7 +126,7 @@ static int Send(const wchar_t* key, const wchar_t* const* files, int count) {
 
 /* Relay32.dll from the host's own folder, never from the current folder. */
 static HMODULE LoadPlugIn(void) {
-    wchar_t path[MAX_PATH];
+    wchar_t path[MAX_PATH] = {0};
     wchar_t* slash;
     DWORD length = GetModuleFileNameW(NULL, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return NULL;

@@ -168,16 +168,22 @@ TEST_F(ComposeWindow, AHostThatNamesRecipientsGetsTheWindowOnlyWithComposeOneAnd
     EXPECT_EQ(none.Stop(), 0);
 
     Settings(Server("plain") + "Recipient=settings@example.org\r\nCompose=1\r\n");
+    // The host's own window, active: the compose window belongs to it.
+    const HWND own = ::CreateWindowExW(0, L"STATIC", L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                       nullptr, nullptr, nullptr);
+    ::SetActiveWindow(own);
     int result = -1;
     const bool seen = DriveDialog(
         [&] { result = send(L"Photo Club <club@example.org>", nullptr, L"Trip, day 2", L"Two pictures", files, 1); },
         [&](DialogSession& d) {
+            EXPECT_EQ(::GetWindow(d.window(), GW_OWNER), own);
             EXPECT_EQ(d.WideText(IDC_COMPOSE_TO), L"Photo Club <club@example.org>");
             EXPECT_EQ(d.WideText(IDC_COMPOSE_SUBJECT), L"Trip, day 2");
             EXPECT_EQ(d.WideText(IDC_COMPOSE_TEXT), L"Two pictures");
             ::SetDlgItemTextW(d.window(), IDC_COMPOSE_SUBJECT, L"Trip, day 3");
             d.Click(IDOK);
         });
+    ::DestroyWindow(own);
     EXPECT_TRUE(seen);
     EXPECT_EQ(result, 1);
     ASSERT_EQ(ServerMessageCount("plain"), before + 2);
