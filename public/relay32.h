@@ -27,9 +27,9 @@ extern "C" {
 #endif
 
 /* What the send entries return. */
-#define MAILSVR_NOTHING_SENT \
-    0                       /* no message: a file cannot be read, none was named, the user cancelled the
-                                  compose window, or the outbox cannot be written */
+/* No message: a file cannot be read, none was named, the user cancelled the
+   compose window, or the outbox cannot be written. */
+#define MAILSVR_NOTHING_SENT 0
 #define MAILSVR_DELIVERED 1 /* a server accepted the message */
 #define MAILSVR_KEPT 2      /* the message waits in the outbox (or was refused for good: Outbox\Failed) */
 
