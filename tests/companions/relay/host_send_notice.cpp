@@ -1,12 +1,15 @@
 // The notice of a message that waits for the user, through "email32 relay":
 // once per send for a refused login, with a button to the account dialog
-// whose Save sends what waited; nothing for a server that is down; and with
+// whose Save sends what waited, and for a message moved to Outbox\Failed\;
+// nothing for a server that is down; and with
 // Quiet=1 no window at all, whatever happens to the message. Runs again
 // under zh_TW (code page 950); leaves a screenshot among the artifacts.
 #include "companions/relay/ui/AccountDialogIds.h"
 #include "companions/relay/ui/SendWindowIds.h"
 #include "tests/companions/relay/HostWindows.h"
 #include "tests/companions/relay/RelayScene.h"
+
+#include <shlwapi.h>
 
 using namespace email32;
 using namespace email32::test;
@@ -123,6 +126,31 @@ TEST_F(SendNotice, AnUntrustedServerIsToldButAServerThatIsDownOnlyLogs) {
     ExpectNoWindow(Relay(), "kept in the outbox\n");
     EXPECT_NE(NewLog().find("127.0.0.1:" + std::to_string(down.port) + " connect: "), std::string::npos) << NewLog();
     EXPECT_EQ(SplitLines(m_host.Run("relay --list").output).size(), 2u);
+}
+
+TEST_F(SendNotice, AMessageTheServerNeverTakesIsToldOnceWithWhereItWent) {
+    Settings(Server("small") + "Recipient=a@x.example\r\n");
+    WriteFile(m_files / "large.jpg", std::string(1200000, 'L'));
+    std::set<HWND> windows;
+    RunningHost host(m_host, Relay("large.jpg"));
+    const HWND notice = host.WaitForWindow();
+    ASSERT_NE(notice, nullptr);
+    windows.insert(notice);
+    const std::wstring server = L"127.0.0.1:" + std::to_wstring(ServerPort("small"));
+    wchar_t limit[64] = {};
+    ::StrFormatByteSizeW(1048576, limit, 64);
+    bool named = false, moved = false;
+    for (const std::wstring& text : ChildTexts(notice)) {
+        named = named || (text.find(server) != std::wstring::npos && text.find(limit) != std::wstring::npos);
+        moved = moved || text.find(L"Outbox\\Failed\\") != std::wstring::npos;
+    }
+    EXPECT_TRUE(named) << "the server and what it takes";
+    EXPECT_TRUE(moved) << "where the message went";
+    Screenshot(notice, "send-notice-failed");
+    ::PostMessageW(notice, WM_COMMAND, IDCLOSE, 0);
+    EXPECT_EQ(host.Finish(120000, &windows).output, "kept in the outbox\n");
+    EXPECT_EQ(windows.size(), 1u) << "one notice per send";
+    EXPECT_NE(m_host.Run("relay --list").output.find("Failed\\"), std::string::npos);
 }
 
 TEST_F(SendNotice, WithQuietOneNoWindowAppearsWhateverBecomesOfTheMessage) {
