@@ -99,8 +99,13 @@ class Scene:
 
     def clear_outbox(self):
         if os.path.isdir(self.outbox):
+            # Failed\ and Damaged\ hold what earlier sends set aside.
             for name in os.listdir(self.outbox):
-                os.remove(os.path.join(self.outbox, name))
+                path = os.path.join(self.outbox, name)
+                if os.path.isdir(path):
+                    shutil.rmtree(path)
+                else:
+                    os.remove(path)
 
     def queued(self):
         return sorted(n for n in os.listdir(self.outbox) if n.endswith(".eml")) if os.path.isdir(self.outbox) else []
