@@ -3,7 +3,9 @@
 #include "base/FileLock.h"
 #include "base/IniFile.h"
 #include "base/LoadableLibrary.h"
+#include "base/Path.h"
 #include "base/ProfileText.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -24,8 +26,6 @@ constexpr DWORD kReplacePauseMilliseconds = 50;
 // place left it behind; one a day old belongs to no writer still running.
 constexpr ULONGLONG kStaleTemporaryAge = 24ULL * 60 * 60 * 10000000;  // in 100 ns
 constexpr wchar_t kTemporaryPrefix[] = L"e32";
-
-std::wstring FolderOf(const std::wstring& file) { return file.substr(0, file.find_last_of(L"\\/") + 1); }
 
 ULONGLONG Ticks(const FILETIME& time) {
     return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
@@ -107,7 +107,7 @@ bool PutInPlace(const std::wstring& from, const std::wstring& to, bool existed) 
 }  // namespace
 
 RewriteResult Rewrite(const std::string& file, const std::function<void(IniDocument&)>& edit) {
-    const std::wstring path = Widen(file, CP_ACP);
+    const std::wstring path = base::Widen(file, CP_ACP);
     // A relative path would be the current folder's file to write and the
     // Windows folder's to read.
     if (!IsFullyQualifiedPath(path)) return RewriteResult::Failed;
@@ -124,19 +124,19 @@ RewriteResult Rewrite(const std::string& file, const std::function<void(IniDocum
     IniDocument document(
         current->text,
         [codePage](std::string_view name) {
-            std::wstring wide = Widen(name, codePage);
+            std::wstring wide = base::Widen(name, codePage);
             if (!wide.empty()) ::CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
-            return Narrow(wide, CP_UTF8);
+            return base::Narrow(wide, CP_UTF8);
         },
         [codePage](std::string_view text) {
-            return codePage == CP_ACP ? std::string(text) : Narrow(Widen(text, CP_ACP), CP_UTF8);
+            return codePage == CP_ACP ? std::string(text) : base::Narrow(base::Widen(text, CP_ACP), CP_UTF8);
         });
     edit(document);
     const std::string text = document.Text();
     // Nothing to change (a default chosen again, say): readers keep the file.
     if (current->exists && text == current->text) return RewriteResult::Written;
 
-    const std::wstring folder = FolderOf(path);
+    const std::wstring folder = base::FolderOf(path);
     ClearStaleTemporaries(folder);
     wchar_t temporary[MAX_PATH] = {};
     if (!::GetTempFileNameW(folder.c_str(), kTemporaryPrefix, 0, temporary)) return RewriteResult::Failed;

@@ -1,29 +1,13 @@
 #include "base/LoadableLibrary.h"
 
+#include "base/Path.h"
+#include "base/Text.h"
 #include "base/Win32Handles.h"
 
 #include <vector>
 
 namespace email32 {
 namespace {
-
-std::wstring FolderOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
-
-// The full path of a loaded module (null: the host's executable), however
-// long.
-std::wstring ModulePath(HMODULE module) {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return std::wstring();
-        if (length < path.size()) return std::wstring(path.data(), length);
-        if (path.size() >= 32768) return std::wstring();
-        path.resize(path.size() * 2);
-    }
-}
 
 // The module whose code runs here: the module DLL, the plug-in, or a
 // program linked with this code.
@@ -48,14 +32,6 @@ bool IsBareName(const std::wstring& name) {
 bool IsFile(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-std::wstring Widened(const std::string& ansi) {
-    if (ansi.empty()) return std::wstring();
-    const int chars = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(chars > 0 ? chars : 0), L'\0');
-    if (chars > 0) ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), chars);
-    return wide;
 }
 
 WORD PeMachine(const std::wstring& path) {
@@ -91,26 +67,26 @@ bool IsFullyQualifiedPath(const std::wstring& path) {
     return path.size() >= 3 && separator(path[0]) && separator(path[1]) && !separator(path[2]);
 }
 
-bool IsFullyQualifiedPath(const std::string& ansiPath) { return IsFullyQualifiedPath(Widened(ansiPath)); }
+bool IsFullyQualifiedPath(const std::string& ansiPath) { return IsFullyQualifiedPath(base::Widen(ansiPath)); }
 
 std::wstring LocateLibrary(const std::wstring& library) {
     if (IsFullyQualifiedPath(library)) return library;
     if (!IsBareName(library)) return std::wstring();
     for (const std::wstring& folder :
-         {FolderOf(ModulePath(nullptr)), FolderOf(ModulePath(ThisModule())), SystemFolder()}) {
+         {base::FolderOf(base::ModulePath(nullptr)), base::FolderOf(base::ModulePath(ThisModule())), SystemFolder()}) {
         if (!folder.empty() && IsFile(folder + library)) return folder + library;
     }
     return std::wstring();
 }
 
-std::wstring LocateLibrary(const std::string& ansiLibrary) { return LocateLibrary(Widened(ansiLibrary)); }
+std::wstring LocateLibrary(const std::string& ansiLibrary) { return LocateLibrary(base::Widen(ansiLibrary)); }
 
 WORD LibraryMachine(const std::wstring& library) {
     const std::wstring path = LocateLibrary(library);
     return path.empty() ? 0 : PeMachine(path);
 }
 
-WORD LibraryMachine(const std::string& ansiLibrary) { return LibraryMachine(Widened(ansiLibrary)); }
+WORD LibraryMachine(const std::string& ansiLibrary) { return LibraryMachine(base::Widen(ansiLibrary)); }
 
 bool IsLoadableLibrary(const std::string& ansiLibrary) {
     const WORD machine = LibraryMachine(ansiLibrary);
@@ -125,6 +101,6 @@ HMODULE LoadLocatedLibrary(const std::wstring& library) {
     return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-HMODULE LoadLocatedLibrary(const std::string& ansiLibrary) { return LoadLocatedLibrary(Widened(ansiLibrary)); }
+HMODULE LoadLocatedLibrary(const std::string& ansiLibrary) { return LoadLocatedLibrary(base::Widen(ansiLibrary)); }
 
 }  // namespace email32

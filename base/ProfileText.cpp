@@ -1,5 +1,6 @@
 #include "base/ProfileText.h"
 
+#include "base/Text.h"
 #include "base/Win32Handles.h"
 
 namespace email32::ini {
@@ -11,26 +12,6 @@ std::wstring SwappedBytes(std::wstring wide) {
 }
 
 }  // namespace
-
-std::wstring Widen(std::string_view text, UINT codePage) {
-    if (text.empty()) return {};
-    const int size = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    if (size > 0) ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
-
-std::string Narrow(std::wstring_view wide, UINT codePage) {
-    if (wide.empty()) return {};
-    const int size =
-        ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) {
-        ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr,
-                              nullptr);
-    }
-    return text;
-}
 
 std::optional<ProfileText> LoadProfileText(const std::wstring& file, long long maxBytes) {
     ProfileText loaded;
@@ -64,7 +45,7 @@ std::optional<ProfileText> LoadProfileText(const std::wstring& file, long long m
             wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
                                            (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
         }
-        loaded.text = Narrow(loaded.encoding == Encoding::Utf16Be ? SwappedBytes(wide) : wide, CP_UTF8);
+        loaded.text = base::Narrow(loaded.encoding == Encoding::Utf16Be ? SwappedBytes(wide) : wide, CP_UTF8);
     } else if (startsWith("\xEF\xBB\xBF")) {
         loaded.encoding = Encoding::Utf8;
         loaded.text = bytes.substr(3);
@@ -79,7 +60,7 @@ std::string EncodeProfileText(Encoding encoding, const std::string& text) {
     case Encoding::Utf8: return "\xEF\xBB\xBF" + text;
     case Encoding::Utf16Le:
     case Encoding::Utf16Be: {
-        std::wstring wide = Widen(text, CP_UTF8);
+        std::wstring wide = base::Widen(text, CP_UTF8);
         if (encoding == Encoding::Utf16Be) wide = SwappedBytes(std::move(wide));
         std::string bytes(encoding == Encoding::Utf16Le ? "\xFF\xFE" : "\xFE\xFF");
         for (const wchar_t c : wide) {

@@ -29,7 +29,4 @@ struct ProfileText {
 // bytes, with the byte-order mark its encoding starts with.
 [[nodiscard]] std::string EncodeProfileText(Encoding encoding, const std::string& text);
 
-[[nodiscard]] std::wstring Widen(std::string_view text, UINT codePage);
-[[nodiscard]] std::string Narrow(std::wstring_view wide, UINT codePage);
-
 }  // namespace email32::ini

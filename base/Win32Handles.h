@@ -141,26 +141,4 @@ template <typename Fn>
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(entry));
 }
 
-// Runs a callable when the scope is left, unless dismissed.
-template <typename F>
-class ScopeExit {
-public:
-    explicit ScopeExit(F f) noexcept : m_f(std::move(f)) {}
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-    ~ScopeExit() {
-        if (m_active) m_f();
-    }
-    void dismiss() noexcept { m_active = false; }
-
-private:
-    F m_f;
-    bool m_active = true;
-};
-
-template <typename F>
-[[nodiscard]] ScopeExit<F> MakeScopeExit(F f) noexcept {
-    return ScopeExit<F>(std::move(f));
-}
-
 }  // namespace email32

@@ -2,6 +2,7 @@
 
 #include "dispatch/SendRequest.h"
 #include "base/Win32Handles.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -160,7 +161,7 @@ std::wstring FileUrl(const std::wstring& path) {
         url = L"file://";
         local = local.substr(2);
     }
-    const std::string bytes = Utf8(local);
+    const std::string bytes = base::Utf8(local);
     static const char kHex[] = "0123456789ABCDEF";
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(bytes[i]);

@@ -6,6 +6,8 @@
 #include "dispatch/SendFolders.h"
 #include "dispatch/CommandLine.h"
 #include "base/IniFile.h"
+#include "base/Text.h"
+#include "base/Path.h"
 
 #include <windows.h>
 
@@ -25,13 +27,6 @@ struct Start {
 };
 using Starts = std::vector<Start>;
 
-// Drive and folder (with its trailing backslash), and name with extension.
-void SplitFile(const std::wstring& path, std::wstring& folder, std::wstring& name) {
-    const std::size_t slash = path.find_last_of(L"\\/:");
-    folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-    name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 // Files whose quoting the catalogue leaves on: "QuoteFiles" missing or not 0.
 bool QuoteFiles(const SendRequest& request) {
     const std::string value = request.entry.Text("QuoteFiles");
@@ -46,7 +41,7 @@ std::wstring ComposeField(const wchar_t* name, const std::wstring& value) {
     if (value.find(L"',") == std::wstring::npos) return std::wstring(name) + L"='" + value + L"',";
     std::wstring encoded = std::wstring(name) + L"=";
     static const wchar_t kHex[] = L"0123456789ABCDEF";
-    for (const char c : Utf8(value)) {
+    for (const char c : base::Utf8(value)) {
         const unsigned char byte = static_cast<unsigned char>(c);
         if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
             byte == '-' || byte == '_' || byte == '.' || byte == '~') {
@@ -94,7 +89,7 @@ std::string PlanFileUrls(const SendRequest& request, const std::wstring& option,
 }
 
 std::string NotForBatch(const SendFile& file) {
-    return "cmd.exe would act on a character of " + Utf8(file.path) + ", so no batch program is given it";
+    return "cmd.exe would act on a character of " + base::Utf8(file.path) + ", so no batch program is given it";
 }
 
 // One process given the short path of a list of every file, written for
@@ -103,16 +98,16 @@ std::string PlanAttachList(const SendRequest& request, const std::wstring& optio
                            Starts& starts) {
     std::vector<std::string> lines;
     for (const SendFile& file : request.files) {
-        const std::optional<std::string> name = AnsiName(file);
-        if (!name) return "the ANSI code page of Attach.lst cannot name " + Utf8(file.path);
+        const std::optional<std::string> name = base::AnsiPathOf(file.path, base::AnsiForm::AsGiven, file.ansi);
+        if (!name) return "the ANSI code page of Attach.lst cannot name " + base::Utf8(file.path);
         lines.push_back(*name);
     }
     const std::optional<std::wstring> listPath = NewAttachListPath(request.appDataFolder);
     if (!listPath || !WriteAttachList(lines, *listPath)) {
-        return "Attach.lst cannot be written under " + Utf8(UserTemporaryFolder(request.appDataFolder));
+        return "Attach.lst cannot be written under " + base::Utf8(UserTemporaryFolder(request.appDataFolder));
     }
-    const std::optional<std::wstring> argument = writer.File(ShortPath(*listPath).value_or(*listPath));
-    if (!argument) return "cmd.exe would act on a character of " + Utf8(*listPath);
+    const std::optional<std::wstring> argument = writer.File(base::ShortPath(*listPath).value_or(*listPath));
+    if (!argument) return "cmd.exe would act on a character of " + base::Utf8(*listPath);
     starts.push_back({option + *argument, {}});
     return std::string();
 }
@@ -145,9 +140,8 @@ std::string PlanStarts(const SendRequest& request, int fileList, bool multiplePa
         // the host's current folder moving.
         Start start{option, {}};
         for (const SendFile& file : files) {
-            std::wstring name;
-            SplitFile(file.path, start.folder, name);
-            const std::optional<std::wstring> argument = writer.File(name);
+            start.folder = base::FolderOf(file.path);
+            const std::optional<std::wstring> argument = writer.File(base::NameOf(file.path));
             if (!argument) return NotForBatch(file);
             start.arguments += L" " + *argument;
         }
@@ -168,12 +162,12 @@ Handover SendByCommandLine(const SendRequest& request) {
     const std::string option = request.entry.Text("CommandOption", kOptionBuffer);
     if (option.empty()) return Handover::Refused("CommandOption of " + key + " is empty");
 
-    const std::wstring program = WidenAnsi(request.programPath);
+    const std::wstring program = base::Widen(request.programPath);
     const ArgumentWriter writer(program, QuoteFiles(request));
     if (!writer.programAccepted())
         return Handover::Refused("cmd.exe would act on a character of " + request.programPath);
     Starts starts;
-    const std::string problem = PlanStarts(request, fileList, multiplePage, WidenAnsi(option), writer, starts);
+    const std::string problem = PlanStarts(request, fileList, multiplePage, base::Widen(option), writer, starts);
     if (!problem.empty()) return Handover::Refused(problem);
     // Every process is started even when one fails, as the catalogue asks.
     std::string failure;

@@ -9,6 +9,8 @@
 #include "dispatch/SendFolders.h"
 #include "message/MimeMessage.h"
 #include "base/Win32Handles.h"
+#include "base/Path.h"
+#include "base/Text.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -22,8 +24,6 @@ constexpr std::size_t kOptionBuffer = 255;
 // Enough of the subject to know the file by; the path stays well inside
 // what every mail program opens.
 constexpr std::size_t kLongestName = 50;
-
-std::wstring FileNameOf(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/:") + 1); }
 
 bool IsDeviceName(const std::wstring& stem) {
     static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"COM", L"LPT"};
@@ -45,9 +45,7 @@ bool IsDeviceName(const std::wstring& stem) {
 std::wstring DraftName(const SendRequest& request) {
     std::wstring name = request.fields.subject;
     if (name.empty() && !request.files.empty()) {
-        name = FileNameOf(request.files.front().path);
-        const std::size_t dot = name.find_last_of(L'.');
-        if (dot != std::wstring::npos) name.resize(dot);
+        name = base::StemOf(request.files.front().path);
     }
     for (wchar_t& c : name) {
         // Not a character a file name cannot hold, nor "%", which cmd.exe
@@ -65,28 +63,30 @@ std::wstring DraftName(const SendRequest& request) {
 // Writes the draft into a folder of its own; the reason when it cannot.
 std::string WriteDraft(const SendRequest& request, std::wstring& path) {
     const std::optional<std::wstring> folder = NewSendFolder(request.appDataFolder, L"Draft-", L"*.eml");
-    if (!folder) return "no folder for the draft can be made in " + Utf8(UserTemporaryFolder(request.appDataFolder));
+    if (!folder)
+        return "no folder for the draft can be made in " + base::Utf8(UserTemporaryFolder(request.appDataFolder));
     path = *folder + DraftName(request) + L".eml";
     message::MessageHeaders headers;
     headers.draft = true;
     headers.to = request.recipients.to;
     headers.cc = request.recipients.cc;
-    headers.subject = Utf8(request.fields.subject);
+    headers.subject = base::Utf8(request.fields.subject);
     headers.date = message::MessageDateNow();
     std::vector<message::AttachmentFile> attachments;
-    for (const SendFile& file : request.files) attachments.push_back({file.path, Utf8(FileNameOf(file.path))});
+    for (const SendFile& file : request.files) attachments.push_back({file.path, base::Utf8(base::NameOf(file.path))});
 
     std::string problem;
     {
         AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (file && message::WriteMessageToFile(file.get(), headers, Utf8(request.fields.body), attachments, problem)) {
+        if (file &&
+            message::WriteMessageToFile(file.get(), headers, base::Utf8(request.fields.body), attachments, problem)) {
             return std::string();
         }
     }
     ::DeleteFileW(path.c_str());
     ::RemoveDirectoryW(folder->c_str());
-    return problem.empty() ? "the draft " + Utf8(path) + " cannot be written" : problem + "; no draft made";
+    return problem.empty() ? "the draft " + base::Utf8(path) + " cannot be written" : problem + "; no draft made";
 }
 
 // The user's program for message files, as Explorer would open the draft.
@@ -110,7 +110,7 @@ bool OpenWithFileTypeHandler(const std::wstring& path) {
 
 Handover SendByDraft(const SendRequest& request) {
     const bool useHandler = request.entry.Text("ExeName").empty();
-    const std::wstring program = WidenAnsi(request.programPath);
+    const std::wstring program = base::Widen(request.programPath);
     const ArgumentWriter writer(program, true);
     // Checked before the draft is written, so that nothing is left behind.
     if (!useHandler && !writer.programAccepted()) {
@@ -122,18 +122,18 @@ Handover SendByDraft(const SendRequest& request) {
     if (!problem.empty()) return Handover::Refused(problem);
     // The draft's path, quoted, after the option.
     const std::optional<std::wstring> argument = writer.Quoted(path);
-    const std::wstring option = WidenAnsi(request.entry.Text("CommandOption", kOptionBuffer));
+    const std::wstring option = base::Widen(request.entry.Text("CommandOption", kOptionBuffer));
     const bool started =
         useHandler ? OpenWithFileTypeHandler(path) : argument && StartProgram(program, option + *argument);
     if (started) return Handover::HandedOver();
     const DWORD error = ::GetLastError();
     // The files are where they were; the draft nobody opened goes.
     ::DeleteFileW(path.c_str());
-    ::RemoveDirectoryW(path.substr(0, path.find_last_of(L'\\')).c_str());
+    ::RemoveDirectoryW(base::FolderOf(path).c_str());
     if (useHandler) {
-        return Handover::Failed("no program opens " + Utf8(path) + " (" + WindowsErrorText(error) + ")");
+        return Handover::Failed("no program opens " + base::Utf8(path) + " (" + WindowsErrorText(error) + ")");
     }
-    if (!argument) return Handover::Refused("cmd.exe would act on a character of " + Utf8(path));
+    if (!argument) return Handover::Refused("cmd.exe would act on a character of " + base::Utf8(path));
     return Handover::Failed(ProgramNotStarted(request.programPath, error));
 }
 

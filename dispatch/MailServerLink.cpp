@@ -5,8 +5,9 @@
 #include "dispatch/Links.h"
 
 #include "base/Win32Handles.h"
-#include "base/HostPaths.h"
 #include "base/LoadableLibrary.h"
+#include "base/Path.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -20,20 +21,11 @@ namespace {
 // name even where the long one holds characters it lacks. A file without a
 // short path (it does not exist) goes in as the caller gave it; one the code
 // page cannot name then stops the send.
-std::optional<std::string> PlugInName(const SendFile& file) {
-    std::string shortName;
-    const std::optional<std::wstring> shortPath = ShortPath(file.path);
-    if (shortPath && NarrowExact(*shortPath, shortName)) return shortName;
-    if (file.ansiExact) return file.ansi;
-    return std::nullopt;
-}
-
-// The short paths of every file; the reason when one cannot be named.
 std::string PlugInNames(const SendFiles& files, FileList& names) {
     names.reserve(files.size());
     for (const SendFile& file : files) {
-        const std::optional<std::string> name = PlugInName(file);
-        if (!name) return "the ANSI code page cannot name " + Utf8(file.path);
+        const std::optional<std::string> name = base::AnsiPathOf(file.path, base::AnsiForm::Short, file.ansi);
+        if (!name) return "the ANSI code page cannot name " + base::Utf8(file.path);
         names.push_back(*name);
     }
     return std::string();
@@ -52,7 +44,7 @@ Handover SendByMailServer(const SendRequest& request) {
     if (!problem.empty()) return Handover::Refused(problem);
     // From the host's folder only: without it (a path too long to split) the
     // name alone would be looked for elsewhere.
-    const std::string hostFolder = DriveAndFolder(request.entry.CataloguePath());
+    const std::string hostFolder = base::FolderOf(request.entry.CataloguePath());
     const std::string library = hostFolder + "Relay32.dll";
     AutoLibrary relay(hostFolder.empty() ? nullptr : LoadLocatedLibrary(library));
     if (!relay) return Handover::Refused(library + " cannot be loaded");

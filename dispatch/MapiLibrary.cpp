@@ -1,6 +1,6 @@
 #include "dispatch/MapiLibrary.h"
 
-#include "base/HostPaths.h"
+#include "base/Path.h"
 #include "base/LoadableLibrary.h"
 #include "base/RegistryRead.h"
 
@@ -34,7 +34,7 @@ std::optional<std::string> ClientLibraryPath(const CatalogueEntry& entry) {
 std::optional<std::string> ProgramFolderLibraryPath(const CatalogueEntry& entry, const std::string& programPath) {
     const std::string libraryName = entry.Text("MAPI32DLL");
     if (libraryName.empty()) return std::nullopt;
-    return DriveAndFolder(programPath) + libraryName;
+    return base::FolderOf(programPath) + libraryName;
 }
 
 bool HasLoadableMapiLibrary(const CatalogueEntry& entry, const std::string& programPath) {

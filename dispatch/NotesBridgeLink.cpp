@@ -3,8 +3,9 @@
 #include "dispatch/Links.h"
 
 #include "base/Win32Handles.h"
-#include "base/HostPaths.h"
+#include "base/Path.h"
 #include "base/LoadableLibrary.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -29,12 +30,10 @@ std::wstring ProcessPathVariable() {
 // form, which has neither. Without such a short form the send stops: the
 // bridge would take the pieces of a path with a blank for several files.
 std::optional<std::string> BridgeName(const SendFile& file) {
-    if (file.ansiExact && file.ansi.find(' ') == std::string::npos) return file.ansi;
-    std::string shortName;
-    const std::optional<std::wstring> shortPath = ShortPath(file.path);
-    if (shortPath && NarrowExact(*shortPath, shortName) && shortName.find(' ') == std::string::npos) {
-        return shortName;
-    }
+    if (file.ansi && file.ansi->find(' ') == std::string::npos) return file.ansi;
+    const std::optional<std::wstring> shortPath = base::ShortPath(file.path);
+    std::optional<std::string> shortName = shortPath ? base::NarrowExact(*shortPath) : std::nullopt;
+    if (shortName && shortName->find(' ') == std::string::npos) return shortName;
     return std::nullopt;
 }
 
@@ -44,12 +43,12 @@ Handover SendByNotesBridge(const SendRequest& request) {
     FileList names;
     for (const SendFile& file : request.files) {
         const std::optional<std::string> name = BridgeName(file);
-        if (!name) return Handover::Refused("the ANSI code page cannot name " + Utf8(file.path));
+        if (!name) return Handover::Refused("the ANSI code page cannot name " + base::Utf8(file.path));
         names.push_back(*name);
     }
 
     // From the host's folder only, as the plug-in of link type 7.
-    const std::string hostFolder = DriveAndFolder(request.entry.CataloguePath());
+    const std::string hostFolder = base::FolderOf(request.entry.CataloguePath());
     const std::string library = hostFolder + "Nbridge32.dll";
     AutoLibrary bridge(hostFolder.empty() ? nullptr : LoadLocatedLibrary(library));
     if (!bridge) return Handover::Refused(library + " cannot be loaded");
@@ -61,7 +60,7 @@ Handover SendByNotesBridge(const SendRequest& request) {
 
     // The bridge loads the Notes client's libraries from the Notes folder.
     // The folder stays on the search path; each send appends it again.
-    const std::wstring searchPath = ProcessPathVariable() + L";" + WidenAnsi(DriveAndFolder(request.programPath));
+    const std::wstring searchPath = ProcessPathVariable() + L";" + base::Widen(base::FolderOf(request.programPath));
     ::SetEnvironmentVariableW(L"Path", searchPath.c_str());
 
     if (load() == 0) return Handover::Refused("the Notes client is not ready (NotesBridge_Load answered 0)");

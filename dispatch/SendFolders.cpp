@@ -2,6 +2,7 @@
 
 #include "dispatch/SendRequest.h"
 #include "base/Win32Handles.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -79,7 +80,7 @@ void ClearOldFolders(const std::wstring& temporaryFolder, const wchar_t* prefix,
 }  // namespace
 
 std::wstring UserTemporaryFolder(const std::string& appDataFolder) {
-    if (!appDataFolder.empty()) return WidenAnsi(appDataFolder) + L"temp\\";
+    if (!appDataFolder.empty()) return base::Widen(appDataFolder) + L"temp\\";
     wchar_t temp[MAX_PATH] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH, temp);
     if (length == 0 || length >= MAX_PATH) return std::wstring();

@@ -16,10 +16,8 @@ namespace email32 {
 struct SendFile {
     std::wstring path;
     // The path in the ANSI code page; the caller's own text for an ANSI
-    // send. Meaningful only when ansiExact: otherwise the code page cannot
-    // name the file.
-    std::string ansi;
-    bool ansiExact = true;
+    // send. nullopt when the code page cannot name the file.
+    std::optional<std::string> ansi;
 };
 using SendFiles = std::vector<SendFile>;
 
@@ -62,20 +60,5 @@ struct SendRequest {
 // recipients must have been read already (ReadRecipients).
 [[nodiscard]] SendRequest MakeSendRequest(const CatalogueEntry& entry, const std::string& appDataFolder,
                                           SendFiles files, MessageFields fields = {}, Recipients recipients = {});
-
-// A name an ANSI hand-over can use for the file: the file's own path when
-// the code page holds it, else its short (8.3) path; nullopt when neither
-// names it (no short name, or one the code page cannot hold either).
-[[nodiscard]] std::optional<std::string> AnsiName(const SendFile& file);
-
-// The short (8.3) form of a path; nullopt when the file has none (it does
-// not exist) or the form would not fit a 260-character buffer.
-[[nodiscard]] std::optional<std::wstring> ShortPath(const std::wstring& path);
-
-// Conversions between the ANSI code page and UTF-16. NarrowExact is false
-// when a character has no exact form in the code page.
-[[nodiscard]] std::wstring WidenAnsi(const std::string& text);
-[[nodiscard]] bool NarrowExact(const std::wstring& text, std::string& narrow);
-[[nodiscard]] std::string Utf8(const std::wstring& text);
 
 }  // namespace email32

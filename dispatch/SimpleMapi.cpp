@@ -4,6 +4,8 @@
 #include "base/Win32Handles.h"
 #include "dispatch/MapiLibrary.h"
 #include "dispatch/SimpleMapiMessages.h"
+#include "base/Text.h"
+#include "base/Path.h"
 
 #include <optional>
 #include <vector>
@@ -29,7 +31,7 @@ SimpleMapiState& State() {
 
 bool AllNamedByCodePage(const SendFiles& files) {
     for (const SendFile& file : files) {
-        if (!file.ansiExact) return false;
+        if (!file.ansi) return false;
     }
     return true;
 }
@@ -105,8 +107,8 @@ MapiResult MapiSendFiles(const SendFiles& files, const std::string& library, con
         // Decided before the logon, so that the user sees no logon window
         // for a send that cannot take place.
         for (const SendFile& file : files) {
-            const std::optional<std::string> name = AnsiName(file);
-            if (!name) return {MapiOutcome::kUnnameable, "the ANSI code page cannot name " + Utf8(file.path)};
+            const std::optional<std::string> name = base::AnsiPathOf(file.path, base::AnsiForm::AsGiven, file.ansi);
+            if (!name) return {MapiOutcome::kUnnameable, "the ANSI code page cannot name " + base::Utf8(file.path)};
             names.push_back(*name);
         }
     }

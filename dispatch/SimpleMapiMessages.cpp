@@ -1,6 +1,7 @@
 #include "dispatch/SimpleMapiMessages.h"
 
-#include "message/TextCodec.h"
+#include "base/Text.h"
+#include "base/Path.h"
 
 #include <deque>
 #include <vector>
@@ -76,25 +77,12 @@ std::vector<Addressee> Addressees(const Recipients& recipients) {
     std::vector<Addressee> addressees;
     for (const auto& [recipClass, list] : {std::pair{kMapiTo, &recipients.to}, std::pair{kMapiCc, &recipients.cc}}) {
         for (const message::Mailbox& mailbox : *list) {
-            const std::wstring address = message::WideFromUtf8(mailbox.address);
+            const std::wstring address = base::FromUtf8(mailbox.address);
             addressees.push_back(
-                {recipClass, mailbox.name.empty() ? address : message::WideFromUtf8(mailbox.name), L"SMTP:" + address});
+                {recipClass, mailbox.name.empty() ? address : base::FromUtf8(mailbox.name), L"SMTP:" + address});
         }
     }
     return addressees;
-}
-
-// The code page's form, with its stand-in for a character it lacks.
-std::string AnsiLossy(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int size = static_cast<int>(text.size());
-    const int length =
-        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) {
-        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), size, ansi.data(), length, nullptr, nullptr);
-    }
-    return ansi;
 }
 
 }  // namespace
@@ -114,17 +102,17 @@ std::optional<ULONG> SendMapiMessageA(MapiSendMailFn sendMail, ULONG_PTR session
                                       std::string& unnameable) {
     MessageRecords<char, MapiMessageA, MapiRecipDescA, MapiFileDescA> records;
     for (const SendFile& file : files) {
-        const std::optional<std::string> name = AnsiName(file);
-        if (!name) return unnameable = Utf8(file.path), std::nullopt;
+        const std::optional<std::string> name = base::AnsiPathOf(file.path, base::AnsiForm::AsGiven, file.ansi);
+        if (!name) return unnameable = base::Utf8(file.path), std::nullopt;
         records.AddFile(*name);
     }
     for (const Addressee& a : Addressees(recipients)) {
-        std::string address;
-        if (!NarrowExact(a.address, address)) return unnameable = Utf8(a.address), std::nullopt;
-        records.AddRecipient(a.recipClass, AnsiLossy(a.name), address);
+        const std::optional<std::string> address = base::NarrowExact(a.address);
+        if (!address) return unnameable = base::Utf8(a.address), std::nullopt;
+        records.AddRecipient(a.recipClass, base::Narrow(a.name), *address);
     }
-    MapiMessageA& message = records.Finish(records.KeepOrNull(AnsiLossy(fields.subject)),
-                                           records.KeepOrNull(AnsiLossy(WithCrlf(fields.body))));
+    MapiMessageA& message = records.Finish(records.KeepOrNull(base::Narrow(fields.subject)),
+                                           records.KeepOrNull(base::Narrow(WithCrlf(fields.body))));
     return sendMail(session, 0, &message, kMapiLogonUi | kMapiDialog, 0);
 }
 

@@ -77,7 +77,6 @@ public:
     ~CArchive();
 
     [[nodiscard]] BOOL IsStoring() const noexcept { return m_mode == store; }
-    [[nodiscard]] BOOL IsLoading() const noexcept { return m_mode == load; }
     // Bytes read; fewer at the end of the file.
     UINT Read(void* buffer, UINT count);
     void Write(const void* buffer, UINT count);

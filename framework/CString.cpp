@@ -2,6 +2,7 @@
 
 #include "framework/ModuleState.h"
 #include "framework/ResourceModules.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -54,10 +55,6 @@ bool CString::LoadString(unsigned int id) {
         m_text.clear();
         return false;
     }
-    const int length = static_cast<int>(resource.size());
-    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, resource.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0) ::WideCharToMultiByte(CP_ACP, 0, resource.data(), length, text.data(), bytes, nullptr, nullptr);
-    m_text = std::move(text);
+    m_text = email32::base::Narrow(resource);
     return true;
 }

@@ -31,7 +31,6 @@ public:
     BOOL Create(int cx, int cy, UINT flags, int initial, int grow);
     // Adds a copy of the icon; the index of the new image, or -1.
     int Add(HICON icon) const { return m_list ? ::ImageList_AddIcon(m_list, icon) : -1; }
-    [[nodiscard]] int GetImageCount() const { return m_list ? ::ImageList_GetImageCount(m_list) : 0; }
     [[nodiscard]] HIMAGELIST GetSafeHandle() const noexcept { return m_list; }
     void DeleteImageList() noexcept;
 

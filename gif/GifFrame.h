@@ -25,8 +25,10 @@ public:
     // At 0xF9 (graphic control), 0x2C (image) or 0x01 (plain text); any
     // other first byte reads nothing.
     std::size_t Read(const BYTE* p, std::size_t available) override;
-    // Paints the true-colour image at the descriptor's offset in `rect`.
-    virtual void Draw(CDC* pDC, CRect rect);
+    // Paints the true-colour image at the descriptor's offset in `rect`,
+    // through `palette` (the module's, which the caller owns) when the
+    // display shows `displayBits` of 8 or fewer.
+    virtual void Draw(CDC* pDC, CRect rect, CPalette* palette, int displayBits);
 
     // The head's header record and global palette, borrowed.
     void SetHead(const BYTE* headerRecord, CPalette* globalPalette) noexcept {
@@ -34,7 +36,6 @@ public:
         m_pGlobalPalette = globalPalette;
     }
 
-    [[nodiscard]] const BYTE* HeadRecord() const noexcept { return m_pHeadRecord; }
     [[nodiscard]] CPalette* GlobalPalette() const noexcept { return m_pGlobalPalette; }
     [[nodiscard]] BOOL HasImage() const noexcept { return m_hasDescriptor && m_pTrueColor != nullptr; }
     BOOL GetTransparentColor(COLORREF* pColor) const;
@@ -42,8 +43,6 @@ public:
     [[nodiscard]] PPixo* TrueColorImage() const noexcept { return m_pTrueColor.get(); }
     [[nodiscard]] PPixo* IndexedImage() const noexcept { return m_pIndexed.get(); }
     [[nodiscard]] COLORREF KeyColor() const noexcept { return m_keyColor; }
-    [[nodiscard]] bool HasGraphicControl() const noexcept { return m_hasGraphicControl; }
-    [[nodiscard]] const std::array<BYTE, 9>& Descriptor() const noexcept { return m_descriptor; }
     [[nodiscard]] const std::string* PlainText() const noexcept {
         return m_hasPlainText ? &m_plainTextString : nullptr;
     }

@@ -6,7 +6,6 @@
 #include "gif/core/Blocks.h"
 #include "gif/core/Lzw.h"
 #include "gif/core/RowPacking.h"
-#include "module/ModuleApp.h"
 
 #include <algorithm>
 #include <cmath>
@@ -145,7 +144,7 @@ void CGifFrame::EncodeImage(CArchive& archive) {
     gifcore::EncodeLzw(minCodeSize, width, height, rows, sink);
 }
 
-void CGifFrame::Draw(CDC* pDC, CRect rect) {
+void CGifFrame::Draw(CDC* pDC, CRect rect, CPalette* palette, int displayBits) {
     if (pDC == nullptr || pDC->GetSafeHdc() == nullptr || !m_hasDescriptor || !m_pTrueColor || m_pTrueColor->IsEmpty())
         return;
     const LONG left = m_descriptor[0] | (m_descriptor[1] << 8);
@@ -156,9 +155,9 @@ void CGifFrame::Draw(CDC* pDC, CRect rect) {
     r.bottom = std::min(r.bottom, rect.bottom);
     HDC dc = pDC->GetSafeHdc();
     HPALETTE previous = nullptr;
-    const bool withPalette = g_nDisplayBits <= 8 && g_pModulePalette != nullptr && g_pModulePalette->GetSafeHandle();
+    const bool withPalette = displayBits <= 8 && palette != nullptr && palette->GetSafeHandle();
     if (withPalette) {
-        previous = ::SelectPalette(dc, static_cast<HPALETTE>(g_pModulePalette->GetSafeHandle()), TRUE);
+        previous = ::SelectPalette(dc, static_cast<HPALETTE>(palette->GetSafeHandle()), TRUE);
         ::RealizePalette(dc);
     }
     m_pTrueColor->ShowImage(dc, &r, 1, nullptr);

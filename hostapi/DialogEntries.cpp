@@ -4,6 +4,8 @@
 #include "hostapi/HostContext.h"
 #include "hostapi/HostText.h"
 #include "public/AttachmentItem.h"
+#include "base/Path.h"
+#include "base/Text.h"
 
 #include <cstring>
 #include <memory>
@@ -93,11 +95,7 @@ bool ArgumentsValid(Email32Context* context, const Char* const* files, int count
 // The path the dialog shows and prepares: the ANSI form, else the short
 // one. A file that has neither (it does not exist) has no name the dialog
 // could use: the code page's look-alike of it could name another file.
-std::optional<std::string> DialogPath(const wchar_t* path) {
-    std::string ansi;
-    if (AnsiPathOf(path, ansi)) return ansi;
-    return std::nullopt;
-}
+std::optional<std::string> DialogPath(const wchar_t* path) { return base::AnsiPathOf(path); }
 
 }  // namespace
 
@@ -134,7 +132,7 @@ EMAIL32_C_API int WINAPI Email32SendOptionsW(Email32Context* context, HWND paren
         std::vector<std::wstring> chosen;
         for (size_t i = 0; i < paths.size(); ++i) {
             const bool unchanged = i < given.size() && paths[i] == given[i];
-            chosen.push_back(unchanged ? std::wstring(files[i]) : FromAnsi(paths[i]));
+            chosen.push_back(unchanged ? std::wstring(files[i]) : base::Widen(paths[i]));
         }
         *chosenFiles = MakeList(chosen);
         *chosenCount = static_cast<int>(chosen.size());

@@ -1,6 +1,7 @@
 // The C interface's context and registry queries.
 #include "hostapi/HostContext.h"
 #include "hostapi/HostText.h"
+#include "base/Text.h"
 
 #include <memory>
 
@@ -92,7 +93,7 @@ EMAIL32_C_API int WINAPI Email32SystemW(Email32Context* context, int index, wcha
         std::string ansiKey, ansiTitle;
         const int result = SystemTexts(context, index, ansiKey, ansiTitle);
         if (result != EMAIL32_OK) return result;
-        return CopyPair(FromAnsi(ansiKey), key, keyChars, FromAnsi(ansiTitle), title, titleChars);
+        return CopyPair(base::Widen(ansiKey), key, keyChars, base::Widen(ansiTitle), title, titleChars);
     });
 }
 
@@ -122,7 +123,7 @@ EMAIL32_C_API int WINAPI Email32DefaultSystemW(Email32Context* context, wchar_t*
     return Guarded([&] {
         std::string ansiKey;
         context->component.GetDefaultEmailSys(ansiKey);
-        return CopyOut(FromAnsi(ansiKey), key, keyChars);
+        return CopyOut(base::Widen(ansiKey), key, keyChars);
     });
 }
 
@@ -146,9 +147,9 @@ EMAIL32_C_API int WINAPI Email32SetDefaultSystemA(Email32Context* context, const
 EMAIL32_C_API int WINAPI Email32SetDefaultSystemW(Email32Context* context, const wchar_t* key) {
     if (context == nullptr || key == nullptr) return EMAIL32_BAD_ARGUMENT;
     return Guarded([&] {
-        std::string ansiKey;
-        if (!ToAnsiExact(key, ansiKey)) return UnnameableKey(context->component);
-        context->component.SetDefaultEmailSys(ansiKey);
+        const std::optional<std::string> ansiKey = base::NarrowExact(key);
+        if (!ansiKey) return UnnameableKey(context->component);
+        context->component.SetDefaultEmailSys(*ansiKey);
         return EMAIL32_OK;
     });
 }

@@ -2,7 +2,7 @@
 #include "dispatch/SendMailWide.h"
 #include "hostapi/HostContext.h"
 #include "hostapi/HostText.h"
-#include "message/TextCodec.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ std::string FilesProblem(const Char* const* files, int count) {
 }
 
 std::wstring FieldText(const wchar_t* text) { return text ? text : L""; }
-std::wstring FieldText(const char* text) { return text ? email32::FromAnsi(text) : std::wstring(); }
+std::wstring FieldText(const char* text) { return text ? email32::base::Widen(text) : std::wstring(); }
 
 template <class Message>
 MessageFields FieldsOf(const Message* message) {
@@ -81,7 +81,7 @@ int SendAnsi(Email32Context* context, const char* key, const Message* message, c
 // an empty list is reported first.
 Handover UnnameableKey(const EmailComponent& component, const wchar_t* key) {
     (void)email32::InstalledSystems(component);
-    throw EmailSysNotAlive(email32::message::Utf8FromWide(key));
+    throw EmailSysNotAlive(email32::base::Utf8(key));
 }
 
 template <class Message>
@@ -89,10 +89,10 @@ int SendWide(Email32Context* context, const wchar_t* key, const Message* message
              int count) {
     // CheckedSend catches what the send throws.
     return CheckedSend(context, files, count, message, [&](const MessageFields& fields) {
-        std::string ansiKey;
-        if (!email32::ToAnsiExact(key, ansiKey)) return UnnameableKey(context->component, key);
+        const std::optional<std::string> ansiKey = email32::base::NarrowExact(key ? key : L"");
+        if (!ansiKey) return UnnameableKey(context->component, key);
         const std::vector<std::wstring> list(files, files + count);
-        return email32::SendMessageWide(context->component, ansiKey, fields, list);
+        return email32::SendMessageWide(context->component, *ansiKey, fields, list);
     });
 }
 
@@ -122,7 +122,7 @@ EMAIL32_C_API int WINAPI Email32SendMessageW(Email32Context* context, const wcha
 EMAIL32_C_API int WINAPI Email32LastErrorW(Email32Context* context, wchar_t* buffer, int chars) {
     if (context == nullptr) return EMAIL32_BAD_ARGUMENT;
     return email32::Guarded(
-        [&] { return email32::CopyOut(email32::message::WideFromUtf8(context->lastError), buffer, chars); });
+        [&] { return email32::CopyOut(email32::base::FromUtf8(context->lastError), buffer, chars); });
 }
 
 EMAIL32_C_API int WINAPI Email32LastErrorA(Email32Context* context, char* buffer, int chars) {
@@ -130,12 +130,7 @@ EMAIL32_C_API int WINAPI Email32LastErrorA(Email32Context* context, char* buffer
     return email32::Guarded([&] {
         // English with paths in it: a character the code page lacks becomes
         // its stand-in, as a message for a person may.
-        const std::wstring wide = email32::message::WideFromUtf8(context->lastError);
-        const int size = static_cast<int>(wide.size());
-        const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-        std::string ansi(static_cast<size_t>(length > 0 ? length : 0), '\0');
-        if (length > 0) ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, ansi.data(), length, nullptr, nullptr);
-        return email32::CopyOut(ansi, buffer, chars);
+        return email32::CopyOut(email32::base::Narrow(email32::base::FromUtf8(context->lastError)), buffer, chars);
     });
 }
 

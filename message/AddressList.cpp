@@ -1,7 +1,7 @@
 #include "message/AddressList.h"
 
 #include "message/MimeEncoding.h"
-#include "message/TextCodec.h"
+#include "base/Text.h"
 
 #include <cstring>
 

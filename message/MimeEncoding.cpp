@@ -1,7 +1,5 @@
 #include "message/MimeEncoding.h"
 
-#include "message/TextCodec.h"
-
 #include <cctype>
 #include <cstdint>
 #include <vector>
@@ -213,6 +211,13 @@ std::string ContentTypeForFileName(std::string_view fileName) {
         if (extension == m.extension) return m.type;
     }
     return "application/octet-stream";
+}
+
+bool IsAscii(std::string_view text) noexcept {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
 }
 
 }  // namespace email32::message

@@ -8,6 +8,9 @@
 
 namespace email32::message {
 
+// True when every byte is ASCII (below 0x80).
+[[nodiscard]] bool IsAscii(std::string_view text) noexcept;
+
 // Base64 of the bytes in lines of at most 76 characters, each ending in CRLF.
 // Empty input gives the empty text. Pieces of a multiple of
 // kBase64PieceBytes encode to the same lines as the whole.

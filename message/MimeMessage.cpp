@@ -1,8 +1,8 @@
 #include "message/MimeMessage.h"
 
 #include "message/MimeEncoding.h"
-#include "message/TextCodec.h"
 #include "base/Win32Handles.h"
+#include "base/Text.h"
 
 #include <cctype>
 #include <cstdint>
@@ -160,7 +160,7 @@ bool WriteMessage(const MessageHeaders& headers, std::string_view text, const st
         if (!sink(head)) return false;
         const email32::AutoCloseHandle file(::CreateFileW(a.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!file) return problem = "cannot read " + Utf8FromWide(a.path), false;
+        if (!file) return problem = "cannot read " + base::Utf8(a.path), false;
         for (;;) {
             // Whole pieces keep every base64 line at 76 characters.
             size_t filled = 0;
@@ -168,7 +168,7 @@ bool WriteMessage(const MessageHeaders& headers, std::string_view text, const st
             while (filled < piece.size() && got > 0) {
                 if (!::ReadFile(file.get(), piece.data() + filled, static_cast<DWORD>(piece.size() - filled), &got,
                                 nullptr)) {
-                    return problem = "cannot read " + Utf8FromWide(a.path), false;
+                    return problem = "cannot read " + base::Utf8(a.path), false;
                 }
                 filled += got;
             }

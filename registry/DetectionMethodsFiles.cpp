@@ -1,7 +1,7 @@
 // Methods that find the program through App Paths or in the Windows folders.
 #include "registry/DetectionMethods.h"
 #include "registry/DetectionSupport.h"
-#include "base/HostPaths.h"
+#include "base/Path.h"
 #include "base/RegistryRead.h"
 
 #include <windows.h>
@@ -86,7 +86,7 @@ bool FindByAppPathWithMapi(const CatalogueEntry& entry, std::string& foundPath) 
     if (!entry.Required("MAPI32DLL", library)) return false;
     std::string program;
     if (!FindByAppPath(entry, program)) return false;
-    const std::string folder = DriveAndFolder(program);
+    const std::string folder = base::FolderOf(program);
     std::string ignored;
     if (!AcceptCandidate(folder + exeName, ignored) || !AcceptCandidate(folder + library, ignored)) return false;
     foundPath = program;

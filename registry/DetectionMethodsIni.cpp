@@ -2,7 +2,7 @@
 // INI file of the Windows folder.
 #include "registry/DetectionMethods.h"
 #include "registry/DetectionSupport.h"
-#include "base/HostPaths.h"
+#include "base/Path.h"
 
 #include <windows.h>
 
@@ -29,7 +29,7 @@ bool FindByWinIni(const CatalogueEntry& entry, std::string& foundPath) {
     // An empty value is no folder; the bare program name is then looked for
     // in the current folder.
     (void)MakeFolderText(folder, ini::kValueBuffer);
-    return AcceptCandidate(DriveAndFolder(folder) + exeName, foundPath);
+    return AcceptCandidate(base::FolderOf(folder) + exeName, foundPath);
 }
 
 bool FindByPrivateIni(const CatalogueEntry& entry, std::string& foundPath) {
@@ -45,7 +45,7 @@ bool FindByPrivateIni(const CatalogueEntry& entry, std::string& foundPath) {
     if (iniPath.size() >= ini::kValueBuffer || !FileExists(iniPath)) return false;
     // The value is a file path: its name part is dropped.
     const std::string value = ini::ReadString(iniPath, section.c_str(), key.c_str());
-    return AcceptCandidate(DriveAndFolder(value) + exeName, foundPath);
+    return AcceptCandidate(base::FolderOf(value) + exeName, foundPath);
 }
 
 bool FindCcMail(const CatalogueEntry& entry, std::string& foundPath) {

@@ -3,8 +3,8 @@
 // opens message files.
 #include "registry/DetectionMethods.h"
 #include "registry/DetectionSupport.h"
-#include "base/HostPaths.h"
-#include "dispatch/SendRequest.h"
+#include "base/Path.h"
+#include "base/Text.h"
 #include "base/RegistryRead.h"
 
 #include <windows.h>
@@ -31,7 +31,7 @@ bool FindByComServer(const CatalogueEntry& entry, std::string& foundPath) {
     if (!server) return false;
     // The server command line may carry options such as /automation.
     const std::string program = server->text.substr(0, server->text.find('/'));
-    return AcceptCandidate(DriveAndFolder(program) + exeName, foundPath);
+    return AcceptCandidate(base::FolderOf(program) + exeName, foundPath);
 }
 
 bool FindByRegistryValue(const CatalogueEntry& entry, std::string& foundPath) {
@@ -63,10 +63,11 @@ bool FindMessageFileHandler(const CatalogueEntry& /*entry*/, std::string& foundP
     if (SUCCEEDED(::AssocQueryStringW(flags, ASSOCSTR_EXECUTABLE, L".eml", L"open", program, &size)) &&
         program[0] != L'\0') {
         // The program's path for its icon, in a form the ANSI list can hold.
-        std::string ansi;
-        if (NarrowExact(program, ansi) && AcceptCandidate(ansi, foundPath)) return true;
-        const std::optional<std::wstring> shortPath = ShortPath(program);
-        if (shortPath && NarrowExact(*shortPath, ansi) && AcceptCandidate(ansi, foundPath)) return true;
+        const std::optional<std::string> ansi = base::NarrowExact(program);
+        if (ansi && AcceptCandidate(*ansi, foundPath)) return true;
+        const std::optional<std::wstring> shortPath = base::ShortPath(program);
+        const std::optional<std::string> shortAnsi = shortPath ? base::NarrowExact(*shortPath) : std::nullopt;
+        if (shortAnsi && AcceptCandidate(*shortAnsi, foundPath)) return true;
     }
     // A handler the shell runs without a program file of its own (a
     // packaged application) still opens the draft.

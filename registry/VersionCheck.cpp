@@ -2,7 +2,7 @@
 
 #include "registry/DetectionMethods.h"
 #include "base/FileVersion.h"
-#include "base/HostPaths.h"
+#include "base/Path.h"
 
 namespace email32 {
 
@@ -10,7 +10,7 @@ bool CheckMapiVersion(const CatalogueEntry& entry, std::string& foundPath, int v
     if (!FindByAppPath(entry, foundPath)) return false;
     const std::string library = entry.Text("MAPI32DLL");
     if (library.empty()) return false;
-    return MajorProductVersionEquals(DriveAndFolder(foundPath) + library, version);
+    return MajorProductVersionEquals(base::FolderOf(foundPath) + library, version);
 }
 
 }  // namespace email32

@@ -10,8 +10,8 @@
 
 #include <initializer_list>
 
-// The part after the last backslash or colon; the whole path when there is
-// none.
+// The part after the last backslash, slash or colon; the whole path when
+// there is none.
 void GetFileName(CString path, CString& name);
 // The text after the last dot of the file name, without the dot; empty when
 // the file name has no dot. Dots in folder names do not count.
@@ -29,9 +29,4 @@ namespace email32 {
 // Extensions of the pictures phones and the web use (HEIF, WebP), which are
 // always made JPEG files when a shrinking is chosen.
 [[nodiscard]] bool IsPhoneOrWebPicture(const CString& ext);
-// The offset just after the last character of text that is one of the
-// separators on its own (not the second byte of a double-byte character);
-// 0 when there is none.
-[[nodiscard]] int LastSeparatorEnd(const char* text, const char* separators = "\\:");
-
 }  // namespace email32

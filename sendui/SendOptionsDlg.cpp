@@ -8,6 +8,7 @@
 #include "sendui/AttachmentPaths.h"
 #include "sendui/AttachmentPreparation.h"
 #include "sendui/ResourceIds.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -152,10 +153,8 @@ void CSendOptionsDlg::PrepareAttachments() {
     const CString resolution = SelectedText(m_pResolution);
     const HWND window = m_hWnd;
     email32::AttachmentPreparation preparation(email32::PreparationFolder(m_szAppData), [window](const CString& text) {
-        const int chars = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-        std::wstring wide(static_cast<size_t>(chars > 0 ? chars : 1), L'\0');
-        ::MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), chars);
-        ::MessageBoxW(window, wide.c_str(), LoadWideText(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONEXCLAMATION);
+        ::MessageBoxW(window, email32::base::Widen(static_cast<const char*>(text)).c_str(),
+                      LoadWideText(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONEXCLAMATION);
     });
     preparation.SetPhotoOptions(m_photos);
     const bool prepared = preparation.Run(format, resolution, m_listSource, m_listCurrent);

@@ -123,8 +123,6 @@ private:
     // Bytes of the layout description before line 0 (sizeof(PixoLmmLayout)).
     static constexpr int kLayoutBytes = 40 + 256 * 4;
 
-    void DefaultColourTable();
-
     int m_type = kPixoUnsupported;
     int m_width = 0;
     int m_height = 0;

@@ -4,6 +4,7 @@
 #include "companions/kromo/KromoQuantizer.h"
 #include "companions/pixo/PixoRows.h"
 #include "companions/rasio/RasioCom.h"
+#include "base/Text.h"
 
 #include <wincodec.h>
 
@@ -54,15 +55,6 @@ Plan PlanFor(const WICPixelFormatGUID& f) {
     return {Route::ViaBgra, 24, false, PaletteKind::None};
 }
 
-std::wstring Wide(const char* path) {
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, path, -1, text.data(), n);
-    text.resize(static_cast<std::size_t>(n - 1));
-    return text;
-}
-
 bool CreateFactory(ComPtr<IWICImagingFactory>& factory) {
     return SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                         factory.put_void()));
@@ -82,7 +74,7 @@ struct Reader::Source {
 
     bool Open(const char* path) {
         if (!com.usable() || !CreateFactory(factory)) return false;
-        const std::wstring wide = Wide(path);
+        const std::wstring wide = path ? email32::base::Widen(path) : std::wstring();
         if (wide.empty()) return false;
         if (FAILED(factory->CreateDecoderFromFilename(wide.c_str(), nullptr, GENERIC_READ,
                                                       WICDecodeMetadataCacheOnDemand, decoder.put()))) {
@@ -408,7 +400,7 @@ bool Write(const char* path, Format format, const Canvas& canvas) {
         ComPtr<IWICImagingFactory> factory;
         Encoding encoding;
         if (CreateFactory(factory) && ChooseEncoding(format, canvas, encoding)) {
-            ok = Encode(factory.get(), Wide(temporary.c_str()), format, canvas, std::move(encoding));
+            ok = Encode(factory.get(), email32::base::Widen(temporary), format, canvas, std::move(encoding));
         }
     } catch (const std::bad_alloc&) {
         ok = false;

@@ -6,7 +6,8 @@
 #include "companions/relay/RelaySettings.h"
 #include "message/AddressList.h"
 #include "message/MimeMessage.h"
-#include "message/TextCodec.h"
+#include "base/Path.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -16,6 +17,7 @@ namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
 using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 // The text of a message the user wrote nothing for: what it carries.
@@ -26,7 +28,7 @@ std::string ListingText(const std::vector<AttachmentFile>& attachments) {
     return text + "\r\n";
 }
 
-std::string NameOf(const std::wstring& path) { return Utf8FromWide(path.substr(path.find_last_of(L"\\/") + 1)); }
+std::string NameOf(const std::wstring& path) { return Utf8(email32::base::NameOf(path)); }
 
 // "Name <address>", as a person reads it.
 std::string Shown(const Mailbox& mailbox) {
@@ -61,7 +63,7 @@ bool AskedFirst(const std::vector<std::wstring>& files, MessageFields& fields, c
 // when the server took the new one. `attention`: what the user must do,
 // about the new message first.
 bool Delivered(OutboxMessage& own, const Prepared& prepared, const OutboxPlace& outbox, Attention& attention) {
-    const std::string ownPath = Utf8FromWide(own.path());
+    const std::string ownPath = Utf8(own.path());
     OutboxDelivery delivery(prepared, outbox);
     delivery.Waiting(&own);
     if (own.valid()) delivery.Own(own);
@@ -78,8 +80,7 @@ RelayResult RelayFiles(const char* joinedShortPaths, const SettingsFiles& settin
     const NamedFiles named = ResolveJoinedPaths(joinedShortPaths);
     if (!named.unreadable.empty()) {
         std::string names;
-        for (const std::string& n : named.unreadable)
-            names += (names.empty() ? "" : ", ") + Utf8FromWide(WideFromAnsi(n));
+        for (const std::string& n : named.unreadable) names += (names.empty() ? "" : ", ") + Utf8(Widen(n));
         AppendLog(FindOutbox().logPath, "cannot read " + names + "; nothing sent");
         return RelayResult::NothingSent;
     }
@@ -93,7 +94,7 @@ RelayResult RelayMessage(const std::vector<std::wstring>& files, const MessageFi
     for (const std::wstring& file : files) {
         const DWORD attributes = ::GetFileAttributesW(file.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            unreadable += (unreadable.empty() ? "" : ", ") + Utf8FromWide(file);
+            unreadable += (unreadable.empty() ? "" : ", ") + Utf8(file);
         }
     }
     if (!unreadable.empty()) {

@@ -1,9 +1,10 @@
 #include "companions/relay/Outbox.h"
 
 #include "message/MimeMessage.h"
-#include "message/TextCodec.h"
 #include "base/LoadableLibrary.h"
 #include "base/Win32Handles.h"
+#include "base/Path.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -15,6 +16,7 @@ namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
 using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 using GetAppDataPathFn = int(__cdecl*)(char*);
@@ -33,7 +35,7 @@ std::wstring UserFolder() {
         buffer[MAX_PATH] = '\0';
         // An empty or relative folder would put the outbox wherever the
         // current folder is.
-        const std::wstring folder = WideFromAnsi(buffer);
+        const std::wstring folder = Widen(buffer);
         if (email32::IsFullyQualifiedPath(folder)) return WithBackslash(folder);
     }
     std::vector<wchar_t> appData(32768);
@@ -86,7 +88,7 @@ std::string SystemText(DWORD error) {
     }
     char code[32];
     std::snprintf(code, sizeof code, "error %lu", error);
-    return message.empty() ? std::string(code) : Utf8FromWide(message) + " (" + code + ")";
+    return message.empty() ? std::string(code) : Utf8(message) + " (" + code + ")";
 }
 
 bool DeleteThroughHandle(HANDLE file) {
@@ -120,7 +122,7 @@ OutboxPlace FindOutbox() {
 
 std::string OutboxProblem(const OutboxPlace& place) {
     if (place.folder.empty()) return "there is no per-user folder for the outbox";
-    const std::string name = Utf8FromWide(place.folder);
+    const std::string name = Utf8(place.folder);
     const std::wstring folder = place.folder.substr(0, place.folder.size() - 1);  // without its backslash
     const DWORD attributes = ::GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -131,7 +133,7 @@ std::string OutboxProblem(const OutboxPlace& place) {
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return "the outbox " + name + " is a file, not a folder";
     // A message that cannot leave the outbox once delivered would go out
     // again at every send: without the right to write, nothing is sent.
-    const std::wstring probe = place.folder + L"probe-" + WideFromUtf8(UniqueToken()) + L".tmp";
+    const std::wstring probe = place.folder + L"probe-" + FromUtf8(UniqueToken()) + L".tmp";
     const email32::AutoCloseHandle file(::CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!file) return "the outbox " + name + " cannot be written: " + SystemText(::GetLastError());
@@ -196,7 +198,7 @@ bool OutboxMessage::Remove() {
 std::wstring OutboxMessage::MoveAside(const OutboxPlace& place, const wchar_t* folderName) {
     const std::wstring folder = place.folder + folderName + L"\\";
     if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return {};
-    const std::wstring name = m_path.substr(m_path.find_last_of(L'\\') + 1);
+    const std::wstring name = NameOf(m_path);
     if (!RenameThroughHandle(m_file.get(), folder + name)) return {};
     m_file.reset();
     ::MoveFileExW(envelopePath().c_str(), WithExtension(folder + name, L".env").c_str(), 0);
@@ -236,7 +238,7 @@ OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders
         return {};
     }
     if (!::CreateDirectoryW(place.folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-        problem = "the outbox " + Utf8FromWide(place.folder) + " cannot be made";
+        problem = "the outbox " + Utf8(place.folder) + " cannot be made";
         return {};
     }
     SYSTEMTIME now;
@@ -244,12 +246,12 @@ OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders
     wchar_t stamp[32];
     std::swprintf(stamp, 32, L"%04u%02u%02u-%02u%02u%02u-", unsigned(now.wYear), unsigned(now.wMonth),
                   unsigned(now.wDay), unsigned(now.wHour), unsigned(now.wMinute), unsigned(now.wSecond));
-    const std::wstring base = place.folder + stamp + WideFromUtf8(UniqueToken());
+    const std::wstring base = place.folder + stamp + FromUtf8(UniqueToken());
     const std::wstring partial = base + L".part";
     email32::AutoCloseHandle file(::CreateFileW(partial.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
                                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        problem = "the outbox " + Utf8FromWide(place.folder) + " cannot be written";
+        problem = "the outbox " + Utf8(place.folder) + " cannot be written";
         return {};
     }
     const bool written = WriteMessageToFile(file.get(), headers, text, attachments, problem, &envelope.messageBytes) &&
@@ -258,7 +260,7 @@ OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders
     // Renamed through the handle, which this sender keeps: nobody else can
     // take the new message before this send has tried to deliver it.
     if (!enveloped || !RenameThroughHandle(file.get(), base + L".eml")) {
-        if (problem.empty()) problem = "the outbox " + Utf8FromWide(place.folder) + " cannot be written";
+        if (problem.empty()) problem = "the outbox " + Utf8(place.folder) + " cannot be written";
         if (!DeleteThroughHandle(file.get())) {
             file.reset();
             ::DeleteFileW(partial.c_str());

@@ -3,7 +3,8 @@
 #include "companions/relay/RelayLog.h"
 #include "companions/relay/oauth/SignIn.h"
 #include "companions/relay/oauth/TokenStore.h"
-#include "message/TextCodec.h"
+#include "base/Path.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -12,10 +13,10 @@
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
-std::string NameOf(const std::wstring& path) { return Utf8FromWide(path.substr(path.find_last_of(L"\\/") + 1)); }
+std::string NameOf(const std::wstring& path) { return Utf8(email32::base::NameOf(path)); }
 
 }  // namespace
 
@@ -23,7 +24,7 @@ Prepared Prepare(const SettingsFiles& files) {
     Prepared prepared;
     prepared.settings = LoadRelaySettings(files);
     const RelaySettings& s = prepared.settings;
-    const std::string where = " in " + Utf8FromWide(s.path);
+    const std::string where = " in " + Utf8(s.path);
     std::string& problem = prepared.problem;
     problem = s.problem.empty() ? std::string() : s.problem + where;
 
@@ -115,7 +116,7 @@ void OutboxDelivery::Fail(OutboxMessage& message, const StoredEnvelope& stored, 
     } else {
         ++m_run.failed;
         AppendLog(m_outbox.logPath,
-                  delivery.problem + "; " + name + " moved to " + Utf8FromWide(failed) + " and never sent again");
+                  delivery.problem + "; " + name + " moved to " + Utf8(failed) + " and never sent again");
     }
     Attention attention = AttentionFor(delivery.trouble, delivery.problem);
     attention.messageBytes = size;
@@ -165,10 +166,10 @@ void OutboxDelivery::Deliver(OutboxMessage& message, bool isOwn) {
     if (!stored) {
         const std::wstring aside = message.MoveAside(m_outbox);
         const std::string name = NameOf(message.path());
-        AppendLog(m_outbox.logPath, name + " is damaged: " + damage + "; " +
-                                        (aside.empty() ? "it cannot be moved aside, stays in the outbox"
-                                                       : "moved to " + Utf8FromWide(aside)) +
-                                        " and not sent");
+        AppendLog(m_outbox.logPath,
+                  name + " is damaged: " + damage + "; " +
+                      (aside.empty() ? "it cannot be moved aside, stays in the outbox" : "moved to " + Utf8(aside)) +
+                      " and not sent");
         if (aside.empty()) ++m_run.kept;
         if (isOwn) m_run.ownReported = true;
         return;
@@ -203,7 +204,7 @@ void OutboxDelivery::Deliver(OutboxMessage& message, bool isOwn) {
         }
         Keep(&message, &*stored, delivery.problem, delivery.trouble, isOwn);
         if (isOwn) m_run.ownReported = true;
-        AppendLog(m_outbox.logPath, delivery.problem + "; " + Utf8FromWide(message.path()) + " stays in the outbox");
+        AppendLog(m_outbox.logPath, delivery.problem + "; " + Utf8(message.path()) + " stays in the outbox");
         return;
     case DeliveryStatus::ServerUnusable: break;
     }

@@ -1,6 +1,6 @@
 #include "companions/relay/OutboxListing.h"
 
-#include "message/TextCodec.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -62,8 +62,7 @@ std::optional<std::vector<ListedMessage>> ListOutbox(const OutboxPlace& place, s
     const std::wstring folder = place.folder.substr(0, place.folder.size() - 1);
     const DWORD attributes = ::GetFileAttributesW(folder.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        return problem = "the outbox " + email32::message::Utf8FromWide(place.folder) + " is a file, not a folder",
-               std::nullopt;
+        return problem = "the outbox " + email32::base::Utf8(place.folder) + " is a file, not a folder", std::nullopt;
     }
     std::vector<ListedMessage> listed;
     AddMessages(place, L"", false, listed);

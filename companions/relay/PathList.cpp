@@ -1,14 +1,15 @@
 #include "companions/relay/PathList.h"
 
-#include "message/TextCodec.h"
 #include "base/Win32Handles.h"
+#include "base/Path.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 // The module hands over paths from 260-byte buffers.
@@ -18,7 +19,7 @@ constexpr size_t kLongestPath = MAX_PATH - 1;
 constexpr int kMostJoins = 10000;
 
 bool IsFile(const std::string& ansiPath) {
-    const DWORD attributes = ::GetFileAttributesW(WideFromAnsi(ansiPath).c_str());
+    const DWORD attributes = ::GetFileAttributesW(Widen(ansiPath).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -31,14 +32,8 @@ bool IsReadable(const std::wstring& path) {
 }  // namespace
 
 std::wstring LongPathOf(const std::string& ansiPath) {
-    const std::wstring shortPath = WideFromAnsi(ansiPath);
-    const DWORD needed = ::GetLongPathNameW(shortPath.c_str(), nullptr, 0);
-    if (needed == 0) return shortPath;
-    std::wstring longPath(needed, L'\0');
-    const DWORD length = ::GetLongPathNameW(shortPath.c_str(), longPath.data(), needed);
-    if (length == 0 || length >= needed) return shortPath;
-    longPath.resize(length);
-    return longPath;
+    const std::wstring shortPath = Widen(ansiPath);
+    return LongPath(shortPath).value_or(shortPath);
 }
 
 NamedFiles ResolveJoinedPaths(const char* joined) {

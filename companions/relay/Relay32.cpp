@@ -4,8 +4,8 @@
 #include "companions/relay/RelayCredentials.h"
 #include "companions/relay/RelaySettings.h"
 #include "companions/relay/ui/PluginWindows.h"
-#include "message/TextCodec.h"
 #include "public/relay32.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -74,9 +74,7 @@ extern "C" int __cdecl MailSvr_SendMessageW(const wchar_t* to, const wchar_t* cc
             if (files[i] == nullptr) return static_cast<int>(relay::RelayResult::NothingSent);
             paths.emplace_back(files[i]);
         }
-        const auto text = [](const wchar_t* field) {
-            return field ? email32::message::Utf8FromWide(field) : std::string();
-        };
+        const auto text = [](const wchar_t* field) { return field ? email32::base::Utf8(field) : std::string(); };
         const relay::MessageFields fields{text(to), text(cc), text(subject), text(body)};
         return static_cast<int>(relay::RelayMessage(paths, fields, relay::SettingsFilesOf(ThisModule()),
                                                     relay::PluginWindows(ThisModule())));
@@ -100,7 +98,7 @@ extern "C" int __cdecl MailSvr_FlushOutbox(int* delivered, int* kept, int* busy,
         if (busy) *busy = counts.busy;
         if (counts.problem.empty()) return 1;
         if (problem != nullptr && problemChars > 0) {
-            const std::wstring text = email32::message::WideFromUtf8(counts.problem);
+            const std::wstring text = email32::base::FromUtf8(counts.problem);
             const size_t length = std::min(text.size(), static_cast<size_t>(problemChars - 1));
             text.copy(problem, length);
             problem[length] = L'\0';
@@ -118,10 +116,7 @@ extern "C" int __cdecl MailSvr_StorePassword(const wchar_t* host, const wchar_t*
     if (host == nullptr || *host == L'\0' || user == nullptr || password == nullptr) return 0;
     try {
         std::string problem;
-        return relay::StoreSecret(email32::message::Utf8FromWide(host), email32::message::Utf8FromWide(user), password,
-                                  problem)
-                   ? 1
-                   : 0;
+        return relay::StoreSecret(email32::base::Utf8(host), email32::base::Utf8(user), password, problem) ? 1 : 0;
     } catch (...) {
         return 0;
     }

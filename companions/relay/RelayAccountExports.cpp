@@ -1,11 +1,11 @@
 // The plug-in's account entries: settings from an address, sign-in with the
 // provider, and the account dialog. Texts cross as UTF-16.
-#include "message/TextCodec.h"
 #include "companions/relay/account/AccountSetup.h"
 #include "companions/relay/oauth/SignIn.h"
 #include "companions/relay/settings/SettingsFiles.h"
 #include "companions/relay/ui/AccountDialog.h"
 #include "public/relay32.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -27,7 +27,7 @@ void StayLoaded() noexcept {
 
 void CopyOut(const std::string& text, wchar_t* buffer, int chars) {
     if (buffer == nullptr || chars <= 0) return;
-    const std::wstring wide = email32::message::WideFromUtf8(text);
+    const std::wstring wide = email32::base::FromUtf8(text);
     const size_t count = std::min(wide.size(), static_cast<size_t>(chars - 1));
     wide.copy(buffer, count);
     buffer[count] = L'\0';
@@ -43,7 +43,7 @@ extern "C" int __cdecl MailSvr_FindSettings(const wchar_t* address, int write, w
     if (address == nullptr) return 0;
     StayLoaded();
     try {
-        const std::string text = email32::message::Utf8FromWide(address);
+        const std::string text = email32::base::Utf8(address);
         const relay::SetupResult result = relay::SetupAccount(relay::SettingsFilesOf(ThisModule()), text);
         std::string problem;
         if (result.found && write &&
@@ -68,9 +68,9 @@ extern "C" int __cdecl MailSvr_SignIn(const wchar_t* address, int deviceFlow, Ma
     StayLoaded();
     try {
         const relay::SignInResult result =
-            relay::SignIn(relay::SettingsFilesOf(ThisModule()), ThisModule(), email32::message::Utf8FromWide(address),
+            relay::SignIn(relay::SettingsFilesOf(ThisModule()), ThisModule(), email32::base::Utf8(address),
                           deviceFlow != 0, [&](const std::string& text) {
-                              if (notice) notice(email32::message::WideFromUtf8(text).c_str(), context);
+                              if (notice) notice(email32::base::FromUtf8(text).c_str(), context);
                           });
         CopyOut(result.message, message, messageChars);
         return result.signedIn ? 1 : 0;

@@ -1,6 +1,6 @@
 #include "companions/relay/RelayCredentials.h"
 
-#include "message/TextCodec.h"
+#include "base/Text.h"
 
 #include <windows.h>
 #include <wincred.h>
@@ -10,13 +10,13 @@
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
-using namespace email32::message;
+using namespace email32::base;
 
-std::wstring CredentialTarget(const std::string& host) { return L"Relay32:" + WideFromUtf8(host); }
+std::wstring CredentialTarget(const std::string& host) { return L"Relay32:" + FromUtf8(host); }
 
 bool StoreSecret(const std::string& host, const std::string& user, std::wstring_view secret, std::string& problem) {
     std::wstring target = CredentialTarget(host);
-    std::wstring userName = WideFromUtf8(user);
+    std::wstring userName = FromUtf8(user);
     CREDENTIALW credential{};
     credential.Type = CRED_TYPE_GENERIC;
     credential.TargetName = target.data();
@@ -41,7 +41,7 @@ StoredSecret ReadSecret(const std::string& host) {
     PCREDENTIALW credential = nullptr;
     if (!::CredReadW(CredentialTarget(host).c_str(), CRED_TYPE_GENERIC, 0, &credential)) return stored;
     stored.found = true;
-    if (credential->UserName) stored.user = Utf8FromWide(credential->UserName);
+    if (credential->UserName) stored.user = Utf8(credential->UserName);
     const DWORD size = credential->CredentialBlobSize;
     if (size % sizeof(wchar_t) == 0) {
         stored.secret = Secret::FromUtf16(

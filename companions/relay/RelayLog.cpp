@@ -1,5 +1,6 @@
 #include "companions/relay/RelayLog.h"
 
+#include "base/Path.h"
 #include "base/Win32Handles.h"
 
 #include <windows.h>
@@ -36,7 +37,7 @@ private:
 
 void AppendLog(const std::wstring& logPath, const std::string& line) {
     if (logPath.empty()) return;
-    const std::wstring folder = logPath.substr(0, logPath.find_last_of(L'\\') + 1);
+    const std::wstring folder = email32::base::FolderOf(logPath);
     ::CreateDirectoryW(folder.c_str(), nullptr);
     SYSTEMTIME now;
     ::GetSystemTime(&now);

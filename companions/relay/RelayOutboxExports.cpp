@@ -1,8 +1,8 @@
 // The plug-in's entries for hosts that manage its outbox: the list of the
 // messages that wait (or were refused for good) and the removal of one.
 #include "companions/relay/OutboxListing.h"
-#include "message/TextCodec.h"
 #include "public/relay32.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -15,9 +15,9 @@ extern "C" int __cdecl MailSvr_ListOutbox(MailSvrOutboxVisitor visit, void* cont
         for (const relay::ListedMessage& message : *listed) {
             std::wstring recipients;
             for (const std::string& address : message.recipients) {
-                recipients += (recipients.empty() ? L"" : L", ") + email32::message::WideFromUtf8(address);
+                recipients += (recipients.empty() ? L"" : L", ") + email32::base::FromUtf8(address);
             }
-            const std::wstring reason = email32::message::WideFromUtf8(message.lastReason);
+            const std::wstring reason = email32::base::FromUtf8(message.lastReason);
             MailSvrOutboxMessageW entry{};
             entry.structSize = sizeof entry;
             entry.file = message.file.c_str();

@@ -1,6 +1,7 @@
 #include "companions/relay/RelaySettings.h"
 
-#include "message/TextCodec.h"
+#include "base/Path.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,7 +11,7 @@
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 std::string Upper(std::string text) {
@@ -23,8 +24,6 @@ std::string Trimmed(const std::string& text) {
     if (first == std::string::npos) return {};
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
-
-std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/") + 1); }
 
 bool IsAbsolute(const std::wstring& path) {
     return (path.size() > 1 && path[1] == L':') || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
@@ -81,7 +80,7 @@ RelaySettings LoadRelaySettings(const SettingsFiles& files) {
         settings.problem = "AuthMethod=" + settings.authMethod + " is none of PLAIN, LOGIN, XOAUTH2, CRAM-MD5, OAUTH2";
     }
 
-    const std::wstring caFile = WideFromUtf8(Trimmed(file.Text("CaFile")));
+    const std::wstring caFile = FromUtf8(Trimmed(file.Text("CaFile")));
     if (!caFile.empty()) settings.caFile = IsAbsolute(caFile) ? caFile : FolderOf(file.FileOf("CaFile")) + caFile;
 
     if (!settings.address.empty()) settings.sender = settings.address;

@@ -1,5 +1,7 @@
 #include "companions/relay/Secret.h"
 
+#include "base/Text.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -10,12 +12,10 @@ Secret::Secret(std::size_t size) : m_bytes(std::make_unique<char[]>(size + 1)), 
 
 Secret Secret::FromUtf16(std::wstring_view text) {
     if (text.empty()) return Secret();
-    const int length =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return Secret();
-    Secret secret(static_cast<std::size_t>(length));
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), secret.m_bytes.get(), length, nullptr,
-                          nullptr);
+    const std::size_t length = email32::base::Utf8Into(text, nullptr, 0);
+    if (length == 0) return Secret();
+    Secret secret(length);
+    if (email32::base::Utf8Into(text, secret.m_bytes.get(), length) != length) return Secret();
     return secret;
 }
 

@@ -1,8 +1,8 @@
 #include "companions/relay/TlsTrust.h"
 
 #include "message/MimeEncoding.h"
-#include "message/TextCodec.h"
 #include "base/Win32Handles.h"
+#include "base/Text.h"
 
 #include <windows.h>
 #include <bcrypt.h>
@@ -16,6 +16,7 @@ namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
 using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 struct CertStoreTraits {
@@ -54,7 +55,7 @@ CertContext AddTo(HCERTSTORE store, const std::string& der) {
 std::string NameOf(PCCERT_CONTEXT certificate) {
     wchar_t name[256] = {};
     ::CertGetNameStringW(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name, 256);
-    return Utf8FromWide(name);
+    return Utf8(name);
 }
 
 // The server's own certificate: the one that issued none of the others.
@@ -207,8 +208,8 @@ ServerTrust CheckServerCertificates(const std::vector<std::string>& certificates
         bool read = false;
         const std::string pem = ReadWholeFile(caFile, read);
         const std::vector<std::string> own = CertificatesFromPem(pem);
-        if (!read) return trust.problem = "CaFile " + Utf8FromWide(caFile) + " cannot be read", trust;
-        if (own.empty()) return trust.problem = "CaFile " + Utf8FromWide(caFile) + " holds no certificate", trust;
+        if (!read) return trust.problem = "CaFile " + Utf8(caFile) + " cannot be read", trust;
+        if (own.empty()) return trust.problem = "CaFile " + Utf8(caFile) + " holds no certificate", trust;
         for (const std::string& der : own) (void)AddTo(anchors.get(), der);
     }
     ::CertAddStoreToCollection(extra.get(), sentStore.get(), 0, 0);
@@ -255,7 +256,7 @@ ServerTrust CheckServerCertificates(const std::vector<std::string>& certificates
         }
     }
 
-    std::wstring serverName = WideFromUtf8(host);
+    std::wstring serverName = FromUtf8(host);
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;

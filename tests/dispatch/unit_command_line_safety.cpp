@@ -5,6 +5,7 @@
 #include "dispatch/CommandLine.h"
 #include "registry/Detection.h"
 #include "base/Win32Handles.h"
+#include "base/Text.h"
 #include "tests/dispatch/SendScene.h"
 #include "tests/support/ScratchMachine.h"
 
@@ -16,6 +17,7 @@
 
 using namespace email32;
 using namespace email32::test;
+using email32::base::Utf8;
 
 namespace {
 
@@ -89,9 +91,9 @@ TEST_F(FilesWithBlanks, QuoteFilesZeroKeepsTheRawForm) {
 }
 
 TEST_F(FilesWithBlanks, FileListFourGivesOneProgramEveryFileAsAUrl) {
-    const std::wstring odd = WidenAnsi(m_scene.folder()) + L"T\\café, l'été 100%.jpg";
+    const std::wstring odd = base::Widen(m_scene.folder()) + L"T\\café, l'été 100%.jpg";
     Catalogue("CommandOption=-compose attachment=\r\nMultiplePage=1\r\nCommandFileList=4\r\n");
-    EXPECT_TRUE(m_scene.SendWide(SendByCommandLine, {WidenAnsi(m_blank), odd, WidenAnsi(m_plain)}));
+    EXPECT_TRUE(m_scene.SendWide(SendByCommandLine, {base::Widen(m_blank), odd, base::Widen(m_plain)}));
     const std::vector<Fields> arguments = m_scene.Arguments(1);
     ASSERT_EQ(arguments.size(), 1u);
     ASSERT_EQ(arguments[0].size(), 2u);

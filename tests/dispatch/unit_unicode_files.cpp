@@ -3,12 +3,14 @@
 // line and to MAPISendMailW, by its short path to every ANSI contract, and
 // refused where no name would reach the other side.
 #include "dispatch/SendMailWide.h"
+#include "base/Text.h"
 #include "tests/dispatch/SendScene.h"
 
 #include <gtest/gtest.h>
 
 using namespace email32;
 using namespace email32::test;
+using email32::base::Utf8;
 
 namespace {
 
@@ -19,8 +21,7 @@ const std::wstring kPhotoName = L"照片 Ω.jpg";
 class WideSend : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string narrow;
-        if (NarrowExact(kPhotoName, narrow)) GTEST_SKIP() << "the ANSI code page names the file";
+        if (base::NarrowExact(kPhotoName)) GTEST_SKIP() << "the ANSI code page names the file";
         ::CreateDirectoryA(AppDataFolder().c_str(), nullptr);
         m_program = m_scene.Add("record_mail.exe", "Mail\\mail.exe");
         m_scene.Add("MapiRecorder.dll", "Mail\\wide.dll");
@@ -34,7 +35,7 @@ protected:
                   "[Mail]\r\nPath=" +
                       m_program + "\r\n[Mapi]\r\nPath=" + m_program + "\r\n[OldMapi]\r\nPath=" + m_program + "\r\n");
         ASSERT_EQ(m_component.InitEmailSysDB(false), 3);
-        m_photo = WidenAnsi(m_scene.folder()) + kPhotoName;
+        m_photo = base::Widen(m_scene.folder()) + kPhotoName;
         const HANDLE file = ::CreateFileW(m_photo.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         ::CloseHandle(file);
@@ -47,7 +48,7 @@ protected:
     // The long path a short one recorded by a double stands for.
     static std::wstring LongPath(const std::string& shortPath) {
         wchar_t path[MAX_PATH] = {};
-        ::GetLongPathNameW(WidenAnsi(shortPath).c_str(), path, MAX_PATH);
+        ::GetLongPathNameW(base::Widen(shortPath).c_str(), path, MAX_PATH);
         return path;
     }
 

@@ -177,11 +177,11 @@ TEST(GifFrame, DrawPaintsTheImageAtItsOffset) {
     HGDIOBJ old = ::SelectObject(dc, bitmap);
     ::PatBlt(dc, 0, 0, 8, 8, WHITENESS);
     CDC cdc(dc);
-    f.frame.Draw(&cdc, CRect(0, 0, 4, 4));
+    f.frame.Draw(&cdc, CRect(0, 0, 4, 4), nullptr, 24);
     EXPECT_EQ(::GetPixel(dc, 0, 0), RGB(255, 255, 255));  // left of and above the offset
     EXPECT_EQ(::GetPixel(dc, 3, 3), RGB(120, 135, 21));   // global entry 3
     EXPECT_EQ(::GetPixel(dc, 5, 5), RGB(255, 255, 255));  // clipped to the rectangle
-    f.frame.Draw(nullptr, CRect(0, 0, 4, 4));
+    f.frame.Draw(nullptr, CRect(0, 0, 4, 4), nullptr, 24);
     ::SelectObject(dc, old);
     ::DeleteObject(bitmap);
     ::DeleteDC(dc);

@@ -88,6 +88,34 @@ TEST(CHost, ListsTheDetectedSystemsSendsTwoFilesAndRefusesAnUnknownKey) {
     ::DeleteFileA((AppDataFolder() + "AliveDB.ini").c_str());
 }
 
+TEST(Utf8Host, SendsANameOutsideEveryLegacyCodePageWholeThroughBothInterfaces) {
+    ::CreateDirectoryA(AppDataFolder().c_str(), nullptr);
+    Deployment deployment(Deployment::Userpath::Real, "utf8_host.exe");
+    deployment.Add("record_mail.exe", "mail.exe");
+    deployment.WriteCatalogue("[Mail]\r\nLinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=0\r\n");
+    const std::string alive = AppDataFolder() + "AliveDB.ini";
+    WriteFile(alive, "[AliveEmailSys]\r\nCount=1\r\n1=Mail\r\n[Mail]\r\nPath=" + deployment.folder() + "mail.exe\r\n");
+    TempFolder files("utf8host");
+    const std::wstring photo = Wide(files.path()) + L"照片 Ω.jpg";
+    ::CloseHandle(::CreateFileW(photo.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ::SetEnvironmentVariableA("E32_DOUBLE_LOG", (files / "record.log").c_str());
+    for (const char* entry : {"component", "c"}) {
+        const ProcessResult sent = deployment.Run(std::string(entry) + " " + files.path());
+        EXPECT_EQ(sent.exitCode, 0u) << entry << ": " << sent.errors;
+    }
+    std::vector<Fields> runs;
+    for (int tries = 0; tries < 200 && runs.size() < 2; ++tries) {
+        ::Sleep(25);
+        runs.clear();
+        std::istringstream in(ReadFile(files / "record.log"));
+        for (std::string line; std::getline(in, line);) runs.push_back(SplitFields(line));
+    }
+    ASSERT_EQ(runs.size(), 2u);
+    for (const Fields& run : runs) EXPECT_EQ(run.at(5), "/a" + Utf8(photo));
+    ::SetEnvironmentVariableA("E32_DOUBLE_LOG", nullptr);
+    ::DeleteFileA(alive.c_str());
+}
+
 namespace {
 
 // The host tests' own catalogue, and an installed list of two systems: a

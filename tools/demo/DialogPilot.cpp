@@ -10,6 +10,7 @@
 // cancelled, so that its host does not wait for ever), 64 for bad arguments.
 #include "sendui/ResourceIds.h"
 #include "tools/demo/WindowCapture.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -25,21 +26,8 @@ namespace {
 // Long enough for a preparation of several large pictures.
 constexpr UINT kHandlerTimeoutMs = 180000;
 
-std::string Utf8(const std::wstring& text) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(size > 0 ? size : 1), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, result.data(), size, nullptr, nullptr);
-    result.resize(result.size() - 1);
-    return result;
-}
-
-std::wstring Wide(const std::string& ansi) {
-    const int size = ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-    std::wstring result(static_cast<size_t>(size > 0 ? size : 1), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, result.data(), size);
-    result.resize(result.size() - 1);
-    return result;
-}
+using email32::base::Utf8;
+std::wstring Wide(const std::string& ansi) { return email32::base::Widen(ansi); }
 
 // The text of a window of another process, asked for by message so that a
 // combo box answers with its selected item.

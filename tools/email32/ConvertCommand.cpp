@@ -2,7 +2,7 @@
 // conversion.
 #include "tools/email32/Command.h"
 
-#include "tooling/PictureTooling.h"
+#include "toolapi/PictureEntries.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +10,7 @@
 
 namespace {
 
-using email32::tooling::PictureStatus;
+using email32::toolapi::PictureStatus;
 
 int RunConvert(const email32::host::Arguments& arguments) {
     int width = 0;
@@ -33,8 +33,8 @@ int RunConvert(const email32::host::Arguments& arguments) {
         std::fprintf(stderr, "usage: email32 convert [--width N] IN OUT\n");
         return 64;
     }
-    email32::tooling::PictureSummary saved;
-    switch (email32::tooling::ConvertPictureFile(files[0].c_str(), files[1].c_str(), width, &saved)) {
+    email32::toolapi::PictureSummary saved;
+    switch (email32::toolapi::ConvertPictureFile(files[0].c_str(), files[1].c_str(), width, &saved)) {
     case PictureStatus::Ok: std::printf("%dx%d type %d\n", saved.width, saved.height, saved.type); return 0;
     case PictureStatus::ReadFailed:
         std::fprintf(stderr, "email32 convert: cannot read %s as a picture\n", files[0].c_str());

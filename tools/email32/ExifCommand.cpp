@@ -1,7 +1,7 @@
 // email32 exif FILE: whether the file carries Exif data.
 #include "tools/email32/Command.h"
 
-#include "tooling/PictureTooling.h"
+#include "toolapi/PictureEntries.h"
 
 #include <cstdio>
 
@@ -12,7 +12,7 @@ int RunExif(const email32::host::Arguments& arguments) {
         std::fprintf(stderr, "usage: email32 exif FILE\n");
         return 64;
     }
-    std::printf("exif: %s\n", email32::tooling::PictureFileHasExif(arguments[0].c_str()) ? "yes" : "no");
+    std::printf("exif: %s\n", email32::toolapi::PictureFileHasExif(arguments[0].c_str()) ? "yes" : "no");
     return 0;
 }
 

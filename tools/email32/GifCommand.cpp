@@ -2,7 +2,7 @@
 // module's GIF codec.
 #include "tools/email32/Command.h"
 
-#include "tooling/GifTooling.h"
+#include "toolapi/GifEntries.h"
 
 #include <windows.h>
 
@@ -11,7 +11,7 @@
 
 namespace {
 
-using email32::tooling::GifStatus;
+using email32::toolapi::GifStatus;
 
 int Report(GifStatus status, const std::string& file) {
     switch (status) {
@@ -31,7 +31,7 @@ int Report(GifStatus status, const std::string& file) {
 int RunGif(const email32::host::Arguments& arguments) {
     if (arguments.size() == 1) {
         bool animated = false;
-        const GifStatus status = email32::tooling::GifIsAnimated(arguments[0].c_str(), &animated);
+        const GifStatus status = email32::toolapi::GifIsAnimated(arguments[0].c_str(), &animated);
         if (status != GifStatus::Ok) return Report(status, arguments[0]);
         std::printf("animated: %s\n", animated ? "yes" : "no");
         return 0;
@@ -39,13 +39,13 @@ int RunGif(const email32::host::Arguments& arguments) {
     if (arguments.size() == 3 && arguments[0] == "--frames") {
         ::CreateDirectoryA(arguments[1].c_str(), nullptr);
         int count = 0;
-        const GifStatus status = email32::tooling::SaveGifFrames(arguments[2].c_str(), arguments[1].c_str(), &count);
+        const GifStatus status = email32::toolapi::SaveGifFrames(arguments[2].c_str(), arguments[1].c_str(), &count);
         if (status != GifStatus::Ok) return Report(status, arguments[2]);
         std::printf("%d\n", count);
         return 0;
     }
     if (arguments.size() == 3 && arguments[0] == "--rewrite") {
-        const GifStatus status = email32::tooling::RewriteGif(arguments[2].c_str(), arguments[1].c_str());
+        const GifStatus status = email32::toolapi::RewriteGif(arguments[2].c_str(), arguments[1].c_str());
         if (status != GifStatus::Ok) return Report(status, arguments[2]);
         return 0;
     }

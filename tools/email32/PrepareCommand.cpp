@@ -2,7 +2,7 @@
 // without the dialog.
 #include "tools/email32/Command.h"
 
-#include "tooling/PrepareTooling.h"
+#include "toolapi/PrepareEntries.h"
 
 #include <windows.h>
 
@@ -26,11 +26,11 @@ std::string FullPath(const std::string& path) {
 }
 
 int RunPrepare(const email32::host::Arguments& arguments) {
-    const std::string original = email32::tooling::OriginalChoiceText();
+    const std::string original = email32::toolapi::OriginalChoiceText();
     std::string format = original;
     std::string resolution = original;
     std::vector<std::string> files;
-    email32::tooling::PhotoChoice photos;
+    email32::toolapi::PhotoChoice photos;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         if (a == "--shrink-photos") {
@@ -41,7 +41,7 @@ int RunPrepare(const email32::host::Arguments& arguments) {
             const std::string& value = arguments[++i];
             if (a == "--format") {
                 if (value == "original") format = original;
-                else if (value == "JPG") format = email32::tooling::JpgChoiceText();
+                else if (value == "JPG") format = email32::toolapi::JpgChoiceText();
                 else return Usage();
             } else if (value == "original") {
                 resolution = original;
@@ -60,8 +60,8 @@ int RunPrepare(const email32::host::Arguments& arguments) {
     if (files.empty()) return Usage();
 
     try {
-        const email32::tooling::PreparedAttachments prepared =
-            email32::tooling::PrepareAttachments(format, resolution, files, photos);
+        const email32::toolapi::PreparedAttachments prepared =
+            email32::toolapi::PrepareAttachments(format, resolution, files, photos);
         for (const std::string& path : prepared.files) std::printf("%s\n", path.c_str());
         std::printf("%s\n", prepared.sizeText.c_str());
         return 0;

@@ -9,6 +9,8 @@
 #include "tools/email32/RelayOutboxCommand.h"
 
 #include "base/Win32Handles.h"
+#include "base/Path.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -40,9 +42,8 @@ int RunRelay(const email32::host::Arguments& arguments) {
         // Messages another sender is delivering are not this flush's failure.
         std::printf("delivered %d, kept %d, busy %d\n", delivered, kept, busy);
         if (!ran) {
-            char text[4096] = {};
-            ::WideCharToMultiByte(CP_ACP, 0, problem, -1, text, sizeof text, nullptr, nullptr);
-            std::fprintf(stderr, "email32: %s\n", text[0] ? text : "the outbox cannot be used");
+            const std::string text = email32::base::Narrow(problem);
+            std::fprintf(stderr, "email32: %s\n", text.empty() ? "the outbox cannot be used" : text.c_str());
             return 1;
         }
         return kept == 0 ? 0 : 1;
@@ -54,10 +55,9 @@ int RunRelay(const email32::host::Arguments& arguments) {
     }
     std::string joined;
     for (const std::string& file : arguments) {
-        char shortPath[MAX_PATH] = {};
-        const DWORD length = ::GetShortPathNameA(file.c_str(), shortPath, MAX_PATH);
         if (!joined.empty()) joined += '^';
-        joined += length > 0 && length < MAX_PATH ? std::string(shortPath, length) : file;
+        joined +=
+            email32::base::AnsiPathOf(email32::base::Widen(file), email32::base::AnsiForm::Short, file).value_or(file);
     }
     switch (send(1, joined.c_str())) {
     case 1: std::printf("delivered\n"); return 0;

@@ -5,6 +5,7 @@
 
 #include "tools/email32/PlugIn.h"
 
+#include "base/Text.h"
 #include "base/Win32Handles.h"
 #include "public/relay32.h"
 
@@ -18,14 +19,7 @@
 namespace email32::host {
 namespace {
 
-std::string Utf8(const wchar_t* text) {
-    if (text == nullptr || *text == L'\0') return {};
-    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), length, nullptr, nullptr);
-    bytes.resize(static_cast<size_t>(length > 0 ? length - 1 : 0));
-    return bytes;
-}
+std::string Utf8(const wchar_t* text) { return text ? base::Utf8(text) : std::string(); }
 
 // Local time, as the person listing reads it.
 std::string When(const FILETIME& written) {

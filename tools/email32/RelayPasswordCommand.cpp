@@ -6,11 +6,13 @@
 #include "tools/email32/PlugIn.h"
 
 #include "base/Win32Handles.h"
+#include "base/Text.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -40,15 +42,9 @@ std::wstring ReadSecretLine(const std::wstring& prompt) {
         char c = 0;
         DWORD got = 0;
         while (::ReadFile(input, &c, 1, &got, nullptr) && got == 1 && c != '\n') bytes += c;
-        for (const UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
-            const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-            const int length =
-                ::MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-            if (length <= 0) continue;
-            line.assign(static_cast<size_t>(length), L'\0');
-            ::MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), line.data(), length);
-            break;
-        }
+        // UTF-8 when the bytes are that, else the ANSI code page's.
+        std::optional<std::wstring> utf8 = email32::base::WidenExact(bytes, CP_UTF8);
+        line = utf8 ? std::move(*utf8) : email32::base::Widen(bytes);
         if (!bytes.empty()) ::SecureZeroMemory(bytes.data(), bytes.size());
     }
     if (!line.empty() && line.back() == L'\r') line.pop_back();

@@ -9,6 +9,7 @@
 #include "tools/email32/PlugIn.h"
 
 #include "base/Win32Handles.h"
+#include "base/Text.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -37,12 +38,7 @@ std::vector<std::wstring> WideArguments() {
 
 // UTF-8 on standard output, as the plug-in's texts may hold any character.
 void PrintLine(const std::wstring& text) {
-    const int length =
-        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), length, nullptr,
-                          nullptr);
-    std::printf("%s\n", bytes.c_str());
+    std::printf("%s\n", email32::base::Utf8(text).c_str());
     std::fflush(stdout);
 }
 

@@ -8,6 +8,7 @@
 
 #include "public/EmailComponent.h"
 #include "public/email32.h"
+#include "base/Text.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -60,13 +61,7 @@ std::vector<std::wstring> WideArguments(const email32::host::Arguments& argument
         for (int i = 2; i < count; ++i) result.emplace_back(wide.get()[i]);
         return result;
     }
-    for (const std::string& argument : arguments) {
-        const int length = ::MultiByteToWideChar(CP_ACP, 0, argument.c_str(), -1, nullptr, 0);
-        std::wstring text(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-        ::MultiByteToWideChar(CP_ACP, 0, argument.c_str(), -1, text.data(), length);
-        text.resize(text.size() - 1);
-        result.push_back(text);
-    }
+    for (const std::string& argument : arguments) result.push_back(email32::base::Widen(argument));
     return result;
 }
 

@@ -1,13 +1,13 @@
 #include "companions/relay/account/AccountSetup.h"
 
 #include "companions/relay/RelaySettings.h"
-#include "message/TextCodec.h"
 #include "companions/relay/account/Discovery.h"
+#include "base/Text.h"
 
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
-using namespace email32::message;
+using namespace email32::base;
 
 SetupResult SetupAccount(const SettingsFiles& files, const std::string& address) {
     SetupResult result;
@@ -26,7 +26,7 @@ SetupResult SetupAccount(const SettingsFiles& files, const std::string& address)
 }
 
 SettingValues AccountValues(const std::string& address, const FoundAccount& account) {
-    const auto W = [](const std::string& text) { return WideFromUtf8(text); };
+    const auto W = [](const std::string& text) { return FromUtf8(text); };
     const bool oauth = account.auth == "OAUTH2";
     const std::string login = account.user.empty() || account.user == address ? "" : account.user;
     SettingValues values = {

@@ -1,8 +1,8 @@
 #include "companions/relay/account/Autoconfig.h"
 
-#include "message/TextCodec.h"
 #include "companions/relay/net/HttpsClient.h"
 #include "base/Win32Handles.h"
+#include "base/Text.h"
 
 #include <windows.h>
 #include <objidl.h>
@@ -16,7 +16,7 @@
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 // Config files are a few kilobytes; a larger answer is not one.
@@ -115,7 +115,7 @@ std::optional<FoundAccount> ParseAutoconfig(const std::string& xml, const std::s
         const wchar_t* name = nullptr;
         if (node == XmlNodeType_Element) {
             reader.p->GetLocalName(&name, nullptr);
-            path.push_back(Utf8FromWide(name));
+            path.push_back(Utf8(name));
             text.clear();
             if (path.back() == "outgoingServer") {
                 // Only an SMTP server's fields are taken.
@@ -123,7 +123,7 @@ std::optional<FoundAccount> ParseAutoconfig(const std::string& xml, const std::s
                 if (reader.p->MoveToAttributeByName(L"type", nullptr) == S_OK) {
                     const wchar_t* type = nullptr;
                     reader.p->GetValue(&type, nullptr);
-                    smtp = type && Lower(Utf8FromWide(type)) == "smtp";
+                    smtp = type && Lower(Utf8(type)) == "smtp";
                     reader.p->MoveToElement();
                 }
                 if (smtp) servers.emplace_back();
@@ -133,7 +133,7 @@ std::optional<FoundAccount> ParseAutoconfig(const std::string& xml, const std::s
         } else if (node == XmlNodeType_Text || node == XmlNodeType_CDATA) {
             const wchar_t* value = nullptr;
             reader.p->GetValue(&value, nullptr);
-            text += Utf8FromWide(value);
+            text += Utf8(value);
         } else if (node == XmlNodeType_EndElement && !path.empty()) {
             const std::string field = path.back();
             const std::string parent = path.size() > 1 ? path[path.size() - 2] : "";

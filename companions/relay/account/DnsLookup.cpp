@@ -1,6 +1,6 @@
 #include "companions/relay/account/DnsLookup.h"
 
-#include "message/TextCodec.h"
+#include "base/Text.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -9,7 +9,7 @@
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 struct Records {
@@ -34,7 +34,7 @@ DNS_STATUS Query(const std::string& name, const std::string& server, WORD type, 
         servers.AddrArray[0] = ::inet_addr(server.c_str());
         if (servers.AddrArray[0] == INADDR_NONE) return DNS_ERROR_INVALID_IP_ADDRESS;
     }
-    return ::DnsQuery_W(WideFromUtf8(name).c_str(), type, DNS_QUERY_STANDARD, server.empty() ? nullptr : &servers,
+    return ::DnsQuery_W(FromUtf8(name).c_str(), type, DNS_QUERY_STANDARD, server.empty() ? nullptr : &servers,
                         reinterpret_cast<PDNS_RECORD*>(&records.first), nullptr);
 }
 
@@ -69,7 +69,7 @@ std::optional<FoundAccount> FindSubmissionService(const std::string& domain, con
             problems.push_back("srv: " + name + ": no record");
             continue;
         }
-        const std::string target = Undotted(Utf8FromWide(best->pNameTarget ? best->pNameTarget : L""));
+        const std::string target = Undotted(Utf8(best->pNameTarget ? best->pNameTarget : L""));
         if (target.empty() || best->wPort == 0) {
             problems.push_back("srv: " + name + ": the domain offers no such service");
             continue;
@@ -104,7 +104,7 @@ std::string FindMailExchanger(const std::string& domain, const std::string& serv
         problems.push_back("mx: " + domain + ": no record");
         return {};
     }
-    return Undotted(Utf8FromWide(best->pNameExchange));
+    return Undotted(Utf8(best->pNameExchange));
 }
 
 }  // namespace relay

@@ -1,11 +1,11 @@
 #include "companions/relay/oauth/SignIn.h"
 
 #include "companions/relay/RelaySettings.h"
-#include "message/TextCodec.h"
 #include "companions/relay/net/HttpsClient.h"
 #include "companions/relay/oauth/LoopbackListener.h"
 #include "companions/relay/oauth/Pkce.h"
 #include "companions/relay/oauth/TokenClient.h"
+#include "base/Text.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -17,7 +17,7 @@
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 // How long a person has to finish signing in at the browser.
@@ -26,7 +26,7 @@ constexpr int kBrowserSeconds = 300;
 std::string Pair(const char* name, const std::string& value) { return std::string(name) + "=" + FormEncoded(value); }
 
 bool OpenBrowser(const std::string& url) {
-    const std::wstring wide = WideFromUtf8(url);
+    const std::wstring wide = FromUtf8(url);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
@@ -111,7 +111,7 @@ SignInResult SignIn(const SettingsFiles& files, HMODULE plugin, const std::strin
     }
     if (!StoreRefreshToken(address, answer.refreshToken, problem)) return result.message = problem, result;
     StoreAccessToken(address, answer.access);
-    if (!WriteUserSettings({{L"Address", WideFromUtf8(address)}, {L"AuthMethod", L"OAUTH2"}}, plugin, problem)) {
+    if (!WriteUserSettings({{L"Address", FromUtf8(address)}, {L"AuthMethod", L"OAUTH2"}}, plugin, problem)) {
         return result.message = "signed in, but " + problem, result;
     }
     result.signedIn = true;

@@ -1,6 +1,6 @@
 #include "companions/relay/oauth/TokenStore.h"
 
-#include "message/TextCodec.h"
+#include "base/Text.h"
 
 #include <windows.h>
 #include <wincred.h>
@@ -13,10 +13,10 @@
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
-std::wstring AccessTarget(const std::string& address) { return L"Relay32-OAuth-Access:" + WideFromUtf8(address); }
+std::wstring AccessTarget(const std::string& address) { return L"Relay32-OAuth-Access:" + FromUtf8(address); }
 
 // Access tokens too long for a credential stay here for the process's life.
 std::mutex g_memoryLock;
@@ -30,7 +30,7 @@ std::map<std::string, AccessToken>& Memory() {
 bool Write(const std::wstring& target, const std::string& user, const std::string& blob) {
     if (blob.size() > CRED_MAX_CREDENTIAL_BLOB_SIZE) return false;
     std::wstring targetCopy = target;
-    std::wstring userName = WideFromUtf8(user);
+    std::wstring userName = FromUtf8(user);
     std::string bytes = blob;
     CREDENTIALW credential{};
     credential.Type = CRED_TYPE_GENERIC;
@@ -70,7 +70,7 @@ int64_t NowSeconds() {
     return static_cast<int64_t>(ticks / 10000000ULL) - 11644473600LL;
 }
 
-std::wstring RefreshTokenTarget(const std::string& address) { return L"Relay32-OAuth:" + WideFromUtf8(address); }
+std::wstring RefreshTokenTarget(const std::string& address) { return L"Relay32-OAuth:" + FromUtf8(address); }
 
 bool StoreRefreshToken(const std::string& address, const std::string& token, std::string& problem) {
     if (Write(RefreshTokenTarget(address), address, token)) return true;

@@ -1,7 +1,7 @@
 #include "companions/relay/settings/RecentRecipients.h"
 
 #include "companions/relay/settings/SettingsFiles.h"
-#include "message/TextCodec.h"
+#include "base/Text.h"
 
 #include <windows.h>
 
@@ -9,14 +9,14 @@
 
 namespace relay {
 
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 constexpr wchar_t kSection[] = L"Recipients";
 
 bool SameAddress(const std::string& a, const std::string& b) {
     return a.size() == b.size() &&
-           ::CompareStringOrdinal(WideFromUtf8(a).c_str(), -1, WideFromUtf8(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+           ::CompareStringOrdinal(FromUtf8(a).c_str(), -1, FromUtf8(b).c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
@@ -42,7 +42,7 @@ std::vector<Mailbox> RecentRecipients() {
         ::GetPrivateProfileSectionW(kSection, section.data(), static_cast<DWORD>(section.size()), path.c_str());
     for (const wchar_t* line = section.data(); line < section.data() + length && *line; line += wcslen(line) + 1) {
         const wchar_t* equals = wcschr(line, L'=');
-        const ParsedAddresses parsed = ParseAddressList(Utf8FromWide(equals ? equals + 1 : line));
+        const ParsedAddresses parsed = ParseAddressList(Utf8(equals ? equals + 1 : line));
         if (!parsed.problem.empty() || parsed.mailboxes.size() != 1) continue;
         const Mailbox& mailbox = parsed.mailboxes.front();
         const bool known = std::any_of(recent.begin(), recent.end(),
@@ -66,7 +66,7 @@ bool RememberRecipients(const std::vector<Mailbox>& used) {
     // The whole section in one write: "1=...\0" ... "\0".
     std::wstring section;
     for (size_t i = 0; i < list.size(); ++i) {
-        section += std::to_wstring(i + 1) + L"=" + WideFromUtf8(MailboxText(list[i]));
+        section += std::to_wstring(i + 1) + L"=" + FromUtf8(MailboxText(list[i]));
         section += L'\0';
     }
     section += L'\0';

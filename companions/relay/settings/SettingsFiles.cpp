@@ -1,31 +1,20 @@
 #include "companions/relay/settings/SettingsFiles.h"
 
 #include "companions/relay/Outbox.h"
-#include "message/TextCodec.h"
 #include "base/ProfileText.h"
 #include "base/Win32Handles.h"
+#include "base/Path.h"
+#include "base/Text.h"
 
 #include <vector>
 
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 constexpr char kSection[] = "Server";
-
-std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/") + 1); }
-
-std::wstring ModulePath(HMODULE module) {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) return std::wstring(path.data(), length);
-        path.resize(path.size() * 2);
-    }
-}
 
 // Larger files are not settings but damage.
 constexpr long long kLongestFile = 16ll << 20;
@@ -36,9 +25,7 @@ std::optional<std::string> Utf8Text(const std::wstring& path) {
     if (path.empty()) return std::string();
     const std::optional<email32::ini::ProfileText> loaded = email32::ini::LoadProfileText(path, kLongestFile);
     if (!loaded) return std::nullopt;
-    return loaded->encoding == email32::ini::Encoding::CodePage
-               ? Utf8FromWide(email32::ini::Widen(loaded->text, CP_ACP))
-               : loaded->text;
+    return loaded->encoding == email32::ini::Encoding::CodePage ? Utf8FromAnsi(loaded->text) : loaded->text;
 }
 
 // A new settings file starts as UTF-16 with its byte order mark: the
@@ -92,10 +79,10 @@ std::wstring UserSettingsFile() {
 bool WriteUserSettings(const SettingValues& values, HMODULE plugin, std::string& problem) {
     const std::wstring path = UserSettingsPath();
     if (path.empty()) return problem = "there is no per-user folder to keep the settings in", false;
-    if (!EnsureUnicodeFile(path)) return problem = "cannot create " + Utf8FromWide(path), false;
+    if (!EnsureUnicodeFile(path)) return problem = "cannot create " + Utf8(path), false;
     for (const auto& [key, value] : values) {
         if (!::WritePrivateProfileStringW(L"Server", key.c_str(), value.c_str(), path.c_str())) {
-            return problem = "cannot write " + Utf8FromWide(path), false;
+            return problem = "cannot write " + Utf8(path), false;
         }
     }
     std::wstring folder = FolderOf(ModulePath(plugin));

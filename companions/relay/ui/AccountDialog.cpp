@@ -2,12 +2,12 @@
 
 #include "companions/relay/RelayCredentials.h"
 #include "companions/relay/SmtpSession.h"
-#include "message/TextCodec.h"
 #include "companions/relay/account/AccountSetup.h"
 #include "companions/relay/oauth/SignIn.h"
 #include "companions/relay/oauth/TokenStore.h"
 #include "companions/relay/ui/AccountDialogIds.h"
 #include "companions/relay/ui/AccountForm.h"
+#include "base/Text.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -18,7 +18,7 @@
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 // A worker's news for the dialog's thread: a status text, and settings found.
@@ -104,7 +104,7 @@ private:
         text.resize(static_cast<size_t>(::GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
         return text;
     }
-    std::string Utf8(int id) const { return Utf8FromWide(Text(id)); }
+    std::string Utf8(int id) const { return email32::base::Utf8(Text(id)); }
 
     std::wstring Resource(UINT id) const {
         const wchar_t* text = nullptr;
@@ -121,10 +121,10 @@ private:
             for (UINT id : {IDS_AUTH_OAUTH, IDS_AUTH_PASSWORD})
                 ::SendMessageW(auth, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Resource(id).c_str()));
         }
-        ::SetDlgItemTextW(m_window, IDC_ADDRESS, WideFromUtf8(form.address).c_str());
-        ::SetDlgItemTextW(m_window, IDC_HOST, WideFromUtf8(form.host).c_str());
-        ::SetDlgItemTextW(m_window, IDC_PORT, WideFromUtf8(form.port).c_str());
-        ::SetDlgItemTextW(m_window, IDC_USER, WideFromUtf8(form.user).c_str());
+        ::SetDlgItemTextW(m_window, IDC_ADDRESS, FromUtf8(form.address).c_str());
+        ::SetDlgItemTextW(m_window, IDC_HOST, FromUtf8(form.host).c_str());
+        ::SetDlgItemTextW(m_window, IDC_PORT, FromUtf8(form.port).c_str());
+        ::SetDlgItemTextW(m_window, IDC_USER, FromUtf8(form.user).c_str());
         ::SendMessageW(security, CB_SETCURSEL, static_cast<WPARAM>(form.security), 0);
         ::SendMessageW(auth, CB_SETCURSEL, form.oauth ? 0 : 1, 0);
         m_passwordMethod = form.authMethod;
@@ -195,8 +195,8 @@ private:
             auto news = std::make_unique<News>();
             news->found = result.found;
             news->account = result.account;
-            news->status = Resource(result.found ? IDS_FOUND : IDS_NOT_FOUND) + WideFromUtf8(result.line);
-            if (result.found && !result.account.note.empty()) news->status += L"\n" + WideFromUtf8(result.account.note);
+            news->status = Resource(result.found ? IDS_FOUND : IDS_NOT_FOUND) + FromUtf8(result.line);
+            if (result.found && !result.account.note.empty()) news->status += L"\n" + FromUtf8(result.account.note);
             Post(std::move(news));
         });
     }
@@ -204,9 +204,9 @@ private:
     void StartSignIn() {
         const std::string address = Read().address;
         Run(IDS_SIGNING_IN, [this, address] {
-            const SignInResult result = SignIn(m_files, m_plugin, address, false,
-                                               [this](const std::string& text) { Status(WideFromUtf8(text)); });
-            Status(Resource(result.signedIn ? IDS_SIGNED_IN : IDS_NOT_SIGNED_IN) + WideFromUtf8(result.message));
+            const SignInResult result =
+                SignIn(m_files, m_plugin, address, false, [this](const std::string& text) { Status(FromUtf8(text)); });
+            Status(Resource(result.signedIn ? IDS_SIGNED_IN : IDS_NOT_SIGNED_IN) + FromUtf8(result.message));
         });
     }
 
@@ -218,7 +218,7 @@ private:
             if (settings.authMethod == "OAUTH2") {
                 std::string token, problem;
                 if (!CurrentAccessToken(settings, token, problem)) {
-                    Status(Resource(IDS_TEST_FAILED) + WideFromUtf8(problem));
+                    Status(Resource(IDS_TEST_FAILED) + FromUtf8(problem));
                     return;
                 }
                 secret = Secret::FromBytes(token);
@@ -229,9 +229,8 @@ private:
             WipeText(password);
             SmtpSession session(settings, secret);
             const Delivery tested = session.TestLogin();
-            Status(tested.status == DeliveryStatus::Delivered
-                       ? Resource(IDS_TEST_PASSED)
-                       : Resource(IDS_TEST_FAILED) + WideFromUtf8(tested.problem));
+            Status(tested.status == DeliveryStatus::Delivered ? Resource(IDS_TEST_PASSED)
+                                                              : Resource(IDS_TEST_FAILED) + FromUtf8(tested.problem));
         });
     }
 
@@ -246,7 +245,7 @@ private:
         }
         if (!password.empty()) ::SecureZeroMemory(password.data(), password.size() * sizeof(wchar_t));
         if (!saved) {
-            ::SetDlgItemTextW(m_window, IDC_STATUS, (Resource(IDS_SAVE_FAILED) + WideFromUtf8(problem)).c_str());
+            ::SetDlgItemTextW(m_window, IDC_STATUS, (Resource(IDS_SAVE_FAILED) + FromUtf8(problem)).c_str());
             return;
         }
         ::EndDialog(m_window, IDOK);

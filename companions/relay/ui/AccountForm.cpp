@@ -1,13 +1,13 @@
 #include "companions/relay/ui/AccountForm.h"
 
-#include "message/TextCodec.h"
+#include "base/Text.h"
 
 #include <cstdlib>
 
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 constexpr const char* kSecurityNames[] = {"auto", "starttls", "tls", "none"};
@@ -38,12 +38,12 @@ AccountForm FormFromSettings(const RelaySettings& settings) {
 
 SettingValues ValuesFromForm(const AccountForm& form) {
     return {
-        {L"Address", WideFromUtf8(form.address)},
-        {L"Host", WideFromUtf8(form.host)},
-        {L"Port", WideFromUtf8(form.port)},
-        {L"Security", WideFromUtf8(kSecurityNames[form.security])},
-        {L"User", WideFromUtf8(form.user)},
-        {L"AuthMethod", form.oauth ? std::wstring(L"OAUTH2") : WideFromUtf8(form.authMethod)},
+        {L"Address", FromUtf8(form.address)},
+        {L"Host", FromUtf8(form.host)},
+        {L"Port", FromUtf8(form.port)},
+        {L"Security", FromUtf8(kSecurityNames[form.security])},
+        {L"User", FromUtf8(form.user)},
+        {L"AuthMethod", form.oauth ? std::wstring(L"OAUTH2") : FromUtf8(form.authMethod)},
     };
 }
 

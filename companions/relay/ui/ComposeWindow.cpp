@@ -7,7 +7,7 @@
 #include "companions/relay/ui/SendWindowIds.h"
 #include "companions/relay/ui/WindowTexts.h"
 #include "message/AddressList.h"
-#include "message/TextCodec.h"
+#include "base/Text.h"
 
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -17,6 +17,7 @@
 namespace relay {
 
 using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 // Line ends as an edit control shows them.
@@ -80,11 +81,11 @@ private:
     HWND Item(int id) const { return ::GetDlgItem(m_window, id); }
 
     void Fill() {
-        ::SetDlgItemTextW(m_window, IDC_COMPOSE_FROM, WideFromUtf8(m_draft.from).c_str());
-        ::SetDlgItemTextW(m_window, IDC_COMPOSE_TO, WideFromUtf8(m_draft.fields.to).c_str());
-        ::SetDlgItemTextW(m_window, IDC_COMPOSE_CC, WideFromUtf8(m_draft.fields.cc).c_str());
-        ::SetDlgItemTextW(m_window, IDC_COMPOSE_SUBJECT, WideFromUtf8(m_draft.fields.subject).c_str());
-        ::SetDlgItemTextW(m_window, IDC_COMPOSE_TEXT, WithCrLf(WideFromUtf8(m_draft.fields.body)).c_str());
+        ::SetDlgItemTextW(m_window, IDC_COMPOSE_FROM, FromUtf8(m_draft.from).c_str());
+        ::SetDlgItemTextW(m_window, IDC_COMPOSE_TO, FromUtf8(m_draft.fields.to).c_str());
+        ::SetDlgItemTextW(m_window, IDC_COMPOSE_CC, FromUtf8(m_draft.fields.cc).c_str());
+        ::SetDlgItemTextW(m_window, IDC_COMPOSE_SUBJECT, FromUtf8(m_draft.fields.subject).c_str());
+        ::SetDlgItemTextW(m_window, IDC_COMPOSE_TEXT, WithCrLf(FromUtf8(m_draft.fields.body)).c_str());
         const std::vector<Mailbox> recent = RecentRecipients();
         m_toList = std::make_unique<RecipientSuggestions>(m_window, Item(IDC_COMPOSE_TO), recent);
         m_ccList = std::make_unique<RecipientSuggestions>(m_window, Item(IDC_COMPOSE_CC), recent);
@@ -139,7 +140,7 @@ private:
                 const RelaySettings settings = LoadRelaySettings(SettingsFilesOf(m_plugin));
                 const ParsedAddresses from = ParseAddressList(settings.sender);
                 m_draft.from = from.mailboxes.size() == 1 ? MailboxText(from.mailboxes.front()) : settings.sender;
-                ::SetDlgItemTextW(m_window, IDC_COMPOSE_FROM, WideFromUtf8(m_draft.from).c_str());
+                ::SetDlgItemTextW(m_window, IDC_COMPOSE_FROM, FromUtf8(m_draft.from).c_str());
             }
             return TRUE;
         default: return FALSE;
@@ -147,12 +148,12 @@ private:
     }
 
     void Send() {
-        const std::string to = Utf8FromWide(WindowText(Item(IDC_COMPOSE_TO)));
-        const std::string cc = Utf8FromWide(WindowText(Item(IDC_COMPOSE_CC)));
+        const std::string to = Utf8(WindowText(Item(IDC_COMPOSE_TO)));
+        const std::string cc = Utf8(WindowText(Item(IDC_COMPOSE_CC)));
         const ParsedAddresses toList = ParseAddressList(to), ccList = ParseAddressList(cc);
         std::wstring problem;
-        if (!toList.problem.empty()) problem = m_texts.Format(IDS_COMPOSE_BAD_TO, {WideFromUtf8(toList.problem)});
-        else if (!ccList.problem.empty()) problem = m_texts.Format(IDS_COMPOSE_BAD_CC, {WideFromUtf8(ccList.problem)});
+        if (!toList.problem.empty()) problem = m_texts.Format(IDS_COMPOSE_BAD_TO, {FromUtf8(toList.problem)});
+        else if (!ccList.problem.empty()) problem = m_texts.Format(IDS_COMPOSE_BAD_CC, {FromUtf8(ccList.problem)});
         else if (toList.mailboxes.empty() && ccList.mailboxes.empty())
             problem = m_texts.Load(IDS_COMPOSE_NEED_RECIPIENT);
         if (!problem.empty()) {
@@ -162,8 +163,8 @@ private:
         }
         m_draft.fields.to = to;
         m_draft.fields.cc = cc;
-        m_draft.fields.subject = Utf8FromWide(WindowText(Item(IDC_COMPOSE_SUBJECT)));
-        m_draft.fields.body = Utf8FromWide(WindowText(Item(IDC_COMPOSE_TEXT)));
+        m_draft.fields.subject = Utf8(WindowText(Item(IDC_COMPOSE_SUBJECT)));
+        m_draft.fields.body = Utf8(WindowText(Item(IDC_COMPOSE_TEXT)));
         std::vector<Mailbox> used = toList.mailboxes;
         used.insert(used.end(), ccList.mailboxes.begin(), ccList.mailboxes.end());
         RememberRecipients(used);

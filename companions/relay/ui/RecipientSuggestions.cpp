@@ -3,7 +3,7 @@
 #include "companions/relay/settings/RecentRecipients.h"
 #include "companions/relay/ui/SendWindowIds.h"
 #include "companions/relay/ui/WindowTexts.h"
-#include "message/TextCodec.h"
+#include "base/Text.h"
 
 #include <commctrl.h>
 
@@ -11,7 +11,7 @@
 
 namespace relay {
 
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 constexpr int kVisibleRows = 8;
@@ -26,8 +26,8 @@ bool BeginsWith(const std::wstring& text, const std::wstring& prefix) {
 
 // The address, the name, or a word of the name begins with what was typed.
 bool Matches(const Mailbox& mailbox, const std::wstring& typed) {
-    if (BeginsWith(WideFromUtf8(mailbox.address), typed)) return true;
-    const std::wstring name = WideFromUtf8(mailbox.name);
+    if (BeginsWith(FromUtf8(mailbox.address), typed)) return true;
+    const std::wstring name = FromUtf8(mailbox.name);
     for (size_t i = 0; i < name.size(); ++i) {
         if ((i == 0 || name[i - 1] == L' ') && BeginsWith(name.substr(i), typed)) return true;
     }
@@ -88,7 +88,7 @@ void RecipientSuggestions::Update() {
     std::vector<size_t> matches;
     for (size_t i = 0; i < m_known.size(); ++i) {
         if (!Matches(m_known[i], typed)) continue;
-        if (before.find(Lower(WideFromUtf8(m_known[i].address))) != std::wstring::npos) continue;
+        if (before.find(Lower(FromUtf8(m_known[i].address))) != std::wstring::npos) continue;
         matches.push_back(i);
     }
     if (matches.empty()) return Hide();
@@ -111,8 +111,7 @@ void RecipientSuggestions::Show(const std::vector<size_t>& matches) {
     ::SendMessageW(m_list, WM_SETREDRAW, FALSE, 0);
     ::SendMessageW(m_list, LB_RESETCONTENT, 0, 0);
     for (const size_t i : m_shown) {
-        ::SendMessageW(m_list, LB_ADDSTRING, 0,
-                       reinterpret_cast<LPARAM>(WideFromUtf8(MailboxText(m_known[i])).c_str()));
+        ::SendMessageW(m_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FromUtf8(MailboxText(m_known[i])).c_str()));
     }
     ::SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
     RECT field{};
@@ -140,7 +139,7 @@ bool RecipientSuggestions::Accept(int index) {
     while (after < text.size() && text[after] == L' ') ++after;
     const bool separated = after < text.size() && IsSeparator(text[after]);
     const std::wstring chosen =
-        WideFromUtf8(MailboxText(m_known[m_shown[static_cast<size_t>(index)]])) + (separated ? L"" : L", ");
+        FromUtf8(MailboxText(m_known[m_shown[static_cast<size_t>(index)]])) + (separated ? L"" : L", ");
     Hide();
     ::SendMessageW(m_edit, EM_SETSEL, m_tokenStart, m_tokenEnd);
     ::SendMessageW(m_edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(chosen.c_str()));

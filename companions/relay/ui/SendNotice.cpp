@@ -4,7 +4,7 @@
 #include "companions/relay/ui/SendWindowIds.h"
 #include "companions/relay/ui/WindowTexts.h"
 #include "base/Win32Handles.h"
-#include "message/TextCodec.h"
+#include "base/Text.h"
 
 #include <commctrl.h>
 
@@ -12,7 +12,7 @@
 
 namespace relay {
 
-using namespace email32::message;
+using namespace email32::base;
 namespace {
 
 using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
@@ -87,12 +87,12 @@ NoticeText NoticeTexts(HMODULE plugin, const Attention& attention) {
     NoticeText notice;
     notice.caption = texts.Load(IDS_NOTICE_CAPTION);
     notice.reason =
-        texts.Format(ReasonId(attention.trouble), {WideFromUtf8(attention.server), WideFromUtf8(attention.account),
+        texts.Format(ReasonId(attention.trouble), {FromUtf8(attention.server), FromUtf8(attention.account),
                                                    ByteSize(attention.messageBytes), ByteSize(attention.sizeLimit)});
     const bool failed = attention.trouble == Trouble::TooLarge || attention.trouble == Trouble::Refused;
     notice.content = failed && !attention.movedTo.empty() ? texts.Format(IDS_NOTICE_FAILED, {attention.movedTo})
                                                           : texts.Load(IDS_NOTICE_WAITS);
-    notice.content += L"\n\n" + texts.Format(IDS_NOTICE_DETAILS, {WideFromUtf8(attention.detail)});
+    notice.content += L"\n\n" + texts.Format(IDS_NOTICE_DETAILS, {FromUtf8(attention.detail)});
     return notice;
 }
 

@@ -3,7 +3,6 @@
 // the PKCE challenge and the redirect's query, the recipients used before,
 // the notice's sentences.
 #include "companions/relay/RelaySettings.h"
-#include "message/TextCodec.h"
 #include "companions/relay/account/Autoconfig.h"
 #include "companions/relay/account/Discovery.h"
 #include "companions/relay/account/ProviderTable.h"
@@ -13,11 +12,12 @@
 #include "companions/relay/ui/SendNotice.h"
 #include "base/Win32Handles.h"
 #include "tests/support/TestEnvironment.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 
 using namespace relay;
-using namespace email32::message;
+using namespace email32::base;
 
 TEST(AccountSettings, APerUserKeyOverridesTheSameKeyBesideThePluginAndNoOther) {
     const email32::test::TempFolder shared("shared"), user("user");
@@ -28,10 +28,10 @@ TEST(AccountSettings, APerUserKeyOverridesTheSameKeyBesideThePluginAndNoOther) {
                              "[Server]\r\nhost=smtp.example.org\r\nSubject=\r\nAddress=me@example.org\r\n"
                              "AuthMethod=oauth2\r\n");
     const RelaySettings s =
-        LoadRelaySettings(SettingsFiles{WideFromAnsi(shared / "Relay32.ini"), WideFromAnsi(user / "Relay32.ini")});
+        LoadRelaySettings(SettingsFiles{Widen(shared / "Relay32.ini"), Widen(user / "Relay32.ini")});
     EXPECT_EQ(s.host, "smtp.example.org");
     EXPECT_EQ(s.port, 2525);
-    EXPECT_EQ(s.caFile, WideFromAnsi(shared / "ca.pem"));  // beside the file that named it
+    EXPECT_EQ(s.caFile, Widen(shared / "ca.pem"));  // beside the file that named it
     EXPECT_EQ(s.oauth.tokenUrl, "https://sso.company.example/token");
     EXPECT_EQ(s.subject, "Pictures");  // emptied by the user: the default again
     EXPECT_EQ(s.sender, "me@example.org");

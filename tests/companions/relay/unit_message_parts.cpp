@@ -8,13 +8,14 @@
 #include "companions/relay/RelaySettings.h"
 #include "companions/relay/Secret.h"
 #include "companions/relay/SmtpTranscript.h"
-#include "message/TextCodec.h"
 #include "tests/support/TestEnvironment.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 
 using namespace relay;
 using namespace email32::message;
+using namespace email32::base;
 
 namespace {
 
@@ -165,8 +166,7 @@ TEST(RelayMime, WrittenMessageHasTheStandardHeadersAndOnlyShortCrlfLines) {
     const email32::test::TempFolder folder("relaymime");
     email32::test::WriteFile(folder / "a.jpg", std::string(200000, '\0'));
     email32::test::WriteFile(folder / "b.gif", "");
-    const std::vector<AttachmentFile> files{{WideFromAnsi(folder / "a.jpg"), "a.jpg"},
-                                            {WideFromAnsi(folder / "b.gif"), "b.gif"}};
+    const std::vector<AttachmentFile> files{{Widen(folder / "a.jpg"), "a.jpg"}, {Widen(folder / "b.gif"), "b.gif"}};
     MessageHeaders headers;
     headers.from = {{"Me", "me@x.example"}};
     headers.subject = "Hi";
@@ -188,7 +188,7 @@ TEST(RelayMime, WrittenMessageHasTheStandardHeadersAndOnlyShortCrlfLines) {
     }
 
     // A file gone in the meantime, and a sink that takes no more.
-    const std::vector<AttachmentFile> gone{{WideFromAnsi(folder / "gone.jpg"), "gone.jpg"}};
+    const std::vector<AttachmentFile> gone{{Widen(folder / "gone.jpg"), "gone.jpg"}};
     EXPECT_FALSE(WriteMessage(
         headers, "", gone, [](std::string_view) { return true; }, problem));
     EXPECT_EQ(problem, "cannot read " + (folder / "gone.jpg"));
@@ -228,7 +228,7 @@ TEST(RelaySmtp, TheTranscriptKeepsCommandsAndRepliesButNoLoginData) {
 
 TEST(RelaySettingsFile, MissingOrBadKeysKeepTheirDefaults) {
     const email32::test::TempFolder folder("relayini");
-    const std::wstring missing = WideFromAnsi(folder / "absent.ini");
+    const std::wstring missing = Widen(folder / "absent.ini");
     const RelaySettings defaults = LoadRelaySettings(missing);
     EXPECT_EQ(defaults.host, "");
     EXPECT_EQ(defaults.port, 25);
@@ -238,7 +238,7 @@ TEST(RelaySettingsFile, MissingOrBadKeysKeepTheirDefaults) {
     EXPECT_EQ(defaults.timeoutSeconds, 30);
 
     email32::test::WriteFile(folder / "bad.ini", "[Server]\r\nPort=70000\r\nTimeout=0\r\nSender=\r\n");
-    const RelaySettings bad = LoadRelaySettings(WideFromAnsi(folder / "bad.ini"));
+    const RelaySettings bad = LoadRelaySettings(Widen(folder / "bad.ini"));
     EXPECT_EQ(bad.port, 25);
     EXPECT_EQ(bad.timeoutSeconds, 30);
     EXPECT_EQ(bad.sender, "Email32 <email32@localhost>");
@@ -246,7 +246,7 @@ TEST(RelaySettingsFile, MissingOrBadKeysKeepTheirDefaults) {
 
     email32::test::WriteFile(folder / "set.ini",
                              "[server]\r\nhost=mail.example\r\nPORT=2525\r\nRecipient=a@x; b@y\r\nTimeout=5\r\n");
-    const RelaySettings set = LoadRelaySettings(WideFromAnsi(folder / "set.ini"));
+    const RelaySettings set = LoadRelaySettings(Widen(folder / "set.ini"));
     EXPECT_EQ(set.host, "mail.example");
     EXPECT_EQ(set.port, 2525);
     EXPECT_EQ(set.recipient, "a@x; b@y");
@@ -259,25 +259,25 @@ TEST(RelaySettingsFile, MissingOrBadKeysKeepTheirDefaults) {
     // problem, not a guess.
     email32::test::WriteFile(folder / "tls.ini",
                              "[Server]\r\nSecurity=TLS\r\nUser= me@x \r\nAuthMethod=xoauth2\r\nCaFile=ca.pem\r\n");
-    const RelaySettings tls = LoadRelaySettings(WideFromAnsi(folder / "tls.ini"));
+    const RelaySettings tls = LoadRelaySettings(Widen(folder / "tls.ini"));
     EXPECT_EQ(tls.security, Security::Tls);
     EXPECT_EQ(tls.port, 465);
     EXPECT_EQ(tls.user, "me@x");
     EXPECT_EQ(tls.authMethod, "XOAUTH2");
-    EXPECT_EQ(tls.caFile, WideFromAnsi(folder / "ca.pem"));
+    EXPECT_EQ(tls.caFile, Widen(folder / "ca.pem"));
     // The windows: off with Quiet=1, and off too when Quiet is no switch.
     email32::test::WriteFile(folder / "windows.ini", "[Server]\r\nCompose=1\r\nQuiet=0\r\n");
-    const RelaySettings windows = LoadRelaySettings(WideFromAnsi(folder / "windows.ini"));
+    const RelaySettings windows = LoadRelaySettings(Widen(folder / "windows.ini"));
     EXPECT_TRUE(windows.compose);
     EXPECT_FALSE(windows.quiet);
     EXPECT_FALSE(defaults.compose || defaults.quiet);
     email32::test::WriteFile(folder / "quiet.ini", "[Server]\r\nQuiet=yes\r\n");
-    const RelaySettings quiet = LoadRelaySettings(WideFromAnsi(folder / "quiet.ini"));
+    const RelaySettings quiet = LoadRelaySettings(Widen(folder / "quiet.ini"));
     EXPECT_TRUE(quiet.quiet);
     EXPECT_EQ(quiet.problem, "Quiet=yes is not a switch (0 to 1)");
     for (const char* line : {"Security=ssl", "AuthMethod=NTLM", "Compose=2"}) {
         email32::test::WriteFile(folder / "odd.ini", std::string("[Server]\r\n") + line + "\r\n");
-        EXPECT_NE(LoadRelaySettings(WideFromAnsi(folder / "odd.ini")).problem, "") << line;
+        EXPECT_NE(LoadRelaySettings(Widen(folder / "odd.ini")).problem, "") << line;
     }
 
     for (const char* loopback : {"localhost", "LocalHost", "127.0.0.1", "127.1.2.3", "::1"}) {

@@ -1,34 +1,46 @@
 #!/usr/bin/python3
-"""The SMTP servers the plug-in's tests talk to, all in one background process
-on 127.0.0.1, with certificates of a test CA made at start (openssl).
+"""The local SMTP servers of the demo, the plug-in's tests and the benchmarks,
+in one background process on 127.0.0.1.
 
-  smtp_servers.py start --state DIR    prints nothing; DIR/NAME.port per server
-  smtp_servers.py stop --state DIR
+  smtp_server.py start --profile demo --state DIR [--mailbox DIR] [--port N]
+      prints the port once it listens
+  smtp_server.py start --profile plug-in|bench --state DIR
+      prints nothing; DIR/NAME.port per server
+  smtp_server.py stop --state DIR
 
-Servers (NAME), each keeping what it receives in DIR/NAME/ (NNNN.eml, with the
-envelope in NNNN.json) and every command it is given in DIR/NAME/transcript
-("tls" or "plain", then the command; AUTH without its data):
+Every server that keeps mail writes each message as NNNN.eml (the bytes
+received, CRLF line ends) with its envelope in NNNN.json, into DIR/NAME/, and
+every command it is given into DIR/NAME/transcript ("tls" or "plain", then
+the command; AUTH without its data). Recipients "refuse..." get 550.
 
-  plain      no TLS, no login, no size limit; refuses recipients "refuse..."
-  small      like plain, with SIZE 1 MB
-  starttls   STARTTLS required, then AUTH required (user "relay", password
-             in DIR/password); SIZE 1 MB
-  implicit   TLS from the first byte, AUTH required as above
-  rogue      like starttls, but its certificate comes from a CA nobody trusts
-  impostor   like starttls, but its chain ends in an impostor of the test CA:
-             a root with the test CA's subject and serial number, and a key
-             of its own
-  switch     like starttls, with the good certificate on odd connections
-             (the plug-in's probe) and the impostor's chain on even ones
-  oldtls     like starttls, but speaks TLS 1.0 and 1.1 only
-  trickle    sends its greeting one byte every 2 seconds
-  stall      takes MAIL, RCPT and DATA, then stops reading after 256 KB of the
-             message and writes DIR/stall/in-data
-  (Bulk, for other scripts: a minimal server that writes large messages
-  straight to files)
+Profiles (NAME of each server):
 
-DIR/pki/ca.pem is the test CA (certificate for "localhost"), DIR/pki/rogue-ca.pem
-the CA of the rogue server, DIR/pki/impostor-ca.pem the impostor's root.
+  demo       mailbox   no TLS, no login, no size limit; keeps mail in --mailbox
+                       (default DIR/mailbox) and prints a line per message
+  plug-in    plain     as the demo's
+             small     like plain, with SIZE 1 MB
+             starttls  STARTTLS required, then AUTH required (user "relay",
+                       password in DIR/password); SIZE 1 MB
+             implicit  TLS from the first byte, AUTH required as above
+             rogue     like starttls, but its certificate comes from a CA
+                       nobody trusts
+             impostor  like starttls, but its chain ends in an impostor of the
+                       test CA: a root with the test CA's subject and serial
+                       number, and a key of its own
+             switch    like starttls, with the good certificate on odd
+                       connections (the plug-in's probe) and the impostor's
+                       chain on even ones
+             oldtls    like starttls, but speaks TLS 1.0 and 1.1 only
+             trickle   sends its greeting one byte every 2 seconds
+             stall     takes MAIL, RCPT and DATA, then stops reading after
+                       256 KB of the message and writes DIR/stall/in-data
+  bench      bulk      writes large messages straight to DIR/bulk/ (aiosmtpd
+                       reads some 2 MB/s: too slow for hundreds of MB)
+             trickle, stall  as above
+
+With the plug-in profile, DIR/pki/ca.pem is the test CA (certificate for
+"localhost"), DIR/pki/rogue-ca.pem the CA of the rogue server,
+DIR/pki/impostor-ca.pem the impostor's root.
 """
 import argparse
 import asyncio
@@ -91,8 +103,9 @@ def tls_context(pki, name, old=False):
 
 
 class Mailbox:
-    def __init__(self, folder):
+    def __init__(self, folder, tell=False):
         self.folder = folder
+        self.tell = tell
         os.makedirs(folder, exist_ok=True)
 
     def record(self, line):
@@ -114,6 +127,9 @@ class Mailbox:
         with open(os.path.join(self.folder, name + ".json"), "w") as f:
             json.dump({"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos}, f)
         os.replace(path + ".part", path)
+        if self.tell:
+            print("received %s from %s for %s (%d bytes)" % (path, envelope.mail_from, ", ".join(envelope.rcpt_tos),
+                                                            len(envelope.original_content)), flush=True)
         return "250 OK message kept as " + name
 
 
@@ -259,21 +275,16 @@ class Bulk(asyncio.Protocol):
             self.data_received(rest)
 
 
-async def serve(state):
+def plug_in_servers(state):
     pki = os.path.join(state, "pki")
     make_pki(pki)
     with open(os.path.join(state, "password"), "w", encoding="utf-8") as f:
         f.write(PASSWORD)
-    loop = asyncio.get_running_loop()
     good, rogue = tls_context(pki, "server"), tls_context(pki, "rogue-server")
     impostor, old = tls_context(pki, "impostor-server"), tls_context(pki, "server", old=True)
     secure = dict(require_starttls=True, auth_required=True, authenticator=authenticator)
-
-    def box(name):
-        return Mailbox(os.path.join(state, name))
-
-    mailboxes = {name: box(name) for name in ("plain", "small", "starttls", "implicit", "rogue", "impostor",
-                                              "switch", "oldtls")}
+    mailboxes = {name: Mailbox(os.path.join(state, name))
+                 for name in ("plain", "small", "starttls", "implicit", "rogue", "impostor", "switch", "oldtls")}
     connections = {"switch": 0}
 
     def switching():
@@ -281,7 +292,7 @@ async def serve(state):
         context = good if connections["switch"] % 2 else impostor
         return recording_smtp(mailboxes["switch"], tls_context=context, **secure)
 
-    factories = {
+    return {
         "plain": (lambda: recording_smtp(mailboxes["plain"], data_size_limit=None), None),
         "small": (lambda: recording_smtp(mailboxes["small"], data_size_limit=1 << 20), None),
         "starttls": (lambda: recording_smtp(mailboxes["starttls"], tls_context=good, data_size_limit=1 << 20,
@@ -295,14 +306,41 @@ async def serve(state):
         "trickle": (Trickle, None),
         "stall": (lambda: Stall(os.path.join(state, "stall")), None),
     }
+
+
+def bench_servers(state):
+    for name in ("bulk", "stall"):
+        os.makedirs(os.path.join(state, name), exist_ok=True)
+    return {
+        "bulk": (lambda: Bulk(os.path.join(state, "bulk")), None),
+        "trickle": (Trickle, None),
+        "stall": (lambda: Stall(os.path.join(state, "stall")), None),
+    }
+
+
+def demo_servers(state, mailbox):
+    box = Mailbox(mailbox or os.path.join(state, "mailbox"), tell=True)
+    return {"mailbox": (lambda: recording_smtp(box, data_size_limit=None), None)}
+
+
+async def serve(args):
+    state = args.state
+    loop = asyncio.get_running_loop()
     os.makedirs(os.path.join(state, "stall"), exist_ok=True)
+    if args.profile == "plug-in":
+        factories = plug_in_servers(state)
+    elif args.profile == "bench":
+        factories = bench_servers(state)
+    else:
+        factories = demo_servers(state, args.mailbox)
     servers = []
     for name, (factory, context) in factories.items():
-        server = await loop.create_server(factory, HOST, 0, ssl=context)
+        server = await loop.create_server(factory, HOST, args.port if args.profile == "demo" else 0, ssl=context)
         servers.append(server)
         with open(os.path.join(state, name + ".port.part"), "w") as f:
             f.write("%d\n" % server.sockets[0].getsockname()[1])
         os.replace(os.path.join(state, name + ".port.part"), os.path.join(state, name + ".port"))
+        print("%s listening on %s:%d" % (name, HOST, server.sockets[0].getsockname()[1]), flush=True)
     with open(os.path.join(state, "ready"), "w") as f:
         f.write("ready\n")
     stop = asyncio.Event()
@@ -313,23 +351,30 @@ async def serve(state):
         server.close()
 
 
-def start(state):
+def start(args):
+    state = args.state
     stop(state)
     if os.path.isdir(state):
         subprocess.run(["rm", "-rf", state], check=True)
     os.makedirs(state)
     log = open(os.path.join(state, "servers.log"), "a")
-    child = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", "--state", state],
+    serve_args = ["serve", "--state", state, "--profile", args.profile, "--port", str(args.port)]
+    if args.mailbox:
+        serve_args += ["--mailbox", os.path.abspath(args.mailbox)]
+    child = subprocess.Popen([sys.executable, os.path.abspath(__file__)] + serve_args,
                              stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
     with open(os.path.join(state, "pid"), "w") as f:
         f.write("%d\n" % child.pid)
     deadline = time.time() + 60
     while not os.path.exists(os.path.join(state, "ready")):
         if child.poll() is not None or time.time() > deadline:
-            print("smtp_servers: the servers did not start; see %s" % log.name, file=sys.stderr)
+            print("smtp_server: the servers did not start; see %s" % log.name, file=sys.stderr)
             stop(state)
             return 1
         time.sleep(0.05)
+    if args.profile == "demo":
+        with open(os.path.join(state, "mailbox.port")) as f:
+            print(f.read().strip())
     return 0
 
 
@@ -354,11 +399,18 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("command", choices=("start", "stop", "serve"))
     parser.add_argument("--state", required=True)
+    parser.add_argument("--profile", choices=("demo", "plug-in", "bench"), default="plug-in")
+    parser.add_argument("--mailbox")
+    parser.add_argument("--port", type=int, default=0)
     args = parser.parse_args()
     if args.command == "serve":
-        asyncio.run(serve(args.state))
+        try:
+            asyncio.run(serve(args))
+        except OSError as e:
+            print("smtp_server: %s" % e, file=sys.stderr)
+            return 1
         return 0
-    return start(args.state) if args.command == "start" else stop(args.state)
+    return start(args) if args.command == "start" else stop(args.state)
 
 
 if __name__ == "__main__":

@@ -1,4 +1,4 @@
-#include "tooling/PrepareTooling.h"
+#include "toolapi/PrepareEntries.h"
 
 #include "framework/WaitCursor.h"
 #include "sendui/AttachmentPreparation.h"
@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-namespace email32::tooling {
+namespace email32::toolapi {
 namespace {
 
 std::string LoadText(unsigned int id) {
@@ -43,4 +43,4 @@ PreparedAttachments PrepareAttachments(const std::string& format, const std::str
     return result;
 }
 
-}  // namespace email32::tooling
+}  // namespace email32::toolapi

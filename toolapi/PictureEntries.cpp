@@ -1,5 +1,5 @@
-// The tooling entries over the image-file adapter.
-#include "tooling/PictureTooling.h"
+// The tool entries over the image-file adapter.
+#include "toolapi/PictureEntries.h"
 
 #include "companions/pixo/PPixo.h"
 #include "companions/rasio/Rasio32.h"
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-namespace email32::tooling {
+namespace email32::toolapi {
 namespace {
 
 bool EndsWithJpg(const char* path) {
@@ -73,4 +73,4 @@ PictureStatus ConvertPictureFile(const char* input, const char* output, int widt
 
 int PictureFileHasExif(const char* path) { return path ? HasExif(CString(path)) : 0; }
 
-}  // namespace email32::tooling
+}  // namespace email32::toolapi

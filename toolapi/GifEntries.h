@@ -4,7 +4,7 @@
 
 #include "public/Email32Api.h"
 
-namespace email32::tooling {
+namespace email32::toolapi {
 
 enum class GifStatus : int {
     Ok = 0,
@@ -26,4 +26,4 @@ enum class GifStatus : int {
 // a trailer. The destination is written only when the source was read.
 [[nodiscard]] EMAIL32_API GifStatus RewriteGif(const char* source, const char* destination);
 
-}  // namespace email32::tooling
+}  // namespace email32::toolapi

@@ -4,7 +4,7 @@
 
 #include "public/Email32Api.h"
 
-namespace email32::tooling {
+namespace email32::toolapi {
 
 enum class PictureStatus : int {
     Ok = 0,
@@ -28,4 +28,4 @@ struct PictureSummary {
 // Nonzero when the file carries Exif data.
 [[nodiscard]] EMAIL32_API int PictureFileHasExif(const char* path);
 
-}  // namespace email32::tooling
+}  // namespace email32::toolapi

@@ -1,4 +1,4 @@
-#include "tooling/GifTooling.h"
+#include "toolapi/GifEntries.h"
 
 #include "gif/Gif89a.h"
 #include "gif/GifFrame.h"
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-namespace email32::tooling {
+namespace email32::toolapi {
 
 GifStatus GifIsAnimated(const char* path, bool* animated) {
     if (animated == nullptr) return GifStatus::Unreadable;
@@ -68,4 +68,4 @@ GifStatus RewriteGif(const char* source, const char* destination) {
     }
 }
 
-}  // namespace email32::tooling
+}  // namespace email32::toolapi

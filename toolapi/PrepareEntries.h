@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace email32::tooling {
+namespace email32::toolapi {
 
 struct PreparedAttachments {
     // The files that would be sent, one per source in order: the prepared
@@ -34,4 +34,4 @@ EMAIL32_API PreparedAttachments PrepareAttachments(const std::string& format, co
                                                    const std::vector<std::string>& sources,
                                                    const PhotoChoice& photos = {});
 
-}  // namespace email32::tooling
+}  // namespace email32::toolapi
