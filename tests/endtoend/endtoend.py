@@ -3,7 +3,7 @@
 ImageMagick, prepared by the module as JPG at 640 pixels, sent by a host
 deployed in a folder of its own (the sample catalogue, Relay32.dll and its
 Relay32.ini) through SendMail with the mail-server system, to a real SMTP
-server on 127.0.0.1 (scripts/lib/smtp-sink.py).
+server on 127.0.0.1 (scripts/lib/smtp_server.py).
 
   endtoend.py delivery|outbox|dialog --bin BUILD/bin --root SOURCE --work DIR
 
@@ -104,11 +104,11 @@ class Scene:
         return wine(os.path.join(self.host, "email32.exe"), *arguments)
 
     def sink(self, *arguments):
-        return subprocess.run([sys.executable, os.path.join(self.root, "scripts", "lib", "smtp-sink.py")]
+        return subprocess.run([sys.executable, os.path.join(self.root, "scripts", "lib", "smtp_server.py")]
                               + list(arguments), capture_output=True, text=True)
 
     def start_server(self):
-        started = self.sink("start", "--mailbox", os.path.join(self.smtp, "mailbox"),
+        started = self.sink("start", "--profile", "demo", "--mailbox", os.path.join(self.smtp, "mailbox"),
                             "--state", os.path.join(self.smtp, "state"))
         if started.returncode != 0:
             raise Failure("the SMTP server did not start: " + started.stderr)

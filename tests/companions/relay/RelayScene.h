@@ -1,6 +1,6 @@
 // Relay32.dll as the module loads it: from a host folder with its Relay32.ini,
 // called through its exports, delivering to the real SMTP servers that the
-// fixture started natively (tests/companions/relay/smtp_servers.py, folder in
+// fixture started natively (scripts/lib/smtp_server.py, folder in
 // RELAY32_SMTP_FOLDER). The outbox and the log are the real ones of the
 // per-user folder; every test starts and ends with an empty outbox.
 #pragma once

@@ -41,8 +41,8 @@ import threading
 import time
 import urllib.parse
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import smtp_servers  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "lib"))
+import smtp_server  # noqa: E402
 
 CLIENT_ID = "email32-test-client"
 # name -> list of (type, rdata as a tuple): SRV (priority, weight, port,
@@ -221,7 +221,7 @@ def make_handler(state, smtp_port):
 def oauth_smtp(state, mailbox, context):
     from aiosmtpd.smtp import SMTP, AuthResult
 
-    class OAuthHandler(smtp_servers.Mailbox):
+    class OAuthHandler(smtp_server.Mailbox):
         def check(self, mechanism, text):
             fields = dict(p.split("=", 1) for p in text.split("\x01") if "=" in p)
             token = fields.get("auth", "")[len("Bearer "):]
@@ -309,8 +309,8 @@ def serve(folder):
     import asyncio
 
     pki = os.path.join(folder, "pki")
-    smtp_servers.make_pki(pki)
-    context = smtp_servers.tls_context(pki, "server")
+    smtp_server.make_pki(pki)
+    context = smtp_server.tls_context(pki, "server")
     state = OAuthState(folder)
     mailbox = os.path.join(folder, "smtp")
     os.makedirs(mailbox, exist_ok=True)
@@ -318,9 +318,9 @@ def serve(folder):
 
     async def main():
         loop = asyncio.get_running_loop()
-        smtp = await loop.create_server(oauth_smtp(state, mailbox, context), smtp_servers.HOST, 0)
+        smtp = await loop.create_server(oauth_smtp(state, mailbox, context), smtp_server.HOST, 0)
         smtp_port = smtp.sockets[0].getsockname()[1]
-        https = http.server.ThreadingHTTPServer((smtp_servers.HOST, 0), make_handler(state, smtp_port))
+        https = http.server.ThreadingHTTPServer((smtp_server.HOST, 0), make_handler(state, smtp_port))
         https.daemon_threads = True
         https.socket = context.wrap_socket(https.socket, server_side=True)
         threading.Thread(target=https.serve_forever, daemon=True).start()
@@ -360,7 +360,7 @@ def start(folder):
 
 
 def stop(folder):
-    return smtp_servers.stop(folder)
+    return smtp_server.stop(folder)
 
 
 def main():

@@ -20,7 +20,6 @@ trickle     (a figure, not a test) a server sending one byte every 2 s, with
 Each case prints its figures. Runs under the Wine prefix of the environment.
 """
 import argparse
-import asyncio
 import base64
 import hashlib
 import os
@@ -29,12 +28,10 @@ import shutil
 import socket
 import subprocess
 import sys
-import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-import smtp_servers  # noqa: E402
 from check_message import check_message, read_files  # noqa: E402
 
 HOST_FILES = ["email32.exe", "Email32.dll", "Userpath.dll", "Relay32.dll", "RelaySendLoop.exe",
@@ -128,17 +125,28 @@ class Scene:
             f.write("[Server]\nHost=127.0.0.1\nPort=%d\nRecipient=pictures@localhost\n%s" % (port, more))
 
     def sink(self, *arguments):
-        return subprocess.run([sys.executable, os.path.join(self.root, "scripts", "lib", "smtp-sink.py")]
+        return subprocess.run([sys.executable, os.path.join(self.root, "scripts", "lib", "smtp_server.py")]
                               + list(arguments), capture_output=True, text=True)
 
     def start_sink(self, name, port=0):
         state = os.path.join(self.work, name + "-state")
         mailbox = os.path.join(self.work, name)
-        started = self.sink("start", "--mailbox", mailbox, "--state", state, "--port", str(port))
+        started = self.sink("start", "--profile", "demo", "--mailbox", mailbox, "--state", state, "--port", str(port))
         if started.returncode != 0:
             raise Failure("the SMTP server did not start: " + started.stderr)
         self.sinks.append(state)
         return int(started.stdout.strip()), mailbox
+
+    def bench_server(self, name):
+        """The port of a server of the benchmarks' profile, and its folder."""
+        state = os.path.join(self.work, "bench-servers")
+        if state not in self.sinks:
+            started = self.sink("start", "--profile", "bench", "--state", state)
+            if started.returncode != 0:
+                raise Failure("the SMTP servers did not start: " + started.stderr)
+            self.sinks.append(state)
+        with open(os.path.join(state, name + ".port")) as f:
+            return int(f.read()), os.path.join(state, name)
 
     def picture(self, name, size=None):
         path = os.path.join(self.files, name)
@@ -150,28 +158,6 @@ class Scene:
                 for _ in range(size // MB):
                     f.write(chunk)
         return path
-
-
-class Background:
-    """An asyncio server of smtp_servers running in a thread of this process."""
-
-    def __init__(self, factory):
-        self.loop = asyncio.new_event_loop()
-        ready = threading.Event()
-
-        async def start():
-            self.server = await self.loop.create_server(factory, "127.0.0.1", 0)
-            self.port = self.server.sockets[0].getsockname()[1]
-            ready.set()
-
-        self.thread = threading.Thread(target=lambda: (self.loop.run_until_complete(start()), self.loop.run_forever()),
-                                       daemon=True)
-        self.thread.start()
-        ready.wait(10)
-
-    def close(self):
-        self.loop.call_soon_threadsafe(self.server.close)
-        self.loop.call_soon_threadsafe(self.loop.stop)
 
 
 def mailbox_messages(mailbox):
@@ -201,10 +187,8 @@ def flush(scene):
 
 
 def killed(scene):
-    stall_folder = os.path.join(scene.work, "stall")
-    os.makedirs(stall_folder)
-    stall = Background(lambda: smtp_servers.Stall(stall_folder))
-    scene.settings(stall.port)
+    stall_port, stall_folder = scene.bench_server("stall")
+    scene.settings(stall_port)
     picture = scene.picture("large.jpg", 8 * MB)
     host = subprocess.Popen(["wine", os.path.join(scene.host, "email32.exe"), "relay", picture],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -215,7 +199,6 @@ def killed(scene):
         time.sleep(0.05)
     host.kill()
     host.wait()
-    stall.close()
     queued = scene.queued()
     if len(queued) != 1:
         raise Failure("after the kill the outbox holds %r, expected the message" % queued)
@@ -274,12 +257,10 @@ def large(scene):
         for chunk in iter(lambda: f.read(MB), b""):
             expected.update(chunk)
     # aiosmtpd reads a message line by line, some 2 MB/s: too slow for 400 MB.
-    mailbox = os.path.join(scene.work, "mailbox")
-    os.makedirs(mailbox)
-    server = Background(lambda: smtp_servers.Bulk(mailbox))
+    bulk_port, mailbox = scene.bench_server("bulk")
     host = os.path.join(scene.host, "email32.exe")
     figures = []
-    for state, settings_port, wanted in (("up", server.port, "delivered\n"), ("down", free_port(), "kept in the outbox\n")):
+    for state, settings_port, wanted in (("up", bulk_port, "delivered\n"), ("down", free_port(), "kept in the outbox\n")):
         scene.settings(settings_port)
         scene.clear_outbox()
         _, _, baseline = peak_rss(["wine", host, "relay", small])
@@ -303,7 +284,6 @@ def large(scene):
             if len(queued) != 2 or attachment_digest(os.path.join(scene.outbox, max(
                     queued, key=lambda n: os.path.getsize(os.path.join(scene.outbox, n))))) != expected.hexdigest():
                 raise Failure("the outbox holds %r, not the 300 MB message whole" % queued)
-    server.close()
     os.remove(big)
     print("300 MB attachment: " + "; ".join(figures))
 
@@ -335,14 +315,13 @@ def sendmail(scene):
 
 
 def trickle(scene):
-    server = Background(smtp_servers.Trickle)
+    trickle_port, _ = scene.bench_server("trickle")
     timeout = 3
-    scene.settings(server.port, "Timeout=%d\n" % timeout)
+    scene.settings(trickle_port, "Timeout=%d\n" % timeout)
     picture = scene.picture("p.jpg")
     started = time.monotonic()
     code, out, _ = scene.email32("relay", picture)
     took = time.monotonic() - started
-    server.close()
     # The probe, one message to one recipient of up to 64 KiB blocks, the goodbye.
     blocks = (os.path.getsize(os.path.join(scene.outbox, scene.queued()[0])) + 65535) // 65536
     bound = timeout * (7 + 13 + 1 + blocks + 1)
