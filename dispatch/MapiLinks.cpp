@@ -3,7 +3,7 @@
 #include "dispatch/Links.h"
 #include "dispatch/SimpleMapi.h"
 
-#include "dispatch/MapiLibrary.h"
+#include "base/MapiLibrary.h"
 
 namespace email32 {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "dispatch/Links.h"
 #include "base/Win32Handles.h"
-#include "dispatch/MapiLibrary.h"
+#include "base/MapiLibrary.h"
 #include "dispatch/SimpleMapiMessages.h"
 #include "base/Text.h"
 #include "base/Path.h"

@@ -15,8 +15,6 @@ CClassInit::CClassInit(CRuntimeClass* runtimeClass) noexcept {
     g_firstClass = runtimeClass;
 }
 
-CRuntimeClass* ModuleClassList() noexcept { return g_firstClass; }
-
 CRuntimeClass* FindModuleClass(const char* name) noexcept {
     for (CRuntimeClass* c = g_firstClass; c != nullptr; c = c->m_pNextClass) {
         if (name != nullptr && std::strcmp(c->m_lpszClassName, name) == 0) return c;

@@ -11,8 +11,6 @@ struct CClassInit {
     explicit CClassInit(CRuntimeClass* runtimeClass) noexcept;
 };
 
-// The module's class list, newest registration first; null when empty.
-[[nodiscard]] CRuntimeClass* ModuleClassList() noexcept;
 // The registered class of that name, or null.
 [[nodiscard]] CRuntimeClass* FindModuleClass(const char* name) noexcept;
 

@@ -1,7 +1,7 @@
 #include "registry/Detection.h"
 
 #include "registry/DetectionMethods.h"
-#include "dispatch/MapiLibrary.h"
+#include "base/MapiLibrary.h"
 #include "registry/VersionCheck.h"
 
 namespace email32 {

@@ -323,11 +323,6 @@ BOOL RasioReadHeader(const char* path, BITMAPINFOHEADER* header) {
     return RasioFileHeader(file.get(), 0, 0, header);
 }
 
-BOOL RasioReadBitFields(const char* path, DWORD masks[3]) {
-    const FileOwner file = OpenOwned(path);
-    return RasioFileBitFields(file.get(), masks);
-}
-
 HPALETTE RasioReadPalette(const char* path) {
     const FileOwner file = OpenOwned(path);
     return RasioFilePalette(file.get());

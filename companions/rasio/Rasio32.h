@@ -22,9 +22,6 @@
 // biHeight positive. FALSE for files that cannot be read or whose pixel
 // memory at their own size would exceed the limit.
 BOOL RasioReadHeader(const char* path, BITMAPINFOHEADER* header);
-// The red, green and blue masks of a 16-bit picture (as a BITMAPINFO
-// carries them after the header).
-BOOL RasioReadBitFields(const char* path, DWORD masks[3]);
 // The file's colour table as a new GDI palette owned by the caller; null for
 // true-colour pictures and unreadable files.
 HPALETTE RasioReadPalette(const char* path);

@@ -177,9 +177,4 @@ void File::ReadMetadata(std::vector<BYTE>& exif, std::vector<BYTE>& icc) const {
     }
 }
 
-bool Available() {
-    Library probe;
-    return probe.Load();
-}
-
 }  // namespace rasio::heif

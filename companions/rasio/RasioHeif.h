@@ -40,7 +40,4 @@ private:
     PictureInfo m_info;
 };
 
-// Whether libheif and what it needs load beside the module.
-[[nodiscard]] bool Available();
-
 }  // namespace rasio::heif

@@ -13,6 +13,7 @@
 namespace relay {
 
 // The texts and message parts the plug-in shares with the module.
+using namespace email32::message;
 using namespace email32::base;
 namespace {
 

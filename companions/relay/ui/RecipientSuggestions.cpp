@@ -11,6 +11,7 @@
 
 namespace relay {
 
+using namespace email32::message;
 using namespace email32::base;
 namespace {
 

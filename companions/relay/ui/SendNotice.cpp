@@ -12,6 +12,7 @@
 
 namespace relay {
 
+using namespace email32::message;
 using namespace email32::base;
 namespace {
 

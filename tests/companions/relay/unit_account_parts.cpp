@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 using namespace relay;
+using namespace email32::message;
 using namespace email32::base;
 
 TEST(AccountSettings, APerUserKeyOverridesTheSameKeyBesideThePluginAndNoOther) {

@@ -1,4 +1,4 @@
-#include "dispatch/MapiLibrary.h"
+#include "base/MapiLibrary.h"
 
 #include "base/Path.h"
 #include "base/LoadableLibrary.h"
