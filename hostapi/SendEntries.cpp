@@ -1,5 +1,5 @@
 // The C interface's sends, and the reason each one gives for its result.
-#include "dispatch/SendMailWide.h"
+#include "registry/ComponentSends.h"
 #include "hostapi/HostContext.h"
 #include "hostapi/HostText.h"
 #include "base/Text.h"

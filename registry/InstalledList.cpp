@@ -1,10 +1,9 @@
 #include "registry/InstalledList.h"
 
-#include "public/EmailComponent.h"
 #include "registry/Detection.h"
-#include "base/FileLock.h"
 #include "base/IniFile.h"
 #include "registry/MailClient.h"
+#include "public/EmailExceptions.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -73,8 +72,6 @@ std::vector<unsigned int> LoadedListKeys(unsigned int count, const std::vector<s
     return entries;
 }
 
-}  // namespace email32
-
 namespace {
 
 constexpr char kLinkEntry[] = "LinkEntry";
@@ -89,81 +86,63 @@ std::string KeyText(unsigned int number) {
 
 }  // namespace
 
-int EmailComponent::InitEmailSysDB(bool detect) {
-    using namespace email32;
-    m_installed.clear();
-
+DetectedSystems DetectInstalled(const std::string& cataloguePath) {
+    DetectedSystems found;
     std::string clientName;
-    bool clientNameFound = false;
-    std::string preferred;
-
-    // The found paths, written with the list in one replacement of the file.
-    ini::IniDocument::Keys foundPaths;
-    if (detect) {
-        const unsigned int count = ini::ReadUnsigned(m_cataloguePath, kLinkEntry, "Count");
-        clientNameFound = GetDefaultMailClientName(clientName);
-
-        for (unsigned int number : PresentNumberedKeys(ini::KeyNames(m_cataloguePath, kLinkEntry), count)) {
-            const std::string systemKey = ini::ReadString(m_cataloguePath, kLinkEntry, KeyText(number).c_str());
-            if (systemKey.empty()) continue;
-            std::string foundPath;
-            const CatalogueEntry entry(systemKey, m_cataloguePath);
-            if (!DetectEmailSystem(entry, foundPath)) continue;
-            if (!CheckMailClientRegistration(entry, clientName)) continue;
-            std::string title;
-            GetEmailSysTitleFromDB(systemKey.c_str(), title);
-            if (title.find(clientName) != std::string::npos) preferred = systemKey;
-            m_installed.push_back(systemKey);
-            foundPaths.emplace_back(systemKey, foundPath);
-        }
+    const bool clientNameFound = GetDefaultMailClientName(clientName);
+    const unsigned int count = ini::ReadUnsigned(cataloguePath, kLinkEntry, "Count");
+    for (unsigned int number : PresentNumberedKeys(ini::KeyNames(cataloguePath, kLinkEntry), count)) {
+        const std::string systemKey = ini::ReadString(cataloguePath, kLinkEntry, KeyText(number).c_str());
+        if (systemKey.empty()) continue;
+        std::string foundPath;
+        const CatalogueEntry entry(systemKey, cataloguePath);
+        if (!DetectEmailSystem(entry, foundPath)) continue;
+        if (!CheckMailClientRegistration(entry, clientName)) continue;
+        const std::string title = ini::ReadString(cataloguePath, systemKey.c_str(), "Title");
+        if (clientNameFound && title.find(clientName) != std::string::npos) found.preferred = systemKey;
+        found.installed.push_back(systemKey);
+        found.paths.emplace_back(systemKey, foundPath);
     }
-
-    // From writing or reading the list to writing the default, other objects
-    // and processes wait: each sees, and leaves, one whole version.
-    const FileLock lock(m_installedListPath);
-    if (!m_installedListPath.empty() && !lock.Held()) {
-        // Another writer holds the file past all patience: nothing is
-        // written, and the operation fails as it would without the file.
-        m_installed.clear();
-        m_defaultKey.clear();
-        if (!detect) throw AliveDBNotExist();
-        return 0;
-    }
-    if (detect) {
-        // Other failed writes are not reported; the list in memory stays as
-        // found.
-        (void)ini::Rewrite(m_installedListPath, [this, &foundPaths](ini::IniDocument& file) {
-            for (const auto& [systemKey, path] : foundPaths) file.Set(systemKey, "Path", path);
-            ini::IniDocument::Keys list{{"Count", KeyText(static_cast<unsigned int>(m_installed.size()))}};
-            for (std::size_t k = 0; k < m_installed.size(); ++k) {
-                list.emplace_back(KeyText(static_cast<unsigned int>(k + 1)), m_installed[k]);
-            }
-            file.ReplaceSection(kAliveSection, list);
-        });
-    } else {
-        const unsigned int count = ini::ReadUnsigned(m_installedListPath, kAliveSection, "Count");
-        if (count == 0) throw AliveDBNotExist();
-        for (const unsigned int key : LoadedListKeys(count, ini::KeyNames(m_installedListPath, kAliveSection))) {
-            m_installed.push_back(key == 0 ? std::string()
-                                           : ini::ReadString(m_installedListPath, kAliveSection, KeyText(key).c_str()));
-        }
-    }
-
-    const std::string storedDefault = ini::ReadString(m_installedListPath, kDefaultSection, "Default");
-    try {
-        if (!storedDefault.empty()) {
-            try {
-                SetDefaultEmailSys(storedDefault);
-            } catch (const EmailSysNotAlive&) {
-                if (!m_installed.empty()) SetDefaultEmailSys(m_installed.front());
-            }
-        } else if (!m_installed.empty()) {
-            if (detect && clientNameFound && !preferred.empty()) {
-                SetDefaultEmailSys(preferred);
-            } else {
-                SetDefaultEmailSys(m_installed.front());
-            }
-        }
-    } catch (const EmailDBEmpty&) {}
-    return static_cast<int>(m_installed.size());
+    return found;
 }
+
+void StoreInstalled(const std::string& installedListPath, const DetectedSystems& found) {
+    // Other failed writes are not reported; the list in memory stays as
+    // found.
+    (void)ini::Rewrite(installedListPath, [&found](ini::IniDocument& file) {
+        for (const auto& [systemKey, path] : found.paths) file.Set(systemKey, "Path", path);
+        ini::IniDocument::Keys list{{"Count", KeyText(static_cast<unsigned int>(found.installed.size()))}};
+        for (std::size_t k = 0; k < found.installed.size(); ++k) {
+            list.emplace_back(KeyText(static_cast<unsigned int>(k + 1)), found.installed[k]);
+        }
+        file.ReplaceSection(kAliveSection, list);
+    });
+}
+
+std::vector<std::string> LoadInstalled(const std::string& installedListPath) {
+    const unsigned int count = ini::ReadUnsigned(installedListPath, kAliveSection, "Count");
+    if (count == 0) throw AliveDBNotExist();
+    std::vector<std::string> installed;
+    for (const unsigned int key : LoadedListKeys(count, ini::KeyNames(installedListPath, kAliveSection))) {
+        installed.push_back(key == 0 ? std::string()
+                                     : ini::ReadString(installedListPath, kAliveSection, KeyText(key).c_str()));
+    }
+    return installed;
+}
+
+std::string StoredDefault(const std::string& installedListPath) {
+    return ini::ReadString(installedListPath, kDefaultSection, "Default");
+}
+
+std::optional<std::string> ChooseDefault(const std::string& stored, const std::vector<std::string>& installed,
+                                         const std::string& preferred) {
+    if (installed.empty()) return std::nullopt;
+    if (!stored.empty()) {
+        if (std::find(installed.begin(), installed.end(), stored) != installed.end()) return stored;
+        return installed.front();
+    }
+    if (!preferred.empty()) return preferred;
+    return installed.front();
+}
+
+}  // namespace email32

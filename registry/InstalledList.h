@@ -1,8 +1,11 @@
-// Helpers of the installed-list building that the tests reach directly.
+// The installed list: detected from the catalogue, or loaded as stored, and
+// its default chosen. EmailComponent::InitEmailSysDB runs these in order.
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace email32 {
@@ -24,5 +27,37 @@ namespace email32 {
 // neither the work nor the list follows an absurd count.
 inline constexpr std::size_t kMissingKeySlack = 64;
 [[nodiscard]] std::vector<unsigned int> LoadedListKeys(unsigned int count, const std::vector<std::string>& keyNames);
+
+// What detection found: the installed systems in catalogue order, the
+// program path each was found at, and the last one whose title names the
+// machine's default mail client (empty when Windows names none).
+struct DetectedSystems {
+    std::vector<std::string> installed;
+    std::vector<std::pair<std::string, std::string>> paths;
+    std::string preferred;
+};
+
+// Detects every system of the catalogue's "LinkEntry" list. Never throws
+// for a system that cannot be detected: it is left out.
+[[nodiscard]] DetectedSystems DetectInstalled(const std::string& cataloguePath);
+
+// Writes the found paths and the list in one replacement of the installed
+// list; a failed write is not reported.
+void StoreInstalled(const std::string& installedListPath, const DetectedSystems& found);
+
+// The stored list, keys missing from it as empty entries; AliveDBNotExist
+// when its count is 0 or missing.
+[[nodiscard]] std::vector<std::string> LoadInstalled(const std::string& installedListPath);
+
+// The default the installed list stores; empty when none.
+[[nodiscard]] std::string StoredDefault(const std::string& installedListPath);
+
+// The default among the installed systems: the stored one while it is
+// installed, else the first; with none stored, the preferred one (detection's
+// match of the default mail client), else the first. None when nothing is
+// installed.
+[[nodiscard]] std::optional<std::string> ChooseDefault(const std::string& stored,
+                                                       const std::vector<std::string>& installed,
+                                                       const std::string& preferred);
 
 }  // namespace email32

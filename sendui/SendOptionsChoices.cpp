@@ -3,7 +3,6 @@
 #include "sendui/SendOptionsDlg.h"
 
 #include "public/AttachmentItem.h"
-#include "public/EmailComponent.h"
 #include "sendui/AttachmentPaths.h"
 #include "sendui/PictureAccess.h"
 #include "sendui/ResourceIds.h"

@@ -4,7 +4,6 @@
 #include "framework/WaitCursor.h"
 #include "base/Win32Handles.h"
 #include "public/AttachmentItem.h"
-#include "public/EmailComponent.h"
 #include "sendui/AttachmentPaths.h"
 #include "sendui/AttachmentPreparation.h"
 #include "sendui/ResourceIds.h"
@@ -30,10 +29,10 @@ const char* const kWidths[] = {"160", "240", "320", "480", "640", "800", "1024",
 
 }  // namespace
 
-CSendOptionsDlg::CSendOptionsDlg(CWnd* parent, EmailComponent* component)
-    : CDialog(IDD_SEND_OPTIONS, parent), m_pComponent(component) {
+CSendOptionsDlg::CSendOptionsDlg(CWnd* parent, email32::SystemChoice& systems)
+    : CDialog(IDD_SEND_OPTIONS, parent), m_choice(systems) {
     m_imageList.Create(16, 16, ILC_MASK | ILC_COLOR32, 0, 1);
-    m_pComponent->GetAllAliveEmailSys(m_installed);
+    m_installed = m_choice.Installed();
 }
 
 BOOL CSendOptionsDlg::OnInitDialog() {
@@ -64,7 +63,7 @@ BOOL CSendOptionsDlg::OnInitDialog() {
     // Photos among the attachments bring the photo option's check box, as
     // the user last left it.
     ExamineAttachments();
-    m_photos = email32::ReadPhotoOptions(m_pComponent->InstalledListPath());
+    m_photos = email32::ReadPhotoOptions(m_choice.InstalledListPath());
     m_storedShrinkPhotos = m_photos.shrinkPhotos;
     m_pShrinkPhotos = GetDlgItem(IDC_SHRINK_PHOTOS);
     bool photos = false;
@@ -86,19 +85,16 @@ void CSendOptionsDlg::FillSystemList() {
     const int n = static_cast<int>(m_installed.size());
     std::vector<int> images;
     for (int i = 0; i < n; ++i) {
-        HICON icon = nullptr;
-        m_pComponent->GetEmailSysIcon(nullptr, m_installed[static_cast<size_t>(i)], icon);
+        const HICON icon = m_choice.Icon(m_installed[static_cast<size_t>(i)]);
         const email32::AutoIcon owned(icon);
         images.push_back(m_imageList.Add(icon ? icon : ::LoadIcon(nullptr, IDI_APPLICATION)));
     }
     m_pSystems->SetImageList(&m_imageList, LVSIL_SMALL);
 
-    std::string defaultKey;
-    m_pComponent->GetDefaultEmailSys(defaultKey);
+    const std::string defaultKey = m_choice.Default();
     for (int i = 0; i < n; ++i) {
         const std::string& key = m_installed.at(static_cast<size_t>(i));
-        std::string title;
-        m_pComponent->GetEmailSysTitle(key, title);
+        const std::string title = m_choice.Title(key);
         const int image = images[static_cast<size_t>(i)];
         m_pSystems->InsertItem(i, title.c_str(), image >= 0 ? image : I_IMAGENONE);
         if (key == defaultKey) m_pSystems->SetItemState(i, LVIS_SELECTED, LVIS_SELECTED);
@@ -172,14 +168,14 @@ void CSendOptionsDlg::OnOK() {
     const int items = m_pSystems->GetItemCount();
     for (int i = 0; i < items; ++i) {
         if (m_pSystems->GetItemState(i, LVIS_SELECTED) & LVIS_SELECTED) {
-            m_pComponent->SetDefaultEmailSys(m_installed.at(static_cast<size_t>(i)));
+            m_choice.SetDefault(m_installed.at(static_cast<size_t>(i)));
             break;
         }
     }
 
     // The photo option is the user's from now on, when they could see it.
     if (::IsWindowVisible(m_pShrinkPhotos->GetSafeHwnd()) && m_photos.shrinkPhotos != m_storedShrinkPhotos) {
-        (void)email32::StoreShrinkPhotos(m_pComponent->InstalledListPath(), m_photos.shrinkPhotos);
+        (void)email32::StoreShrinkPhotos(m_choice.InstalledListPath(), m_photos.shrinkPhotos);
     }
 
     const CString original = LoadText(IDS_ORIGINAL_FILE);

@@ -6,15 +6,14 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "sendui/PhotoOptions.h"
+#include "sendui/SystemChoice.h"
 
 #include <string>
 #include <vector>
 
-class EmailComponent;
-
 class CSendOptionsDlg : public CDialog {
 public:
-    CSendOptionsDlg(CWnd* parent, EmailComponent* component);
+    CSendOptionsDlg(CWnd* parent, email32::SystemChoice& systems);
 
     // The host's attachment array, rebuilt on OK when a shrinking was chosen.
     void SetItemArray(CPtrArray* items) noexcept { m_pItems = items; }
@@ -61,7 +60,7 @@ private:
     CWnd* m_pSizeText = nullptr;
     CStringList m_listCurrent{10};
     CStringList m_listSource{10};
-    EmailComponent* m_pComponent;
+    email32::SystemChoice& m_choice;
     CListCtrl* m_pSystems = nullptr;
     CImageList m_imageList;
     std::vector<std::string> m_installed;

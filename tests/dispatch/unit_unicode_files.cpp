@@ -2,7 +2,7 @@
 // page 1252) sent through SendMailWide: whole to a program's wide command
 // line and to MAPISendMailW, by its short path to every ANSI contract, and
 // refused where no name would reach the other side.
-#include "dispatch/SendMailWide.h"
+#include "registry/ComponentSends.h"
 #include "base/Text.h"
 #include "tests/dispatch/SendScene.h"
 

@@ -1,9 +1,9 @@
-// The send entries for file paths in UTF-16, for hosts whose files the ANSI
-// code page cannot name, and for sends that carry recipients, a subject and
-// a text. Same keys and exceptions as the list form of
-// EmailComponent::SendMail: "" means the default system; EmailDBEmpty when
-// nothing is installed, EmailSysNotAlive for a key not installed. The
-// result says what became of the hand-over.
+// The component's sends beyond its exported SendMail: file paths in UTF-16,
+// for hosts whose files the ANSI code page cannot name, and sends that carry
+// recipients, a subject and a text. Same keys and exceptions as the list
+// form of EmailComponent::SendMail: "" means the default system;
+// EmailDBEmpty when nothing is installed, EmailSysNotAlive for a key not
+// installed. The result says what became of the hand-over.
 #pragma once
 
 #include "dispatch/Handover.h"
