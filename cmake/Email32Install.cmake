@@ -7,13 +7,34 @@
 #   lib/      libEmail32.dll.a (MinGW), Email32.lib (the C interface, other
 #             compilers), cmake/Email32/ (package configuration)
 #   include/Email32/  public/: email32.h, the C++ classes and the framework
-#                     types their signatures name
+#                     types their signatures name; email32/: email32.h and
+#                     relay32.h again, for <email32/email32.h>
 #   share/Email32/    the sample EmailDB.ini and Relay32.ini, the example hosts
 #   LICENSE.txt, README.txt
 # `cmake --install --strip` strips every binary it installs, the MinGW
 # runtime included; `cpack -G ZIP` in the build folder makes the same layout
 # stripped into Email32-VERSION-win32.zip.
 include(CMakePackageConfigHelpers)
+
+# public/email32.h carries the version its hosts compile against; it must be
+# the project's, or Email32Version() and the header would disagree.
+file(STRINGS ${CMAKE_SOURCE_DIR}/public/email32.h _email32_header_version
+  REGEX "^#define EMAIL32_VERSION_(MAJOR|MINOR|PATCH) [0-9]+$")
+string(REGEX REPLACE "[^;]*_(MAJOR|MINOR|PATCH) ([0-9]+)" "\\2" _email32_header_version "${_email32_header_version}")
+string(REPLACE ";" "." _email32_header_version "${_email32_header_version}")
+if(NOT _email32_header_version STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "public/email32.h says version ${_email32_header_version}, the project ${PROJECT_VERSION}: "
+                      "set EMAIL32_VERSION_MAJOR, _MINOR and _PATCH to the project's version")
+endif()
+
+# The C interface's headers are also reachable as <email32/email32.h> and
+# <email32/relay32.h>, beside the paths under public/ that hosts already use.
+foreach(header email32.h relay32.h)
+  configure_file(${CMAKE_SOURCE_DIR}/public/${header} ${CMAKE_BINARY_DIR}/include/email32/${header} COPYONLY)
+endforeach()
+target_include_directories(Email32 INTERFACE $<BUILD_INTERFACE:${CMAKE_BINARY_DIR}/include>)
+install(FILES ${CMAKE_SOURCE_DIR}/public/email32.h ${CMAKE_SOURCE_DIR}/public/relay32.h
+  DESTINATION include/Email32/email32)
 
 install(TARGETS Email32 RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
 install(TARGETS email32 Userpath Relay32 RUNTIME DESTINATION bin)

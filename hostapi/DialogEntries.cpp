@@ -140,10 +140,12 @@ EMAIL32_C_API int WINAPI Email32SendOptionsW(Email32Context* context, HWND paren
     });
 }
 
-EMAIL32_C_API void WINAPI Email32FreeList(wchar_t** list, int count) {
+EMAIL32_C_API void WINAPI Email32FreeListW(wchar_t** list, int count) {
     (void)count;
     if (list != nullptr) ::HeapFree(::GetProcessHeap(), 0, list);
 }
+
+EMAIL32_C_API void WINAPI Email32FreeList(wchar_t** list, int count) { Email32FreeListW(list, count); }
 
 EMAIL32_C_API void WINAPI Email32FreeListA(char** list, int count) {
     (void)count;

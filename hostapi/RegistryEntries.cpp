@@ -69,6 +69,10 @@ EMAIL32_C_API Email32Context* WINAPI Email32Open(int detect) {
 
 EMAIL32_C_API void WINAPI Email32Close(Email32Context* context) { delete context; }
 
+// The header's version is the module's: the build refuses a header whose
+// numbers differ from the project's.
+EMAIL32_C_API unsigned long WINAPI Email32Version(void) { return EMAIL32_VERSION; }
+
 EMAIL32_C_API int WINAPI Email32InitSystems(Email32Context* context, int detect) {
     if (context == nullptr) return EMAIL32_BAD_ARGUMENT;
     return Guarded([&] {

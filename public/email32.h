@@ -19,6 +19,10 @@
  *
  * Keys and titles are at most 259 characters, so buffers of 260 always do.
  * A context is used by one thread at a time; sends must not run concurrently.
+ *
+ * Include it as <email32/email32.h> (or, as before, "public/email32.h").
+ * The C interface follows semantic versioning: a host built against version
+ * M.m runs with any Email32.dll M.n where n >= m.
  */
 #ifndef EMAIL32_H
 #define EMAIL32_H
@@ -37,6 +41,14 @@
 extern "C" {
 #endif
 
+/* The version of this header, the same as the module's (CMake checks it). */
+#define EMAIL32_VERSION_MAJOR 1
+#define EMAIL32_VERSION_MINOR 0
+#define EMAIL32_VERSION_PATCH 0
+/* A version as Email32Version returns it: major << 16 | minor << 8 | patch. */
+#define EMAIL32_MAKE_VERSION(major, minor, patch) (((unsigned long)(major) << 16) | ((minor) << 8) | (patch))
+#define EMAIL32_VERSION EMAIL32_MAKE_VERSION(EMAIL32_VERSION_MAJOR, EMAIL32_VERSION_MINOR, EMAIL32_VERSION_PATCH)
+
 /* Results. */
 #define EMAIL32_OK 0               /* done; for a send: handed over to the mail program */
 #define EMAIL32_NOT_HANDED_OVER 1  /* the mail program or its library could not be reached, or refused */
@@ -49,6 +61,11 @@ extern "C" {
 #define EMAIL32_ERROR 8            /* anything else (out of memory, a file that could not be written) */
 
 typedef struct Email32Context Email32Context;
+
+/* The loaded module's version, as EMAIL32_MAKE_VERSION makes it: a host
+ * checks (Email32Version() >> 16) == EMAIL32_VERSION_MAJOR and
+ * Email32Version() >= EMAIL32_VERSION before it relies on an entry. */
+EMAIL32_C_API unsigned long WINAPI Email32Version(void);
 
 /* Opens the registry of e-mail systems. detect nonzero: finds out which
  * systems of the catalogue (EmailDB.ini beside the host executable) are
@@ -132,15 +149,17 @@ EMAIL32_C_API int WINAPI Email32LastErrorA(Email32Context* context, char* buffer
  * the user picks the mail system (it becomes the default) and may shrink the
  * pictures. On EMAIL32_OK, *chosenFiles and *chosenCount are the files to
  * send (prepared copies, or the files given), to be freed with
- * Email32FreeList / Email32FreeListA; otherwise NULL and 0. A wide name
+ * Email32FreeListW / Email32FreeListA; otherwise NULL and 0. A wide name
  * that the ANSI code page cannot spell, and that has no short form (the file
  * does not exist), is refused with EMAIL32_BAD_ARGUMENT. */
 EMAIL32_C_API int WINAPI Email32SendOptionsW(Email32Context* context, HWND parent, const wchar_t* const* files,
                                              int count, wchar_t*** chosenFiles, int* chosenCount);
 EMAIL32_C_API int WINAPI Email32SendOptionsA(Email32Context* context, HWND parent, const char* const* files, int count,
                                              char*** chosenFiles, int* chosenCount);
-EMAIL32_C_API void WINAPI Email32FreeList(wchar_t** list, int count);
+EMAIL32_C_API void WINAPI Email32FreeListW(wchar_t** list, int count);
 EMAIL32_C_API void WINAPI Email32FreeListA(char** list, int count);
+/* The name Email32FreeListW had in 1.0.0; it stays. */
+EMAIL32_C_API void WINAPI Email32FreeList(wchar_t** list, int count);
 
 #ifdef __cplusplus
 }

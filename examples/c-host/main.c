@@ -13,15 +13,17 @@
  *                                REASON" each), then "N in the outbox"
  *
  * Output is UTF-8. The exit status is the EMAIL32_ result code (0 for OK),
- * 64 for a wrong command line, 70 when Email32.dll cannot be used.
+ * 64 for a wrong command line, 70 when Email32.dll cannot be used (missing,
+ * or of another major version or older than the header).
  */
-#include "public/email32.h"
-#include "public/relay32.h"
+#include <email32/email32.h>
+#include <email32/relay32.h>
 
 #include <shellapi.h>
 #include <stdio.h>
 #include <string.h>
 
+typedef unsigned long(WINAPI* VersionEntry)(void);
 typedef Email32Context*(WINAPI* OpenEntry)(int);
 typedef void(WINAPI* CloseEntry)(Email32Context*);
 typedef int(WINAPI* CountEntry)(Email32Context*);
@@ -31,6 +33,7 @@ typedef int(WINAPI* SendEntry)(Email32Context*, const wchar_t*, const wchar_t* c
 typedef int(WINAPI* LastErrorEntry)(Email32Context*, wchar_t*, int);
 
 static struct {
+    VersionEntry version;
     OpenEntry open;
     CloseEntry close;
     CountEntry count;
@@ -69,6 +72,7 @@ static int LoadEmail32(void) {
     if (module == NULL) return 0;
 /* Through a plain function pointer type, as C allows between any two. */
 #define ENTRY(type, name) (type)(void (*)(void)) GetProcAddress(module, name)
+    email32.version = ENTRY(VersionEntry, "Email32Version");
     email32.open = ENTRY(OpenEntry, "Email32Open");
     email32.close = ENTRY(CloseEntry, "Email32Close");
     email32.count = ENTRY(CountEntry, "Email32SystemCount");
@@ -77,6 +81,11 @@ static int LoadEmail32(void) {
     email32.send = ENTRY(SendEntry, "Email32SendW");
     email32.lastError = ENTRY(LastErrorEntry, "Email32LastErrorW");
 #undef ENTRY
+    /* A module of another major version, or older than this header, may lack
+     * or change what the host calls. */
+    if (email32.version == NULL || email32.version() >> 16 != EMAIL32_VERSION_MAJOR ||
+        email32.version() < EMAIL32_VERSION)
+        return 0;
     return email32.open && email32.close && email32.count && email32.system && email32.defaultSystem && email32.send &&
            email32.lastError;
 }

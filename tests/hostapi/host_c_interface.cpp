@@ -261,7 +261,7 @@ TEST_F(CInterface, SendOptionsHandsOutTheFilesToSendUnderTheNamesGiven) {
     ASSERT_EQ(count, 2);
     EXPECT_EQ(std::wstring(chosen[0]), Wide(PreparedFolder() + "photo.jpg"));
     EXPECT_EQ(std::wstring(chosen[1]), notes);
-    Email32FreeList(chosen, count);
+    Email32FreeListW(chosen, count);
     wchar_t key[MAX_PATH] = {};
     EXPECT_EQ(Email32DefaultSystemW(m_context, key, MAX_PATH), EMAIL32_OK);
     EXPECT_EQ(std::wstring(key), L"Mail");

@@ -23,7 +23,7 @@ done
 # The C interface: every entry under its plain name, as GetProcAddress asks.
 for entry in Open Close InitSystems SystemCount SystemW SystemA SystemIcon DefaultSystemW DefaultSystemA \
   SetDefaultSystemW SetDefaultSystemA SendW SendA SendMessageW SendMessageA LastErrorW LastErrorA SendOptionsW SendOptionsA \
-  FreeList FreeListA; do
+  FreeList FreeListW FreeListA Version; do
   grep -Eq "\] Email32$entry\$" <<<"$exports" || fail "Email32.dll does not export Email32$entry undecorated"
 done
 # The host written in C needs no C++ runtime.
