@@ -2,8 +2,13 @@
 # (cmake -P, after each link of Email32.dll):
 #   DEF      the linker's --output-def file
 #   DLLTOOL  i686-w64-mingw32-dlltool
+#   LLVM_DLLTOOL  LLVM's dlltool, or empty
 #   IMPLIB   the import library for MinGW hosts (every export)
-#   CIMPLIB  the import library of the C interface alone, for other compilers
+#   CIMPLIB  the import library of the C interface alone, for other compilers:
+#            made by LLVM's dlltool where there is one, since a Microsoft
+#            linker making a /SAFESEH image (lld-link's default, and Visual
+#            Studio's project default for x86) refuses GNU dlltool's import
+#            objects, which lack the SafeSEH mark
 #
 # The DLL exports the C interface's __stdcall entries undecorated (--kill-at),
 # and the linker's own import library then names them undecorated too, which
@@ -26,9 +31,12 @@ file(WRITE "${folder}/Email32.c.def" "${c}")
 foreach(pair "Email32.all.def;${IMPLIB}" "Email32.c.def;${CIMPLIB}")
   list(GET pair 0 def)
   list(GET pair 1 library)
-  execute_process(COMMAND "${DLLTOOL}" --kill-at --dllname Email32.dll --input-def "${folder}/${def}"
-                          --output-lib "${library}"
-                  RESULT_VARIABLE failed)
+  if(library STREQUAL CIMPLIB AND LLVM_DLLTOOL)
+    set(command "${LLVM_DLLTOOL}" -m i386 -k -D Email32.dll -d "${folder}/${def}" -l "${library}")
+  else()
+    set(command "${DLLTOOL}" --kill-at --dllname Email32.dll --input-def "${folder}/${def}" --output-lib "${library}")
+  endif()
+  execute_process(COMMAND ${command} RESULT_VARIABLE failed)
   if(failed)
     message(FATAL_ERROR "dlltool could not make ${library}")
   endif()

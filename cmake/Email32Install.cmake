@@ -2,6 +2,7 @@
 # find_package(Email32): the C interface for any compiler, the C++ classes
 # for MinGW-built hosts.
 #   bin/      Email32.dll, Userpath.dll, Relay32.dll, the MinGW runtime, email32.exe,
+#             c/Email32.dll (the C interface's flavour, the runtime linked in),
 #             the HEIF decoders libheif.dll and libde265.dll with their
 #             licence texts
 #   lib/      libEmail32.dll.a (MinGW), Email32.lib (the C interface, other
@@ -10,11 +11,13 @@
 #                     types their signatures name; email32/: email32.h and
 #                     relay32.h again, for <email32/email32.h>
 #   share/Email32/    the sample EmailDB.ini and Relay32.ini, the example hosts
-#   LICENSE.txt, README.txt
+#   LICENSE, CHANGELOG.md, LICENSE.txt, README.txt, licences/ (Email32Licences.cmake)
 # `cmake --install --strip` strips every binary it installs, the MinGW
 # runtime included; `cpack -G ZIP` in the build folder makes the same layout
 # stripped into Email32-VERSION-win32.zip.
 include(CMakePackageConfigHelpers)
+include(${CMAKE_SOURCE_DIR}/cmake/Email32CFlavour.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/Email32Licences.cmake)
 
 # public/email32.h carries the version its hosts compile against; it must be
 # the project's, or Email32Version() and the header would disagree.
@@ -38,11 +41,12 @@ install(FILES ${CMAKE_SOURCE_DIR}/public/email32.h ${CMAKE_SOURCE_DIR}/public/re
 
 install(TARGETS Email32 RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
 install(TARGETS email32 Userpath Relay32 RUNTIME DESTINATION bin)
+install(PROGRAMS $<TARGET_FILE:Email32C> DESTINATION bin/c)
 install(FILES ${EMAIL32_C_IMPLIB} DESTINATION lib)
 install(FILES ${EMAIL32_RUNTIME_DLLS} ${EMAIL32_DECODER_LICENCES} DESTINATION bin)
 # install(FILES) strips nothing by itself: the runtime DLLs are 24 MB with
 # their symbols and 2 MB without.
-set(_email32_runtime_names)
+set(_email32_runtime_names c/Email32.dll)
 foreach(dll ${EMAIL32_RUNTIME_DLLS})
   get_filename_component(name ${dll} NAME)
   list(APPEND _email32_runtime_names ${name})
@@ -82,6 +86,18 @@ set(CPACK_PACKAGE_VENDOR Email32)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_SYSTEM_NAME win32)
 set(CPACK_STRIP_FILES TRUE)
+# With debug information in the build (scripts/package configures it), the
+# project's binaries leave it in CPACK_EMAIL32_SYMBOLS_DIR, for a zip of its
+# own, and are stripped with a link to it.
+option(EMAIL32_SEPARATE_SYMBOLS "the package's binaries built with -g, their symbols kept apart" OFF)
+if(EMAIL32_SEPARATE_SYMBOLS)
+  set(CPACK_STRIP_FILES FALSE)
+  set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/Email32SplitSymbols.cmake)
+  set(CPACK_EMAIL32_SYMBOLS_DIR ${CMAKE_BINARY_DIR}/symbols)
+  set(CPACK_EMAIL32_OWN_BINARIES Email32.dll c/Email32.dll Userpath.dll Relay32.dll email32.exe)
+  set(CPACK_EMAIL32_OBJCOPY ${CMAKE_OBJCOPY})
+  set(CPACK_EMAIL32_STRIP ${CMAKE_STRIP})
+endif()
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 include(CPack)

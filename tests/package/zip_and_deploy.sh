@@ -36,15 +36,29 @@ echo "zip: $(basename "$zip"), $size bytes"
 [ "$size" -lt 5242880 ] || fail "the zip is $size bytes, not under 5 MB"
 python3 -m zipfile -e "$zip" "$work/unzipped"
 pkg="$work/unzipped/Email32-$version-win32"
-for f in LICENSE.txt README.txt include/Email32/public/email32.h include/Email32/public/relay32.h \
+for f in LICENSE CHANGELOG.md licences/curl.txt licences/libjpeg-turbo.txt licences/libjpeg-turbo-README.ijg.txt \
+         licences/libwebp.txt licences/libheif.txt licences/libde265.txt licences/nlohmann-json.txt \
+         licences/gcc-runtime-exception.txt licences/GPL-3.txt bin/c/Email32.dll \
+         include/Email32/email32/email32.h include/Email32/email32/relay32.h \
+         LICENSE.txt README.txt include/Email32/public/email32.h include/Email32/public/relay32.h \
          include/Email32/public/EmailComponent.h \
          include/Email32/public/framework/Collections.h lib/libEmail32.dll.a lib/Email32.lib \
          lib/cmake/Email32/Email32Config.cmake share/Email32/EmailDB.ini share/Email32/Relay32.ini \
          bin/libheif.dll bin/libde265.dll bin/libheif-COPYING.txt bin/libde265-COPYING.txt; do
   [ -f "$pkg/$f" ] || fail "not in the zip: $f"
 done
+# Complete licence texts with Windows line ends, each naming its version.
+for f in "$pkg"/LICENSE "$pkg"/CHANGELOG.md "$pkg"/licences/*.txt; do
+  python3 - "$f" <<'PY' || fail "$f: not CR LF throughout, or no version in its first line"
+import re, sys
+data = open(sys.argv[1], "rb").read()
+lone = data.replace(b"\r\n", b"").count(b"\n")
+named = sys.argv[1].endswith(("LICENSE", "CHANGELOG.md")) or re.search(rb"\d+\.\d+", data.split(b"\r\n", 1)[0])
+sys.exit(0 if lone == 0 and named else 1)
+PY
+done
 python3 "$here/check_binaries.py" --stripped --version "$version" \
-  "$pkg/bin/Email32.dll" "$pkg/bin/Userpath.dll" "$pkg/bin/Relay32.dll" "$pkg/bin/email32.exe"
+  "$pkg/bin/c/Email32.dll" "$pkg/bin/Email32.dll" "$pkg/bin/Userpath.dll" "$pkg/bin/Relay32.dll" "$pkg/bin/email32.exe"
 python3 "$here/check_binaries.py" --stripped "$pkg"/bin/lib*.dll
 
 # A project of another compiler (here: none at all) finds the C interface and
@@ -71,10 +85,34 @@ for host in c-host host; do
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DEmail32_DIR="$pkg/lib/cmake/Email32" >/dev/null
   CMAKE_BUILD_PARALLEL_LEVEL=2 cmake --build "$work/$host" >/dev/null
 done
-for f in c-host.exe Email32.dll Userpath.dll Relay32.dll libstdc++-6.dll EmailDB.ini libheif.dll libde265.dll \
+for f in c-host.exe Email32.dll Userpath.dll Relay32.dll EmailDB.ini libheif.dll libde265.dll \
          libheif-COPYING.txt libde265-COPYING.txt; do
   [ -f "$work/c-host/$f" ] || fail "not deployed beside the host: $f"
 done
+# A host of the C interface needs no generically named runtime DLL: none lies
+# beside it, and none of its DLLs imports one.
+for f in "$work"/c-host/*.dll; do
+  case $(basename "$f") in libstdc++*|libgcc*|libwinpthread*) fail "a runtime DLL beside the C host: $f" ;; esac
+  if i686-w64-mingw32-objdump -p "$f" | grep -Eiq 'DLL Name: (libstdc|libgcc|libwinpthread)'; then
+    fail "$(basename "$f") beside the C host imports a runtime DLL"
+  fi
+done
+# The C interface's import library serves a Microsoft-compatible toolchain:
+# an object that clang compiles in MSVC mode (decorated __stdcall names,
+# no headers, no C runtime) links against Email32.lib with lld-link.
+msvc=""
+if command -v clang >/dev/null && command -v lld-link >/dev/null && command -v llvm-lib >/dev/null; then
+  llvm-lib /list "$pkg/lib/Email32.lib" >"$work/members.txt" && grep -q '^Email32.dll$' "$work/members.txt" ||
+    fail "llvm-lib does not read Email32.lib"
+  cat >"$work/msvc.c" <<'C'
+__declspec(dllimport) unsigned long __stdcall Email32Version(void);
+int start(void) { return (int)(Email32Version() >> 16); }
+C
+  clang --target=i686-pc-windows-msvc -ffreestanding -c "$work/msvc.c" -o "$work/msvc.obj"
+  lld-link /nologo /nodefaultlib /entry:start /subsystem:console /out:"$work/c-host/msvc-host.exe" \
+    "$work/msvc.obj" "$pkg/lib/Email32.lib" || fail "an MSVC-style object does not link against Email32.lib"
+  msvc=yes
+fi
 python3 "$here/check_binaries.py" "$work/c-host/c-host.exe" "$work/host/example-host.exe"
 if i686-w64-mingw32-objdump -p "$work/c-host/c-host.exe" | grep -Eiq 'DLL Name: (libstdc|libgcc|Email32)'; then
   fail "c-host.exe links more than the system"
@@ -106,6 +144,14 @@ echo "$listed" | grep -q "^SmtpRelay	SMTP server (Relay32)$" || fail "c-host doe
 status=0
 unknown=$(run "$work/c-host" ./c-host.exe send NoSuchSystem C:\\x.jpg) || status=$?
 [ "$unknown" = EMAIL32_NOT_INSTALLED ] && [ $status = 3 ] || fail "an unknown key gave '$unknown', exit status $status"
+# The MSVC-style host calls Email32Version through the import library: its
+# exit status is the module's major version.
+if [ -n "$msvc" ]; then
+  status=0
+  run "$work/c-host" ./msvc-host.exe >/dev/null || status=$?
+  major=$(sed -n 's/^#define EMAIL32_VERSION_MAJOR \([0-9]*\)$/\1/p' "$pkg/include/Email32/email32/email32.h")
+  [ "$status" = "$major" ] || fail "the MSVC-style host exited with $status, not the major version $major"
+fi
 # The plug-in's header serves a host in C: its outbox, listed.
 status=0
 outbox=$(run "$work/c-host" ./c-host.exe outbox) || status=$?

@@ -18,4 +18,5 @@ dep_build() {
     -DENABLE_MANUAL=OFF
   cmake --build "$work"
   cmake --install "$work"
+  dep_licence "$src/COPYING" curl
 }

@@ -11,4 +11,6 @@ dep_build() {
     -DCMAKE_ASM_NASM_COMPILER=nasm -DCMAKE_POSITION_INDEPENDENT_CODE=OFF
   cmake --build "$work"
   cmake --install "$work"
+  dep_licence "$src/LICENSE.md" libjpeg-turbo
+  dep_licence "$src/README.ijg" libjpeg-turbo-README.ijg
 }

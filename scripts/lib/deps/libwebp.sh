@@ -1,5 +1,6 @@
 # libwebp: WebP pictures, BSD-licensed, static in the module; the decoder
-# and the demuxer (for a file's Exif and colour profile). No tools.
+# and the demuxer (for a file's Exif and colour profile). No tools. Its
+# licence text ships in the zip, with its version.
 dep_source=libwebp
 dep_build() {
   local src="$1" work="$2" prefix="$3" toolchain="$4"
