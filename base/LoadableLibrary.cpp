@@ -18,13 +18,6 @@ HMODULE ThisModule() {
     return module;
 }
 
-std::wstring SystemFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::wstring();
-    return std::wstring(folder, length) + L"\\";
-}
-
 bool IsBareName(const std::wstring& name) {
     return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos && name != L"." && name != L"..";
 }
@@ -58,6 +51,15 @@ WORD PeMachine(const std::wstring& path) {
 
 }  // namespace
 
+std::wstring ThisModuleFolder() { return base::FolderOf(base::ModulePath(ThisModule())); }
+
+std::wstring SystemLibraryFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::wstring();
+    return std::wstring(folder, length) + L"\\";
+}
+
 bool IsFullyQualifiedPath(const std::wstring& path) {
     const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
     if (path.size() >= 3 && path[1] == L':' && separator(path[2])) {
@@ -73,7 +75,7 @@ std::wstring LocateLibrary(const std::wstring& library) {
     if (IsFullyQualifiedPath(library)) return library;
     if (!IsBareName(library)) return std::wstring();
     for (const std::wstring& folder :
-         {base::FolderOf(base::ModulePath(nullptr)), base::FolderOf(base::ModulePath(ThisModule())), SystemFolder()}) {
+         {base::FolderOf(base::ModulePath(nullptr)), ThisModuleFolder(), SystemLibraryFolder()}) {
         if (!folder.empty() && IsFile(folder + library)) return folder + library;
     }
     return std::wstring();

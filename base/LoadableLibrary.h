@@ -14,12 +14,22 @@
 
 namespace email32 {
 
-// The machine type the code of this process is built for.
+// The machine type the code of this process is built for, and the one of
+// the other bitness, whose libraries only a helper process can load.
 #if defined(_M_X64) || defined(__x86_64__)
 inline constexpr WORD kProcessMachine = IMAGE_FILE_MACHINE_AMD64;
+inline constexpr WORD kOtherMachine = IMAGE_FILE_MACHINE_I386;
 #else
 inline constexpr WORD kProcessMachine = IMAGE_FILE_MACHINE_I386;
+inline constexpr WORD kOtherMachine = IMAGE_FILE_MACHINE_AMD64;
 #endif
+
+// The folder of the module whose code runs here (the module DLL, the
+// plug-in, or a program linked with this code), with a trailing backslash.
+[[nodiscard]] std::wstring ThisModuleFolder();
+
+// The system folder, with a trailing backslash; empty when it cannot be had.
+[[nodiscard]] std::wstring SystemLibraryFolder();
 
 // True for "X:\..." and "\\server\share\..." (and "\\?\..."): a path that
 // names one file whatever the current folder and drive.

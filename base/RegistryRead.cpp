@@ -71,8 +71,12 @@ bool RunningUnderWow64() {
 }
 
 std::vector<REGSAM> ProgramRegistryViews() {
+#if defined(_WIN64)
+    return {0, KEY_WOW64_32KEY};
+#else
     if (RunningUnderWow64()) return {0, KEY_WOW64_64KEY};
     return {0};
+#endif
 }
 
 std::optional<RegistryText> QueryProgramRegistryText(HKEY root, const std::string& subKey, const char* valueName,

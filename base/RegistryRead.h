@@ -34,7 +34,8 @@ struct RegistryText {
 [[nodiscard]] bool RunningUnderWow64();
 
 // The registry views in which programs record where they are: the process's
-// own first, then, under WOW64, the 64-bit view.
+// own first, then the other bitness's (a 32-bit process on 32-bit Windows
+// has only its own).
 [[nodiscard]] std::vector<REGSAM> ProgramRegistryViews();
 
 // The value from the first of those views that holds it.

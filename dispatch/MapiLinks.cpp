@@ -1,25 +1,42 @@
 // Link types 2 and 10: files handed to a Simple MAPI library, found through
-// the mail client's registration or in the mail program's folder.
+// the mail client's registration or in the mail program's folder; a library
+// of the other bitness through the helper program of that bitness.
 #include "dispatch/Links.h"
+#include "dispatch/MapiHelper.h"
 #include "dispatch/SimpleMapi.h"
 
 #include "base/MapiLibrary.h"
+#include "base/Text.h"
 
 namespace email32 {
 namespace {
 
+#if defined(_WIN64)
+constexpr const char* kThisProcess = "this 64-bit process";
+#else
+constexpr const char* kThisProcess = "this 32-bit process";
+#endif
+
 // Once a library was found the hand-over counts as attempted, whatever the
-// library does. Refused: a library this process can never load (built for
-// another machine), and files that no call of the library could name.
-Handover HandOver(const SendRequest& request, const std::string& library) {
-    if (!IsLoadableLibrary(library)) {
-        return Handover::Refused(library + " is built for another machine than this 32-bit process");
+// library does. Refused: a library that neither this process nor the
+// helper can load, and files that no call of the library could name.
+Handover HandOver(const SendRequest& request, const std::string& named) {
+    const std::string library = SimpleMapiTarget(named);
+    MapiResult result;
+    switch (MapiReachOf(library)) {
+    case MapiReach::kNone:
+        return Handover::Refused(library + " is built for another machine than " + kThisProcess + ", and " +
+                                 base::Utf8(kMapiHelperName) + " is not beside the module to load it");
+    case MapiReach::kHelper: result = MapiSendThroughHelper(request, library); break;
+    case MapiReach::kInProcess:
+        result = MapiSendFiles(request.files, library, request.fields, request.recipients);
+        break;
     }
-    const MapiResult result = MapiSendFiles(request.files, library, request.fields, request.recipients);
     switch (result.outcome) {
     case MapiOutcome::kSent: return Handover::HandedOver();
     case MapiOutcome::kCancelled: return Handover::Cancelled(result.problem);
-    case MapiOutcome::kUnnameable: return Handover::Refused(result.problem);
+    case MapiOutcome::kUnnameable:
+    case MapiOutcome::kUnreached: return Handover::Refused(result.problem);
     case MapiOutcome::kNotSent: break;
     }
     return Handover::Failed(result.problem);

@@ -1,8 +1,7 @@
 #include "dispatch/SimpleMapi.h"
 
-#include "dispatch/Links.h"
+#include "base/LoadableLibrary.h"
 #include "base/Win32Handles.h"
-#include "base/MapiLibrary.h"
 #include "dispatch/SimpleMapiMessages.h"
 #include "base/Text.h"
 #include "base/Path.h"
@@ -36,19 +35,24 @@ bool AllNamedByCodePage(const SendFiles& files) {
     return true;
 }
 
-ULONG SendDocuments(const std::string& joinedPaths) {
-    // The interface takes writable texts; the provider gets copies.
+ULONG SendDocuments(const std::vector<std::string>& names, ULONG_PTR window) {
+    // The paths joined by "^", none before the first or after the last. The
+    // interface takes writable texts; the provider gets copies.
     char delimiter[] = "^";
-    std::vector<char> paths(joinedPaths.begin(), joinedPaths.end());
+    std::vector<char> paths;
+    for (const std::string& name : names) {
+        if (!paths.empty()) paths.push_back('^');
+        paths.insert(paths.end(), name.begin(), name.end());
+    }
     paths.push_back('\0');
-    return State().sendDocuments(0, delimiter, paths.data(), nullptr, 0);
+    return State().sendDocuments(window, delimiter, paths.data(), nullptr, 0);
 }
 
 // The outcome of a Simple MAPI call's result.
 MapiResult Outcome(ULONG result, const char* call) {
-    if (result == 0) return {MapiOutcome::kSent, std::string()};
+    if (result == 0) return {MapiOutcome::kSent, std::string(), 0};
     const std::string problem = std::string(call) + " of " + State().library + " reported " + MapiResultName(result);
-    return {result == kMapiUserAbort ? MapiOutcome::kCancelled : MapiOutcome::kNotSent, problem};
+    return {result == kMapiUserAbort ? MapiOutcome::kCancelled : MapiOutcome::kNotSent, problem, result};
 }
 
 }  // namespace
@@ -91,7 +95,7 @@ bool MapiLogonNewSession(const std::string& library) {
 }
 
 MapiResult MapiSendFiles(const SendFiles& files, const std::string& library, const MessageFields& fields,
-                         const Recipients& recipients) {
+                         const Recipients& recipients, ULONG_PTR window) {
     SimpleMapiState& state = State();
     if (!LoadMapiEntries(library)) {
         return {MapiOutcome::kNotSent, state.module == nullptr
@@ -100,30 +104,33 @@ MapiResult MapiSendFiles(const SendFiles& files, const std::string& library, con
     }
     // The fields need a message; a library that takes no message still gets
     // the files.
-    const bool message = !fields.empty() && (state.sendMailW != nullptr || state.sendMail != nullptr);
+    const bool fieldsGiven = !fields.empty() || !recipients.to.empty() || !recipients.cc.empty();
+    const bool message = fieldsGiven && (state.sendMailW != nullptr || state.sendMail != nullptr);
     const bool wide = state.sendMailW != nullptr && (message || !AllNamedByCodePage(files));
-    FileList names;
+    std::vector<std::string> names;
     if (!wide && !message) {
         // Decided before the logon, so that the user sees no logon window
         // for a send that cannot take place.
         for (const SendFile& file : files) {
             const std::optional<std::string> name = base::AnsiPathOf(file.path, base::AnsiForm::AsGiven, file.ansi);
-            if (!name) return {MapiOutcome::kUnnameable, "the ANSI code page cannot name " + base::Utf8(file.path)};
+            if (!name) return {MapiOutcome::kUnnameable, "the ANSI code page cannot name " + base::Utf8(file.path), 2};
             names.push_back(*name);
         }
     }
-    const ULONG logon = state.logon(0, nullptr, nullptr, kMapiLogonUi | kMapiNewSession, 0, &state.session);
+    const ULONG logon = state.logon(window, nullptr, nullptr, kMapiLogonUi | kMapiNewSession, 0, &state.session);
     if (logon != 0) return Outcome(logon, "MAPILogon");
-    if (wide)
-        return Outcome(SendMapiMessageW(state.sendMailW, state.session, files, fields, recipients), "MAPISendMailW");
+    if (wide) {
+        return Outcome(SendMapiMessageW(state.sendMailW, state.session, window, files, fields, recipients),
+                       "MAPISendMailW");
+    }
     if (message) {
         std::string unnameable;
         const std::optional<ULONG> result =
-            SendMapiMessageA(state.sendMail, state.session, files, fields, recipients, unnameable);
-        if (!result) return {MapiOutcome::kUnnameable, "the ANSI code page cannot name " + unnameable};
+            SendMapiMessageA(state.sendMail, state.session, window, files, fields, recipients, unnameable);
+        if (!result) return {MapiOutcome::kUnnameable, "the ANSI code page cannot name " + unnameable, 2};
         return Outcome(*result, "MAPISendMail");
     }
-    return Outcome(SendDocuments(JoinPaths(names, "^")), "MAPISendDocuments");
+    return Outcome(SendDocuments(names, window), "MAPISendDocuments");
 }
 
 std::string MapiResultName(ULONG result) {

@@ -111,11 +111,13 @@ enum class MapiOutcome {
     kNotSent,     // the library, its logon or its send failed
     kCancelled,   // the user cancelled the provider's logon or message window
     kUnnameable,  // a file (or recipient) the ANSI code page cannot name, and no wide entry
+    kUnreached,   // the helper of the other bitness could not be given the send
 };
 
 struct MapiResult {
     MapiOutcome outcome = MapiOutcome::kNotSent;
     std::string problem;  // one line of English, empty when sent
+    ULONG code = 2;       // the Simple MAPI result; MAPI_E_FAILURE when no call could be made
 };
 
 // Logs on and hands the files over. Without fields: their ANSI paths joined
@@ -125,8 +127,11 @@ struct MapiResult {
 // page cannot name. With fields: one message with the subject, the text and
 // each recipient (MAPI_TO, MAPI_CC, address "SMTP:addr") through
 // MAPISendMailW, else MAPISendMail, else MAPISendDocuments with the files
-// alone.
+// alone. Recipients without fields make a message too (the helper of the
+// other bitness gets them read already). `window` is the parent window the
+// calls name (0: none).
 [[nodiscard]] MapiResult MapiSendFiles(const SendFiles& files, const std::string& library,
-                                       const MessageFields& fields = {}, const Recipients& recipients = {});
+                                       const MessageFields& fields = {}, const Recipients& recipients = {},
+                                       ULONG_PTR window = 0);
 
 }  // namespace email32

@@ -87,19 +87,19 @@ std::vector<Addressee> Addressees(const Recipients& recipients) {
 
 }  // namespace
 
-ULONG SendMapiMessageW(MapiSendMailWFn sendMail, ULONG_PTR session, const SendFiles& files, const MessageFields& fields,
-                       const Recipients& recipients) {
+ULONG SendMapiMessageW(MapiSendMailWFn sendMail, ULONG_PTR session, ULONG_PTR window, const SendFiles& files,
+                       const MessageFields& fields, const Recipients& recipients) {
     MessageRecords<wchar_t, MapiMessageW, MapiRecipDescW, MapiFileDescW> records;
     for (const SendFile& file : files) records.AddFile(file.path);
     for (const Addressee& a : Addressees(recipients)) records.AddRecipient(a.recipClass, a.name, a.address);
     MapiMessageW& message =
         records.Finish(records.KeepOrNull(fields.subject), records.KeepOrNull(WithCrlf(fields.body)));
-    return sendMail(session, 0, &message, kMapiLogonUi | kMapiDialog, 0);
+    return sendMail(session, window, &message, kMapiLogonUi | kMapiDialog, 0);
 }
 
-std::optional<ULONG> SendMapiMessageA(MapiSendMailFn sendMail, ULONG_PTR session, const SendFiles& files,
-                                      const MessageFields& fields, const Recipients& recipients,
-                                      std::string& unnameable) {
+std::optional<ULONG> SendMapiMessageA(MapiSendMailFn sendMail, ULONG_PTR session, ULONG_PTR window,
+                                      const SendFiles& files, const MessageFields& fields,
+                                      const Recipients& recipients, std::string& unnameable) {
     MessageRecords<char, MapiMessageA, MapiRecipDescA, MapiFileDescA> records;
     for (const SendFile& file : files) {
         const std::optional<std::string> name = base::AnsiPathOf(file.path, base::AnsiForm::AsGiven, file.ansi);
@@ -113,7 +113,7 @@ std::optional<ULONG> SendMapiMessageA(MapiSendMailFn sendMail, ULONG_PTR session
     }
     MapiMessageA& message = records.Finish(records.KeepOrNull(base::Narrow(fields.subject)),
                                            records.KeepOrNull(base::Narrow(WithCrlf(fields.body))));
-    return sendMail(session, 0, &message, kMapiLogonUi | kMapiDialog, 0);
+    return sendMail(session, window, &message, kMapiLogonUi | kMapiDialog, 0);
 }
 
 }  // namespace email32

@@ -11,14 +11,15 @@
 namespace email32 {
 
 // MAPISendMailW's result.
-[[nodiscard]] ULONG SendMapiMessageW(MapiSendMailWFn sendMail, ULONG_PTR session, const SendFiles& files,
-                                     const MessageFields& fields, const Recipients& recipients);
+[[nodiscard]] ULONG SendMapiMessageW(MapiSendMailWFn sendMail, ULONG_PTR session, ULONG_PTR window,
+                                     const SendFiles& files, const MessageFields& fields,
+                                     const Recipients& recipients);
 
 // MAPISendMail's result; nullopt, with nothing called, when the code page
 // cannot name a file (by its path or short path) or a recipient's address.
 // Subject and text take the code page's stand-in for a character it lacks.
-[[nodiscard]] std::optional<ULONG> SendMapiMessageA(MapiSendMailFn sendMail, ULONG_PTR session, const SendFiles& files,
-                                                    const MessageFields& fields, const Recipients& recipients,
-                                                    std::string& unnameable);
+[[nodiscard]] std::optional<ULONG> SendMapiMessageA(MapiSendMailFn sendMail, ULONG_PTR session, ULONG_PTR window,
+                                                    const SendFiles& files, const MessageFields& fields,
+                                                    const Recipients& recipients, std::string& unnameable);
 
 }  // namespace email32
