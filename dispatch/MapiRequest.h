@@ -33,15 +33,15 @@ inline constexpr std::size_t kMapiRequestMaxFiles = 10000;
 inline constexpr std::size_t kMapiRequestMaxRecipients = 1000;
 
 struct MapiRequestRecipient {
-    bool cc = false;       // MAPI_CC, else MAPI_TO
-    std::string name;      // UTF-8; may be empty
-    std::string address;   // the bare address
+    bool cc = false;      // MAPI_CC, else MAPI_TO
+    std::string name;     // UTF-8; may be empty
+    std::string address;  // the bare address
 };
 
 struct MapiRequest {
-    std::string library;  // the Simple MAPI library's full path, UTF-8
+    std::string library;       // the Simple MAPI library's full path, UTF-8
     std::uint64_t window = 0;  // the caller's window, as a number (0: none)
-    std::string subject;  // UTF-8; empty when not given
+    std::string subject;       // UTF-8; empty when not given
     std::string text;
     std::vector<MapiRequestRecipient> recipients;
     std::vector<std::string> files;  // full paths, UTF-8, in the caller's order

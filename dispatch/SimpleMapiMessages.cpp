@@ -98,8 +98,8 @@ ULONG SendMapiMessageW(MapiSendMailWFn sendMail, ULONG_PTR session, ULONG_PTR wi
 }
 
 std::optional<ULONG> SendMapiMessageA(MapiSendMailFn sendMail, ULONG_PTR session, ULONG_PTR window,
-                                      const SendFiles& files, const MessageFields& fields,
-                                      const Recipients& recipients, std::string& unnameable) {
+                                      const SendFiles& files, const MessageFields& fields, const Recipients& recipients,
+                                      std::string& unnameable) {
     MessageRecords<char, MapiMessageA, MapiRecipDescA, MapiFileDescA> records;
     for (const SendFile& file : files) {
         const std::optional<std::string> name = base::AnsiPathOf(file.path, base::AnsiForm::AsGiven, file.ansi);

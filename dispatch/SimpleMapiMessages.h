@@ -12,8 +12,7 @@ namespace email32 {
 
 // MAPISendMailW's result.
 [[nodiscard]] ULONG SendMapiMessageW(MapiSendMailWFn sendMail, ULONG_PTR session, ULONG_PTR window,
-                                     const SendFiles& files, const MessageFields& fields,
-                                     const Recipients& recipients);
+                                     const SendFiles& files, const MessageFields& fields, const Recipients& recipients);
 
 // MAPISendMail's result; nullopt, with nothing called, when the code page
 // cannot name a file (by its path or short path) or a recipient's address.

@@ -28,8 +28,8 @@ namespace {
 constexpr int kMapiFailure = 2;  // MAPI_E_FAILURE
 
 std::optional<std::string> ReadRequestFile(const wchar_t* path) {
-    email32::AutoCloseHandle file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    email32::AutoCloseHandle file(
+        ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size = {};
     if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
         static_cast<unsigned long long>(size.QuadPart) > email32::kMapiRequestMaxBytes) {

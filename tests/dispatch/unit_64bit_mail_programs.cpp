@@ -153,10 +153,10 @@ TEST(OtherBitnessProvider, GetsTheFilesAndTheMessageThroughTheHelper) {
     const MessageFields fields{L"Photo Club <club@example.org>", L"me@example.org", L"Trip, day 2",
                                L"Two pictures\n\u7167\u7247"};
     EXPECT_EQ(scene.SendMessage(SendByClientLibrary, {a, b}, fields).state(), Handover::State::kHandedOver);
-    EXPECT_EQ(scene.Records("MAPIMessageW"),
-              (std::vector<Fields>{{"MAPIMessageW", "Trip, day 2", "Two pictures\\r\\n\xE7\x85\xA7\xE7\x89\x87", "2",
-                                    "1", "Photo Club", "SMTP:club@example.org", "2", "me@example.org",
-                                    "SMTP:me@example.org"}}));
+    EXPECT_EQ(
+        scene.Records("MAPIMessageW"),
+        (std::vector<Fields>{{"MAPIMessageW", "Trip, day 2", "Two pictures\\r\\n\xE7\x85\xA7\xE7\x89\x87", "2", "1",
+                              "Photo Club", "SMTP:club@example.org", "2", "me@example.org", "SMTP:me@example.org"}}));
     const std::vector<Fields> message = scene.Records("MAPISendMailW");
     ASSERT_EQ(message.size(), 1u);
     EXPECT_EQ(Fields(message[0].begin() + 4, message[0].end()), (Fields{"2", a, "(null)", b, "(null)"}));

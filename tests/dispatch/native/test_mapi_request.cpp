@@ -59,25 +59,25 @@ TEST(MapiRequest, AnythingButAWholeRequestIsRefused) {
         "Email32 Simple MAPI request 1\nlibrary\tC:\\\\m.dll\n",             // no window
         kHead + "library\tC:\\\\n.dll\n",                                    // a field twice
         kHead + "subject\ta\nsubject\tb\n",
-        kHead + "bcc\tx\tx@example.org\n",                                   // no such field
-        kHead + "\n",                                                        // an empty line
-        kHead + "file\tC:\\\\a.jpg\r\n",                                     // CR LF
-        kHead + "file\ta.jpg\n",                                             // relative paths
+        kHead + "bcc\tx\tx@example.org\n",  // no such field
+        kHead + "\n",                       // an empty line
+        kHead + "file\tC:\\\\a.jpg\r\n",    // CR LF
+        kHead + "file\ta.jpg\n",            // relative paths
         kHead + "file\t\\\\a.jpg\n",
         "Email32 Simple MAPI request 1\nlibrary\tmapi32.dll\nwindow\t0\n",
         "Email32 Simple MAPI request 1\nlibrary\tC:m.dll\nwindow\t0\n",
-        kHead + "file\tC:\\\\a.jpg\tC:\\\\b.jpg\n",                         // two values
-        kHead + "to\tclub@example.org\n",                                    // a recipient without name field
-        kHead + "to\tClub\t\n",                                              // ... or address
-        kHead + "subject\ta\\qb\n",                                          // no such escape
+        kHead + "file\tC:\\\\a.jpg\tC:\\\\b.jpg\n",  // two values
+        kHead + "to\tclub@example.org\n",            // a recipient without name field
+        kHead + "to\tClub\t\n",                      // ... or address
+        kHead + "subject\ta\\qb\n",                  // no such escape
         kHead + "subject\tends in \\\n",
         kHead + "subject\tcontrol \x01 character\n",
         kHead + "subject\tdelete \x7F character\n",
         kHead + std::string("subject\tnul \0 character\n", 24),
-        kHead + "subject\t\xC0\x80\n",                                       // overlong
-        kHead + "subject\t\xED\xA0\x80\n",                                   // a surrogate
-        kHead + "subject\t\xF4\x90\x80\x80\n",                               // beyond U+10FFFF
-        kHead + "subject\t\xE2\x82\n",                                       // cut short
+        kHead + "subject\t\xC0\x80\n",                                        // overlong
+        kHead + "subject\t\xED\xA0\x80\n",                                    // a surrogate
+        kHead + "subject\t\xF4\x90\x80\x80\n",                                // beyond U+10FFFF
+        kHead + "subject\t\xE2\x82\n",                                        // cut short
         "Email32 Simple MAPI request 1\nlibrary\tC:\\\\m.dll\nwindow\t-1\n",  // no number
         "Email32 Simple MAPI request 1\nlibrary\tC:\\\\m.dll\nwindow\t18446744073709551616\n",
         "Email32 Simple MAPI request 1\nlibrary\tC:\\\\m.dll\nwindow\t\n",
