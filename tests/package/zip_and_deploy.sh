@@ -89,6 +89,8 @@ for f in c-host.exe Email32.dll Userpath.dll Relay32.dll EmailDB.ini libheif.dll
          libheif-COPYING.txt libde265-COPYING.txt; do
   [ -f "$work/c-host/$f" ] || fail "not deployed beside the host: $f"
 done
+# The Simple MAPI helper of the other bitness lies beside the module.
+ls "$work"/c-host/email32-mapi*.exe >/dev/null 2>&1 || fail "no Simple MAPI helper deployed beside the host"
 # A host of the C interface needs no generically named runtime DLL: none lies
 # beside it, and none of its DLLs imports one.
 for f in "$work"/c-host/*.dll; do
