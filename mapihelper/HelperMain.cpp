@@ -17,11 +17,11 @@
 #include "base/Win32Handles.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
-#include <memory>
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -42,6 +42,27 @@ std::optional<std::string> ReadRequestFile(const wchar_t* path) {
         return std::nullopt;
     }
     return data;
+}
+
+// The one argument after the program's own name, as the module writes the
+// command line ("HELPER" "REQUEST"): quoted or a single word. Read here
+// rather than through the shell's splitter, whose library and the ones it
+// loads would add to every send's start.
+std::optional<std::wstring> RequestArgument(const wchar_t* commandLine) {
+    std::wstring_view rest(commandLine);
+    if (!rest.empty() && rest.front() == L'"') {
+        const std::size_t end = rest.find(L'"', 1);
+        if (end == std::wstring_view::npos) return std::nullopt;
+        rest.remove_prefix(end + 1);
+    } else {
+        rest.remove_prefix(std::min(rest.size(), rest.find_first_of(L" \t")));
+    }
+    while (!rest.empty() && (rest.front() == L' ' || rest.front() == L'\t')) rest.remove_prefix(1);
+    while (!rest.empty() && (rest.back() == L' ' || rest.back() == L'\t')) rest.remove_suffix(1);
+    const bool quoted = rest.size() >= 2 && rest.front() == L'"' && rest.back() == L'"';
+    if (quoted) rest = rest.substr(1, rest.size() - 2);
+    if (rest.empty() || rest.find_first_of(quoted ? L"\"" : L"\" \t") != std::wstring_view::npos) return std::nullopt;
+    return std::wstring(rest);
 }
 
 int Send(const email32::MapiRequest& request) {
@@ -65,11 +86,9 @@ int Send(const email32::MapiRequest& request) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    int count = 0;
-    const std::unique_ptr<LPWSTR, decltype(&::LocalFree)> arguments(::CommandLineToArgvW(::GetCommandLineW(), &count),
-                                                                    &::LocalFree);
-    if (!arguments || count != 2) return kMapiFailure;
-    const std::optional<std::string> data = ReadRequestFile(arguments.get()[1]);
+    const std::optional<std::wstring> path = RequestArgument(::GetCommandLineW());
+    if (!path) return kMapiFailure;
+    const std::optional<std::string> data = ReadRequestFile(path->c_str());
     if (!data) return kMapiFailure;
     std::string problem;
     const std::optional<email32::MapiRequest> request = email32::ReadMapiRequest(*data, problem);
