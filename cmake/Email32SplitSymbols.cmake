@@ -4,6 +4,8 @@
 # NAME.debug, each binary is stripped and keeps a link to its symbols file
 # (.gnu_debuglink, which gdb and other debuggers follow), and every other
 # binary is stripped as CPACK_STRIP_FILES would.
+# CPack runs this script with no policies set: IN_LIST needs them.
+cmake_policy(VERSION 3.20)
 file(GLOB_RECURSE binaries "${CPACK_TEMPORARY_DIRECTORY}/*.dll" "${CPACK_TEMPORARY_DIRECTORY}/*.exe")
 file(MAKE_DIRECTORY "${CPACK_EMAIL32_SYMBOLS_DIR}")
 foreach(binary ${binaries})
