@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace email32 {
+namespace email32::base {
 
 std::optional<std::string> QueryAppDataFolder() {
     AutoLibrary library(LoadLocatedLibrary(std::wstring(L"Userpath.dll")));
@@ -25,4 +25,4 @@ std::optional<std::string> QueryAppDataFolder() {
     return folder;
 }
 
-}  // namespace email32
+}  // namespace email32::base

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace email32 {
+namespace email32::base {
 
 // Loads "Userpath.dll" from where the product put it (never from the
 // current folder or PATH), asks its GetAppDataPath for the folder and frees
@@ -15,4 +15,4 @@ namespace email32 {
 // reported: callers join file names to it without adding a separator.
 [[nodiscard]] std::optional<std::string> QueryAppDataFolder();
 
-}  // namespace email32
+}  // namespace email32::base

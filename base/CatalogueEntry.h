@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-namespace email32 {
+namespace email32::base {
 
 class CatalogueEntry {
 public:
@@ -21,15 +21,16 @@ public:
     [[nodiscard]] const std::string& CataloguePath() const noexcept { return m_cataloguePath; }
 
     // The key's text, cut to what a buffer of bufferSize bytes holds.
-    [[nodiscard]] std::string Text(const char* key, std::size_t bufferSize = ini::kValueBuffer) const {
-        return ini::ReadString(m_cataloguePath, m_systemKey.c_str(), key, bufferSize);
+    [[nodiscard]] std::string Text(const char* key, std::size_t bufferSize = base::kValueBuffer) const {
+        return base::ReadString(m_cataloguePath, m_systemKey.c_str(), key, bufferSize);
     }
-    [[nodiscard]] int Int(const char* key) const { return ini::ReadInt(m_cataloguePath, m_systemKey.c_str(), key); }
+    [[nodiscard]] int Int(const char* key) const { return base::ReadInt(m_cataloguePath, m_systemKey.c_str(), key); }
     [[nodiscard]] unsigned int Unsigned(const char* key) const {
-        return ini::ReadUnsigned(m_cataloguePath, m_systemKey.c_str(), key);
+        return base::ReadUnsigned(m_cataloguePath, m_systemKey.c_str(), key);
     }
     // A key the caller cannot do without: false when it is missing or empty.
-    [[nodiscard]] bool Required(const char* key, std::string& value, std::size_t bufferSize = ini::kValueBuffer) const {
+    [[nodiscard]] bool Required(const char* key, std::string& value,
+                                std::size_t bufferSize = base::kValueBuffer) const {
         value = Text(key, bufferSize);
         return !value.empty();
     }
@@ -39,4 +40,4 @@ private:
     std::string m_cataloguePath;
 };
 
-}  // namespace email32
+}  // namespace email32::base

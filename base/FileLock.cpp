@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace email32 {
+namespace email32::base {
 namespace {
 
 // Writes take milliseconds; a holder that keeps the lock this long is stuck.
@@ -47,4 +47,4 @@ FileLock::~FileLock() {
     if (m_held) ::ReleaseMutex(m_mutex.get());
 }
 
-}  // namespace email32
+}  // namespace email32::base

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace email32 {
+namespace email32::base {
 
 class FileLock {
 public:
@@ -30,4 +30,4 @@ private:
     bool m_held = false;
 };
 
-}  // namespace email32
+}  // namespace email32::base

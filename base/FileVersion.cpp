@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace email32 {
+namespace email32::base {
 namespace {
 
 unsigned int MajorProductVersion(const std::string& path) {
@@ -28,4 +28,4 @@ bool MajorProductVersionEquals(const std::string& path, int number) {
     return static_cast<int>(MajorProductVersion(path)) == number;
 }
 
-}  // namespace email32
+}  // namespace email32::base

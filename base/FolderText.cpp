@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-namespace email32 {
+namespace email32::base {
 
 bool FileExists(const std::string& path) {
     if (path.empty()) return false;
@@ -43,4 +43,4 @@ bool MakeFolderText(std::string& text, std::size_t bufferSize) {
     return made;
 }
 
-}  // namespace email32
+}  // namespace email32::base

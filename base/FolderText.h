@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-namespace email32 {
+namespace email32::base {
 
 // True when the path names an existing file or folder; a relative path is
 // resolved against the current folder.
@@ -20,4 +20,4 @@ namespace email32 {
 // text is first cut to bufferSize - 1 characters.
 [[nodiscard]] bool MakeFolderText(std::string& text, std::size_t bufferSize);
 
-}  // namespace email32
+}  // namespace email32::base

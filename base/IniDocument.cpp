@@ -1,6 +1,6 @@
 #include "base/IniDocument.h"
 
-namespace email32::ini {
+namespace email32::base {
 namespace {
 
 constexpr std::string_view kBlanks = " \t";
@@ -167,4 +167,4 @@ std::string IniDocument::Text() const {
     return text;
 }
 
-}  // namespace email32::ini
+}  // namespace email32::base

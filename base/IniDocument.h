@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-namespace email32::ini {
+namespace email32::base {
 
 class IniDocument {
 public:
@@ -64,4 +64,4 @@ private:
     std::unordered_map<std::string, std::size_t> m_first;
 };
 
-}  // namespace email32::ini
+}  // namespace email32::base

@@ -6,7 +6,7 @@
 
 // An empty file name would make the profile services fall back to WIN.INI in
 // the Windows folder; without a file there is nothing to read or write.
-namespace email32::ini {
+namespace email32::base {
 
 std::string ReadString(const std::string& file, const char* section, const char* key, std::size_t bufferSize) {
     if (file.empty() || bufferSize == 0) return std::string();
@@ -45,4 +45,4 @@ std::vector<std::string> KeyNames(const std::string& file, const char* section) 
     }
 }
 
-}  // namespace email32::ini
+}  // namespace email32::base

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace email32::ini {
+namespace email32::base {
 
 // Buffer sizes of the files' keys: 259 characters for paths, keys and titles,
 // 1023 for the registry names of detection methods 6 and 15.
@@ -47,4 +47,4 @@ enum class RewriteResult {
 // not trust a count written in the file is bounded by these.
 [[nodiscard]] std::vector<std::string> KeyNames(const std::string& file, const char* section);
 
-}  // namespace email32::ini
+}  // namespace email32::base

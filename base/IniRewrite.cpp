@@ -12,7 +12,7 @@
 #include <cwctype>
 #include <optional>
 
-namespace email32::ini {
+namespace email32::base {
 namespace {
 
 // Larger files are not ours to rewrite (the installed list of ten thousand
@@ -151,4 +151,4 @@ RewriteResult Rewrite(const std::string& file, const std::function<void(IniDocum
     return RewriteResult::Written;
 }
 
-}  // namespace email32::ini
+}  // namespace email32::base

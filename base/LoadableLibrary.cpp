@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace email32 {
+namespace email32::base {
 namespace {
 
 // The module whose code runs here: the module DLL, the plug-in, or a
@@ -105,4 +105,4 @@ HMODULE LoadLocatedLibrary(const std::wstring& library) {
 
 HMODULE LoadLocatedLibrary(const std::string& ansiLibrary) { return LoadLocatedLibrary(base::Widen(ansiLibrary)); }
 
-}  // namespace email32
+}  // namespace email32::base

@@ -12,7 +12,7 @@
 
 #include <string>
 
-namespace email32 {
+namespace email32::base {
 
 // The machine type the code of this process is built for, and the one of
 // the other bitness, whose libraries only a helper process can load.
@@ -59,4 +59,4 @@ inline constexpr WORD kOtherMachine = IMAGE_FILE_MACHINE_AMD64;
 [[nodiscard]] HMODULE LoadLocatedLibrary(const std::wstring& library);
 [[nodiscard]] HMODULE LoadLocatedLibrary(const std::string& ansiLibrary);
 
-}  // namespace email32
+}  // namespace email32::base

@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-namespace email32 {
+namespace email32::base {
 namespace {
 
 const char kClientsKey[] = "Software\\Clients\\mail";
@@ -30,10 +30,10 @@ bool IsFile(const std::wstring& path) {
 std::optional<std::string> DefaultClientLibraryPath() {
     for (const REGSAM view : ProgramRegistryViews()) {
         const std::optional<RegistryText> name =
-            QueryRegistryText(HKEY_LOCAL_MACHINE, kClientsKey, "", ini::kValueBuffer, view);
+            QueryRegistryText(HKEY_LOCAL_MACHINE, kClientsKey, "", base::kValueBuffer, view);
         if (!name || name->text.empty()) continue;
         const std::optional<RegistryText> library = QueryProgramRegistryText(
-            HKEY_LOCAL_MACHINE, std::string(kClientsKey) + "\\" + name->text, "DLLPath", ini::kValueBuffer);
+            HKEY_LOCAL_MACHINE, std::string(kClientsKey) + "\\" + name->text, "DLLPath", base::kValueBuffer);
         if (library && !library->text.empty()) return Expanded(library->text);
     }
     return std::nullopt;
@@ -67,7 +67,7 @@ std::optional<std::string> ClientLibraryPath(const CatalogueEntry& entry) {
     if (!valueName.empty()) {
         const std::string key = std::string(kClientsKey) + "\\" + mailSection;
         const std::optional<RegistryText> value =
-            QueryProgramRegistryText(HKEY_LOCAL_MACHINE, key, valueName.c_str(), ini::kValueBuffer);
+            QueryProgramRegistryText(HKEY_LOCAL_MACHINE, key, valueName.c_str(), base::kValueBuffer);
         if (value) {
             const std::optional<std::string> expanded = Expanded(value->text);
             if (expanded) return expanded;
@@ -78,7 +78,7 @@ std::optional<std::string> ClientLibraryPath(const CatalogueEntry& entry) {
         if (value || ProgramRegistryValueExists(HKEY_LOCAL_MACHINE, key, valueName.c_str())) return std::nullopt;
     }
     const std::optional<RegistryText> cmc = QueryProgramRegistryText(
-        HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows Messaging Subsystem", "CMCDLLNAME32", ini::kValueBuffer);
+        HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows Messaging Subsystem", "CMCDLLNAME32", base::kValueBuffer);
     if (!cmc) return std::nullopt;
     return cmc->text;
 }
@@ -106,4 +106,4 @@ bool HasLoadableMapiLibrary(const CatalogueEntry& entry, const std::string& prog
     return !library || library->empty() || MapiReachOf(*library) != MapiReach::kNone;
 }
 
-}  // namespace email32
+}  // namespace email32::base

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace email32 {
+namespace email32::base {
 
 // The helper's file name: a program of the other bitness, shipped beside the
 // module, that loads the library a send names and makes its calls.
@@ -57,4 +57,4 @@ enum class MapiReach {
 // for every other system.
 [[nodiscard]] bool HasLoadableMapiLibrary(const CatalogueEntry& entry, const std::string& programPath);
 
-}  // namespace email32
+}  // namespace email32::base

@@ -3,7 +3,7 @@
 #include "base/Text.h"
 #include "base/Win32Handles.h"
 
-namespace email32::ini {
+namespace email32::base {
 namespace {
 
 std::wstring SwappedBytes(std::wstring wide) {
@@ -73,4 +73,4 @@ std::string EncodeProfileText(Encoding encoding, const std::string& text) {
     }
 }
 
-}  // namespace email32::ini
+}  // namespace email32::base

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace email32::ini {
+namespace email32::base {
 
 enum class Encoding { CodePage, Utf8, Utf16Le, Utf16Be };
 
@@ -29,4 +29,4 @@ struct ProfileText {
 // bytes, with the byte-order mark its encoding starts with.
 [[nodiscard]] std::string EncodeProfileText(Encoding encoding, const std::string& text);
 
-}  // namespace email32::ini
+}  // namespace email32::base

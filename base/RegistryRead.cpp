@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-namespace email32 {
+namespace email32::base {
 namespace {
 
 struct RootKeyName {
@@ -110,4 +110,4 @@ bool ReadMachineString(const char* subKey, const char* valueName, char* buffer, 
     return true;
 }
 
-}  // namespace email32
+}  // namespace email32::base

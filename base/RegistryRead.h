@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace email32 {
+namespace email32::base {
 
 // The root key that a name such as "HKLM" or "HKEY_LOCAL_MACHINE" stands for
 // (letter case ignored); null for a name that is not a root key.
@@ -53,4 +53,4 @@ struct RegistryText {
 inline constexpr std::size_t kMachineStringBuffer = 256;
 [[nodiscard]] bool ReadMachineString(const char* subKey, const char* valueName, char* buffer, std::size_t bufferSize);
 
-}  // namespace email32
+}  // namespace email32::base

@@ -6,7 +6,7 @@
 
 #include <utility>
 
-namespace email32 {
+namespace email32::base {
 
 template <typename Traits>
 class UniqueHandle {
@@ -141,4 +141,4 @@ template <typename Fn>
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(entry));
 }
 
-}  // namespace email32
+}  // namespace email32::base

@@ -1,6 +1,6 @@
 #include "dispatch/AliveDbPath.h"
 
-namespace email32 {
+namespace email32::dispatch {
 namespace {
 
 // Sends are not concurrent, so one unguarded text serves the whole module.
@@ -15,4 +15,4 @@ const std::string& ModuleAliveDbPath() { return Storage(); }
 
 void SetModuleAliveDbPath(const std::string& path) { Storage() = path; }
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -4,9 +4,9 @@
 
 #include <string>
 
-namespace email32 {
+namespace email32::dispatch {
 
 [[nodiscard]] const std::string& ModuleAliveDbPath();
 void SetModuleAliveDbPath(const std::string& path);
 
-}  // namespace email32
+}  // namespace email32::dispatch

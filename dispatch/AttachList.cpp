@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-namespace email32 {
+namespace email32::dispatch {
 
 std::optional<std::wstring> NewAttachListPath(const std::string& appDataFolder) {
     const std::optional<std::wstring> folder = NewSendFolder(appDataFolder, L"Attach-", L"Attach.lst");
@@ -14,7 +14,7 @@ std::optional<std::wstring> NewAttachListPath(const std::string& appDataFolder) 
 }
 
 bool WriteAttachList(const std::vector<std::string>& lines, const std::wstring& listPath) {
-    AutoCloseHandle file(
+    base::AutoCloseHandle file(
         ::CreateFileW(listPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     std::string text;
@@ -24,4 +24,4 @@ bool WriteAttachList(const std::vector<std::string>& lines, const std::wstring& 
            written == text.size();
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace email32 {
+namespace email32::dispatch {
 
 // Creates a new, empty folder for one send's list under the temporary folder
 // and returns the list's full path in it. Lists of sends older than a day
@@ -20,4 +20,4 @@ namespace email32 {
 // file cannot be created or written completely.
 [[nodiscard]] bool WriteAttachList(const std::vector<std::string>& lines, const std::wstring& listPath);
 
-}  // namespace email32
+}  // namespace email32::dispatch

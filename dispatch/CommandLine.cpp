@@ -8,7 +8,7 @@
 
 #include <string_view>
 
-namespace email32 {
+namespace email32::dispatch {
 namespace {
 
 bool HoldsAny(const std::wstring& text, const wchar_t* characters) {
@@ -126,8 +126,8 @@ bool StartProgram(const std::wstring& program, const std::wstring& arguments, co
         return false;
     }
     // Nothing waits for the mail program; its handles are not kept.
-    AutoCloseHandle processHandle(process.hProcess);
-    AutoCloseHandle threadHandle(process.hThread);
+    base::AutoCloseHandle processHandle(process.hProcess);
+    base::AutoCloseHandle threadHandle(process.hThread);
     return true;
 }
 
@@ -180,4 +180,4 @@ std::wstring FileUrl(const std::wstring& path) {
     return url;
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

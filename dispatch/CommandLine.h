@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace email32 {
+namespace email32::dispatch {
 
 // The argument as CommandLineToArgvW and the C runtime read it back exactly:
 // unchanged when it holds no blank, tab or quote (and `always` is false),
@@ -65,4 +65,4 @@ bool StartProgram(const std::wstring& program, const std::wstring& arguments, co
 // so that commas and quotes cannot end it early.
 [[nodiscard]] std::wstring FileUrl(const std::wstring& path);
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -13,7 +13,7 @@
 
 #include <cstdlib>
 
-namespace email32 {
+namespace email32::dispatch {
 namespace {
 
 // "CommandOption" is read into 255 bytes.
@@ -179,4 +179,4 @@ Handover SendByCommandLine(const SendRequest& request) {
     return failure.empty() ? Handover::HandedOver() : Handover::Failed(failure);
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

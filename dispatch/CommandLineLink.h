@@ -5,7 +5,7 @@
 
 #include "dispatch/Links.h"
 
-namespace email32 {
+namespace email32::dispatch {
 
 // "CommandFileList" values.
 enum CommandFileList : int {
@@ -16,4 +16,4 @@ enum CommandFileList : int {
     kFileUrls = 4,
 };
 
-}  // namespace email32
+}  // namespace email32::dispatch

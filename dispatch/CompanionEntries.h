@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace email32 {
+namespace email32::dispatch {
 
 // The record passed to ImageToNotesProc: 24 bytes, little-endian, 32-bit
 // pointer.
@@ -59,4 +59,4 @@ enum MailSvrResult : std::int32_t {
     kMailSvrKeptInOutbox = 2,
 };
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -16,7 +16,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-namespace email32 {
+namespace email32::dispatch {
 namespace {
 
 // "CommandOption" is read into 255 bytes, as for the command-line link.
@@ -77,8 +77,8 @@ std::string WriteDraft(const SendRequest& request, std::wstring& path) {
 
     std::string problem;
     {
-        AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        base::AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (file &&
             message::WriteMessageToFile(file.get(), headers, base::Utf8(request.fields.body), attachments, problem)) {
             return std::string();
@@ -137,4 +137,4 @@ Handover SendByDraft(const SendRequest& request) {
     return Handover::Failed(ProgramNotStarted(request.programPath, error));
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-namespace email32 {
+namespace email32::dispatch {
 
 class Handover {
 public:
@@ -36,4 +36,4 @@ private:
     std::string m_reason;
 };
 
-}  // namespace email32
+}  // namespace email32::dispatch

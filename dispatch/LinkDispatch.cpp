@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace email32 {
+namespace email32::dispatch {
 
 Handover NoLink(const SendRequest& request) {
     return Handover::Refused("LinkType " + std::to_string(request.entry.Int("LinkType")) + " of " +
@@ -25,11 +25,11 @@ Link LinkFor(int linkType) {
     }
 }
 
-Handover SendByLink(const CatalogueEntry& entry, const SendFiles& files, const MessageFields& fields) {
+Handover SendByLink(const base::CatalogueEntry& entry, const SendFiles& files, const MessageFields& fields) {
     std::string problem;
     std::optional<Recipients> recipients = ReadRecipients(fields, problem);
     if (!recipients) return Handover::Refused(problem);
-    const std::optional<std::string> folder = QueryAppDataFolder();
+    const std::optional<std::string> folder = base::QueryAppDataFolder();
     if (!folder) return Handover::Refused("Userpath.dll cannot be loaded, so AliveDB.ini cannot be found");
     const SendRequest request = MakeSendRequest(entry, *folder, files, fields, std::move(*recipients));
     SetModuleAliveDbPath(request.aliveDbPath);
@@ -45,4 +45,4 @@ std::string JoinPaths(const FileList& files, const char* delimiter) {
     return joined;
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace email32 {
+namespace email32::dispatch {
 
 using FileList = std::vector<std::string>;
 using Link = Handover (*)(const SendRequest& request);
@@ -26,7 +26,7 @@ using Link = Handover (*)(const SendRequest& request);
 // AliveDB.ini again (refused without "Userpath.dll"), sets the module-wide
 // AliveDB path, then calls the link of the system's link type; refused for a
 // type without a link.
-[[nodiscard]] Handover SendByLink(const CatalogueEntry& entry, const SendFiles& files,
+[[nodiscard]] Handover SendByLink(const base::CatalogueEntry& entry, const SendFiles& files,
                                   const MessageFields& fields = {});
 
 // The link of a link type; NoLink for every type without one.
@@ -53,4 +53,4 @@ using Link = Handover (*)(const SendRequest& request);
 // last.
 [[nodiscard]] std::string JoinPaths(const FileList& files, const char* delimiter);
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-namespace email32 {
+namespace email32::dispatch {
 namespace {
 
 // The plug-in's contract is ANSI: the short path, which the code page can
@@ -46,9 +46,9 @@ Handover SendByMailServer(const SendRequest& request) {
     // name alone would be looked for elsewhere.
     const std::string hostFolder = base::FolderOf(request.entry.CataloguePath());
     const std::string library = hostFolder + "Relay32.dll";
-    AutoLibrary relay(hostFolder.empty() ? nullptr : LoadLocatedLibrary(library));
+    base::AutoLibrary relay(hostFolder.empty() ? nullptr : base::LoadLocatedLibrary(library));
     if (!relay) return Handover::Refused(library + " cannot be loaded");
-    const auto sendMessage = ProcAddress<MailSvrSendMessageWFn>(relay.get(), "MailSvr_SendMessageW");
+    const auto sendMessage = base::ProcAddress<MailSvrSendMessageWFn>(relay.get(), "MailSvr_SendMessageW");
     std::int32_t result = kMailSvrNothingSent;
     if (!fields.empty() && sendMessage != nullptr) {
         // The wide entry takes the files under their own names.
@@ -60,7 +60,7 @@ Handover SendByMailServer(const SendRequest& request) {
         // A plug-in without the wide entry still gets the files.
         if (!fields.empty()) problem = PlugInNames(request.files, shortPaths);
         if (!problem.empty()) return Handover::Refused(problem);
-        const auto sendFiles = ProcAddress<MailSvrSendFilesFn>(relay.get(), "MailSvr_SendFiles");
+        const auto sendFiles = base::ProcAddress<MailSvrSendFilesFn>(relay.get(), "MailSvr_SendFiles");
         if (sendFiles == nullptr) return Handover::Refused(library + " lacks MailSvr_SendFiles");
         const std::string joined = JoinPaths(shortPaths, "^");
         result = sendFiles(1, joined.c_str());
@@ -71,4 +71,4 @@ Handover SendByMailServer(const SendRequest& request) {
     return Handover::HandedOver();
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

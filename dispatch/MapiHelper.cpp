@@ -11,7 +11,7 @@
 
 #include <optional>
 
-namespace email32 {
+namespace email32::dispatch {
 namespace {
 
 // The request's folder and file, removed however the send ends.
@@ -29,7 +29,7 @@ public:
 
     // The folder is new and ours; a file already there is refused.
     [[nodiscard]] bool Write(const std::string& data) const {
-        AutoCloseHandle file(
+        base::AutoCloseHandle file(
             ::CreateFileW(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) return false;
         DWORD written = 0;
@@ -44,7 +44,7 @@ private:
 
 MapiRequest RequestOf(const SendRequest& send, const std::string& library) {
     MapiRequest request;
-    request.library = base::Utf8(LocateLibrary(library));
+    request.library = base::Utf8(base::LocateLibrary(library));
     // The window the user works in when the send starts: the provider's
     // windows open over it, as they would in this process.
     request.window = reinterpret_cast<std::uintptr_t>(::GetActiveWindow());
@@ -79,8 +79,8 @@ MapiResult Unreached(std::string problem) { return {MapiOutcome::kUnreached, std
 }  // namespace
 
 MapiResult MapiSendThroughHelper(const SendRequest& request, const std::string& library) {
-    const std::wstring helper = MapiHelperPath();
-    const std::string helperName = base::Utf8(kMapiHelperName);
+    const std::wstring helper = base::MapiHelperPath();
+    const std::string helperName = base::Utf8(base::kMapiHelperName);
     if (helper.empty()) return Unreached(helperName + " is not beside the module");
     const std::optional<std::wstring> folder = NewSendFolder(request.appDataFolder, L"Mapi", L"request.txt");
     if (!folder) return Unreached("no folder for the request of " + helperName + " can be made");
@@ -98,8 +98,8 @@ MapiResult MapiSendThroughHelper(const SendRequest& request, const std::string& 
                           &started)) {
         return Unreached(helperName + " did not start (error " + std::to_string(::GetLastError()) + ")");
     }
-    const AutoCloseHandle process(started.hProcess);
-    const AutoCloseHandle thread(started.hThread);
+    const base::AutoCloseHandle process(started.hProcess);
+    const base::AutoCloseHandle thread(started.hThread);
     // The provider's windows may come to the front, as the caller's would.
     ::AllowSetForegroundWindow(started.dwProcessId);
     const DWORD code = WaitForExit(process.get());
@@ -108,4 +108,4 @@ MapiResult MapiSendThroughHelper(const SendRequest& request, const std::string& 
     return {code == kMapiUserAbort ? MapiOutcome::kCancelled : MapiOutcome::kNotSent, problem, code};
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

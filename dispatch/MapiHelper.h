@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace email32 {
+namespace email32::dispatch {
 
 // Writes the send's request into a folder of its own under the per-user
 // temporary folder, starts the helper by its full path beside the module
@@ -17,4 +17,4 @@ namespace email32 {
 // request. The helper's exit code is the Simple MAPI result.
 [[nodiscard]] MapiResult MapiSendThroughHelper(const SendRequest& request, const std::string& library);
 
-}  // namespace email32
+}  // namespace email32::dispatch

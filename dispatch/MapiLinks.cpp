@@ -8,7 +8,7 @@
 #include "base/MapiLibrary.h"
 #include "base/Text.h"
 
-namespace email32 {
+namespace email32::dispatch {
 namespace {
 
 #if defined(_WIN64)
@@ -21,14 +21,14 @@ constexpr const char* kThisProcess = "this 32-bit process";
 // library does. Refused: a library that neither this process nor the
 // helper can load, and files that no call of the library could name.
 Handover HandOver(const SendRequest& request, const std::string& named) {
-    const std::string library = SimpleMapiTarget(named);
+    const std::string library = base::SimpleMapiTarget(named);
     MapiResult result;
-    switch (MapiReachOf(library)) {
-    case MapiReach::kNone:
+    switch (base::MapiReachOf(library)) {
+    case base::MapiReach::kNone:
         return Handover::Refused(library + " is built for another machine than " + kThisProcess + ", and " +
-                                 base::Utf8(kMapiHelperName) + " is not beside the module to load it");
-    case MapiReach::kHelper: result = MapiSendThroughHelper(request, library); break;
-    case MapiReach::kInProcess:
+                                 base::Utf8(base::kMapiHelperName) + " is not beside the module to load it");
+    case base::MapiReach::kHelper: result = MapiSendThroughHelper(request, library); break;
+    case base::MapiReach::kInProcess:
         result = MapiSendFiles(request.files, library, request.fields, request.recipients);
         break;
     }
@@ -45,7 +45,7 @@ Handover HandOver(const SendRequest& request, const std::string& named) {
 }  // namespace
 
 Handover SendByClientLibrary(const SendRequest& request) {
-    const std::optional<std::string> library = ClientLibraryPath(request.entry);
+    const std::optional<std::string> library = base::ClientLibraryPath(request.entry);
     if (!library) {
         return Handover::Refused("no Simple MAPI library is registered for " + request.entry.SystemKey() +
                                  " (Software\\Clients\\Mail, or the messaging subsystem's CMCDLLNAME32)");
@@ -56,9 +56,9 @@ Handover SendByClientLibrary(const SendRequest& request) {
 Handover SendBySimpleMapi(const SendRequest& request) {
     // Looked for in the mail program's own folder; without a path, the bare
     // name is looked for in the host's, the module's and the system folder.
-    const std::optional<std::string> library = ProgramFolderLibraryPath(request.entry, request.programPath);
+    const std::optional<std::string> library = base::ProgramFolderLibraryPath(request.entry, request.programPath);
     if (!library) return Handover::Refused("MAPI32DLL of " + request.entry.SystemKey() + " is empty");
     return HandOver(request, *library);
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

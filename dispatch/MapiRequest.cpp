@@ -1,6 +1,6 @@
 #include "dispatch/MapiRequest.h"
 
-namespace email32 {
+namespace email32::dispatch {
 namespace {
 
 constexpr std::string_view kHeader = "Email32 Simple MAPI request 1";
@@ -223,4 +223,4 @@ std::optional<MapiRequest> ReadMapiRequest(std::string_view data, std::string& p
     return reader.Finish();
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

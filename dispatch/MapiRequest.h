@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-namespace email32 {
+namespace email32::dispatch {
 
 inline constexpr std::size_t kMapiRequestMaxBytes = 8u << 20;
 inline constexpr std::size_t kMapiRequestMaxValue = 256u << 10;
@@ -54,4 +54,4 @@ struct MapiRequest {
 // is not exactly a request of the form above.
 [[nodiscard]] std::optional<MapiRequest> ReadMapiRequest(std::string_view data, std::string& problem);
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-namespace email32 {
+namespace email32::dispatch {
 namespace {
 
 // Read and written as UTF-16: the ANSI forms would lose every folder on the
@@ -50,10 +50,10 @@ Handover SendByNotesBridge(const SendRequest& request) {
     // From the host's folder only, as the plug-in of link type 7.
     const std::string hostFolder = base::FolderOf(request.entry.CataloguePath());
     const std::string library = hostFolder + "Nbridge32.dll";
-    AutoLibrary bridge(hostFolder.empty() ? nullptr : LoadLocatedLibrary(library));
+    base::AutoLibrary bridge(hostFolder.empty() ? nullptr : base::LoadLocatedLibrary(library));
     if (!bridge) return Handover::Refused(library + " cannot be loaded");
-    const auto load = ProcAddress<NotesBridgeLoadFn>(bridge.get(), "NotesBridge_Load");
-    const auto command = ProcAddress<ImageToNotesProcFn>(bridge.get(), "ImageToNotesProc");
+    const auto load = base::ProcAddress<NotesBridgeLoadFn>(bridge.get(), "NotesBridge_Load");
+    const auto command = base::ProcAddress<ImageToNotesProcFn>(bridge.get(), "ImageToNotesProc");
     if (load == nullptr || command == nullptr) {
         return Handover::Refused(library + " lacks NotesBridge_Load or ImageToNotesProc");
     }
@@ -85,4 +85,4 @@ Handover SendByNotesBridge(const SendRequest& request) {
     return Handover::HandedOver();
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-namespace email32 {
+namespace email32::dispatch {
 namespace {
 
 // A mail program reads what it was given when it starts; a day leaves room
@@ -19,7 +19,7 @@ struct FindTraits {
     static bool valid(handle_type h) noexcept { return h != INVALID_HANDLE_VALUE && h != nullptr; }
     static void close(handle_type h) noexcept { ::FindClose(h); }
 };
-using AutoFind = UniqueHandle<FindTraits>;
+using AutoFind = base::UniqueHandle<FindTraits>;
 
 std::wstring Hex(unsigned int value) {
     std::wstring text(8, L'0');
@@ -104,4 +104,4 @@ std::optional<std::wstring> NewSendFolder(const std::string& appDataFolder, cons
     return std::nullopt;
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

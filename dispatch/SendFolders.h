@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace email32 {
+namespace email32::dispatch {
 
 // The per-user temporary folder: the application-data folder followed by
 // "temp\" (the system's temporary folder's "Email32\temp\" without one).
@@ -23,4 +23,4 @@ namespace email32 {
 [[nodiscard]] std::optional<std::wstring> NewSendFolder(const std::string& appDataFolder, const wchar_t* prefix,
                                                         const wchar_t* clearedFiles);
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -7,7 +7,7 @@
 
 #include <tuple>
 
-namespace email32 {
+namespace email32::dispatch {
 
 SendFiles FilesFromAnsi(const std::vector<std::string>& paths) {
     SendFiles files;
@@ -40,17 +40,17 @@ std::optional<Recipients> ReadRecipients(const MessageFields& fields, std::strin
     return recipients;
 }
 
-SendRequest MakeSendRequest(const CatalogueEntry& entry, const std::string& appDataFolder, SendFiles files,
+SendRequest MakeSendRequest(const base::CatalogueEntry& entry, const std::string& appDataFolder, SendFiles files,
                             MessageFields fields, Recipients recipients) {
     SendRequest request;
     request.entry = entry;
     request.appDataFolder = appDataFolder;
     request.aliveDbPath = appDataFolder + "AliveDB.ini";
-    request.programPath = ini::ReadString(request.aliveDbPath, entry.SystemKey().c_str(), "Path");
+    request.programPath = base::ReadString(request.aliveDbPath, entry.SystemKey().c_str(), "Path");
     request.files = std::move(files);
     request.fields = std::move(fields);
     request.recipients = std::move(recipients);
     return request;
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace email32 {
+namespace email32::dispatch {
 
 struct SendFile {
     std::wstring path;
@@ -47,10 +47,10 @@ struct Recipients {
 [[nodiscard]] std::optional<Recipients> ReadRecipients(const MessageFields& fields, std::string& problem);
 
 struct SendRequest {
-    CatalogueEntry entry;       // the system's section of EmailDB.ini, beside the host
-    std::string appDataFolder;  // the per-user folder as "Userpath.dll" reports it
-    std::string aliveDbPath;    // AliveDB.ini in that folder
-    std::string programPath;    // the system's "Path" in AliveDB.ini
+    base::CatalogueEntry entry;  // the system's section of EmailDB.ini, beside the host
+    std::string appDataFolder;   // the per-user folder as "Userpath.dll" reports it
+    std::string aliveDbPath;     // AliveDB.ini in that folder
+    std::string programPath;     // the system's "Path" in AliveDB.ini
     SendFiles files;
     MessageFields fields;
     Recipients recipients;  // read from fields.to and fields.cc
@@ -58,7 +58,7 @@ struct SendRequest {
 
 // Reads the system's installed program path from aliveDbPath. The fields'
 // recipients must have been read already (ReadRecipients).
-[[nodiscard]] SendRequest MakeSendRequest(const CatalogueEntry& entry, const std::string& appDataFolder,
+[[nodiscard]] SendRequest MakeSendRequest(const base::CatalogueEntry& entry, const std::string& appDataFolder,
                                           SendFiles files, MessageFields fields = {}, Recipients recipients = {});
 
-}  // namespace email32
+}  // namespace email32::dispatch

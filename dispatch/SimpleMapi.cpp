@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-namespace email32 {
+namespace email32::dispatch {
 namespace {
 
 struct SimpleMapiState {
@@ -60,10 +60,10 @@ MapiResult Outcome(ULONG result, const char* call) {
 bool LoadMapiEntries(const std::string& library) {
     SimpleMapiState& state = State();
     // The machine check reads the very file that the load takes.
-    const std::wstring file = LocateLibrary(library);
-    const WORD machine = file.empty() ? 0 : LibraryMachine(file);
+    const std::wstring file = base::LocateLibrary(library);
+    const WORD machine = file.empty() ? 0 : base::LibraryMachine(file);
     const HMODULE module =
-        file.empty() || (machine != 0 && machine != kProcessMachine) ? nullptr : LoadLocatedLibrary(file);
+        file.empty() || (machine != 0 && machine != base::kProcessMachine) ? nullptr : base::LoadLocatedLibrary(file);
     if (module != nullptr && module == state.module) {
         // Already held since an earlier send: one reference keeps it loaded
         // for the process's life, more would only pile up.
@@ -77,14 +77,14 @@ bool LoadMapiEntries(const std::string& library) {
     state.sendMailW = nullptr;
     state.sendMail = nullptr;
     if (module == nullptr) return false;
-    state.sendDocuments = ProcAddress<MapiSendDocumentsFn>(module, "MAPISendDocuments");
+    state.sendDocuments = base::ProcAddress<MapiSendDocumentsFn>(module, "MAPISendDocuments");
     if (state.sendDocuments == nullptr) return false;
-    state.logon = ProcAddress<MapiLogonFn>(module, "MAPILogon");
+    state.logon = base::ProcAddress<MapiLogonFn>(module, "MAPILogon");
     if (state.logon == nullptr) return false;
-    state.logoff = ProcAddress<MapiLogoffFn>(module, "MAPILogoff");
+    state.logoff = base::ProcAddress<MapiLogoffFn>(module, "MAPILogoff");
     if (state.logoff == nullptr) return false;
-    state.sendMailW = ProcAddress<MapiSendMailWFn>(module, "MAPISendMailW");
-    state.sendMail = ProcAddress<MapiSendMailFn>(module, "MAPISendMail");
+    state.sendMailW = base::ProcAddress<MapiSendMailWFn>(module, "MAPISendMailW");
+    state.sendMail = base::ProcAddress<MapiSendMailFn>(module, "MAPISendMail");
     return true;
 }
 
@@ -171,4 +171,4 @@ std::string MapiResultName(ULONG result) {
     return "error " + number;
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -12,7 +12,7 @@
 
 #include <string>
 
-namespace email32 {
+namespace email32::dispatch {
 
 // Simple MAPI entries and records as the published interface declares them.
 using MapiLogonFn = ULONG(WINAPI*)(ULONG_PTR uiParam, LPSTR profileName, LPSTR password, ULONG flags, ULONG reserved,
@@ -134,4 +134,4 @@ struct MapiResult {
                                        const MessageFields& fields = {}, const Recipients& recipients = {},
                                        ULONG_PTR window = 0);
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -6,7 +6,7 @@
 #include <deque>
 #include <vector>
 
-namespace email32 {
+namespace email32::dispatch {
 namespace {
 
 // The text with every line end made CR LF, as mail programs' note texts have
@@ -116,4 +116,4 @@ std::optional<ULONG> SendMapiMessageA(MapiSendMailFn sendMail, ULONG_PTR session
     return sendMail(session, window, &message, kMapiLogonUi | kMapiDialog, 0);
 }
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-namespace email32 {
+namespace email32::dispatch {
 
 // MAPISendMailW's result.
 [[nodiscard]] ULONG SendMapiMessageW(MapiSendMailWFn sendMail, ULONG_PTR session, ULONG_PTR window,
@@ -21,4 +21,4 @@ namespace email32 {
                                                     const SendFiles& files, const MessageFields& fields,
                                                     const Recipients& recipients, std::string& unnameable);
 
-}  // namespace email32
+}  // namespace email32::dispatch

@@ -61,7 +61,7 @@ public:
     static BOOL GetStatus(const char* path, CFileStatus& status);
 
 private:
-    email32::AutoCloseHandle m_handle;
+    email32::base::AutoCloseHandle m_handle;
     CString m_path;
 };
 

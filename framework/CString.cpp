@@ -51,7 +51,7 @@ bool CString::LoadString(unsigned int id) {
     // String resources are UTF-16; the module's texts are handed out in the
     // user's ANSI code page like every other text of the module.
     std::wstring resource;
-    if (!email32::LoadResourceText(id, resource)) {
+    if (!email32::framework::LoadResourceText(id, resource)) {
         m_text.clear();
         return false;
     }

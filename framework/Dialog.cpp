@@ -40,8 +40,8 @@ INT_PTR CDialog::DoModal() {
     const HWND owner = m_parent ? m_parent->GetSafeHwnd() : nullptr;
     // A Unicode dialog: its captions and the texts set through the wide
     // functions show in any code page, the template's language included.
-    const INT_PTR result = ::DialogBoxParamW(email32::ResourceInstance(), MAKEINTRESOURCEW(m_templateId), owner,
-                                             &CDialog::DialogProcedure, reinterpret_cast<LPARAM>(this));
+    const INT_PTR result = ::DialogBoxParamW(email32::framework::ResourceInstance(), MAKEINTRESOURCEW(m_templateId),
+                                             owner, &CDialog::DialogProcedure, reinterpret_cast<LPARAM>(this));
     m_controls.clear();
     m_hWnd = nullptr;
     return result;

@@ -1,6 +1,6 @@
 #include "framework/ModuleState.h"
 
-namespace email32 {
+namespace email32::framework {
 namespace {
 
 HINSTANCE g_moduleInstance = nullptr;
@@ -16,4 +16,4 @@ HINSTANCE ResourceInstance() noexcept { return g_resourceInstance ? g_resourceIn
 
 void SetResourceInstance(HINSTANCE instance) noexcept { g_resourceInstance = instance; }
 
-}  // namespace email32
+}  // namespace email32::framework

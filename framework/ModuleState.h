@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-namespace email32 {
+namespace email32::framework {
 
 // The DLL's own instance; the executable's when the code is linked into one.
 HINSTANCE ModuleInstance() noexcept;
@@ -30,4 +30,4 @@ private:
     HINSTANCE m_saved;
 };
 
-}  // namespace email32
+}  // namespace email32::framework

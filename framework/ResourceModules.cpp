@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace email32 {
+namespace email32::framework {
 namespace {
 
 // Built on first use: the list is reached from the module's entry point,
@@ -52,4 +52,4 @@ std::vector<HINSTANCE> ResourceSearchOrder() {
     return order;
 }
 
-}  // namespace email32
+}  // namespace email32::framework

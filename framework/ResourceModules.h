@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace email32 {
+namespace email32::framework {
 
 // Adds a module to the search; a module already in it stays where it is.
 void AddResourceModule(HINSTANCE module);
@@ -23,4 +23,4 @@ void RemoveResourceModule(HINSTANCE module) noexcept;
 // user; false when no module has it.
 [[nodiscard]] bool LoadResourceText(unsigned int id, std::wstring& text);
 
-}  // namespace email32
+}  // namespace email32::framework

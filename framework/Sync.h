@@ -11,7 +11,7 @@ public:
     [[nodiscard]] HANDLE Handle() const noexcept { return m_handle.get(); }
 
 private:
-    email32::AutoCloseHandle m_handle;
+    email32::base::AutoCloseHandle m_handle;
 };
 
 class CEvent {
@@ -22,5 +22,5 @@ public:
     [[nodiscard]] HANDLE Handle() const noexcept { return m_handle.get(); }
 
 private:
-    email32::AutoCloseHandle m_handle;
+    email32::base::AutoCloseHandle m_handle;
 };

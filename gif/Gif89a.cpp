@@ -22,13 +22,13 @@ struct MappingTraits {
 }  // namespace
 
 // Hands the block loop's steps to the file object.
-class GifBlockVisitor final : public gifcore::BlockVisitor {
+class GifBlockVisitor final : public email32::gif::core::BlockVisitor {
 public:
     GifBlockVisitor(CGif89a& gif, int frameLimit) : m_gif(gif), m_frameLimit(frameLimit) {}
-    std::size_t OnExtension(gifcore::ByteView atLabel) override {
+    std::size_t OnExtension(email32::gif::core::ByteView atLabel) override {
         return m_gif.ReadExtension(atLabel.data, atLabel.size);
     }
-    std::size_t OnImage(gifcore::ByteView atSeparator) override {
+    std::size_t OnImage(email32::gif::core::ByteView atSeparator) override {
         return m_gif.ReadImage(atSeparator.data, atSeparator.size);
     }
     bool Enough() override { return m_frameLimit > 0 && m_gif.GetFrameCount() >= m_frameLimit; }
@@ -116,25 +116,26 @@ std::size_t CGif89a::ReadImage(const BYTE* p, std::size_t available) {
 std::size_t CGif89a::ReadExtension(const BYTE* p, std::size_t available) {
     // The parse goes on after the extension's whole sub-block chain, however
     // much of it the block keeps; unknown extensions are passed over.
-    const std::size_t whole = gifcore::ExtensionBytes(gifcore::ByteView{p, available});
-    if (whole == gifcore::kCutOff) return whole;
+    const std::size_t whole = email32::gif::core::ExtensionBytes(email32::gif::core::ByteView{p, available});
+    if (whole == email32::gif::core::kCutOff) return whole;
     std::unique_ptr<CGifBlock> block;
     switch (p[0]) {
-    case gifcore::kPlainTextLabel: return ReadImage(p, available) == gifcore::kCutOff ? gifcore::kCutOff : whole;
-    case gifcore::kGraphicControlLabel: {
+    case email32::gif::core::kPlainTextLabel:
+        return ReadImage(p, available) == email32::gif::core::kCutOff ? email32::gif::core::kCutOff : whole;
+    case email32::gif::core::kGraphicControlLabel: {
         // Reading the record empties the frame; the head's record and
         // palette are given to it afterwards.
         auto frame = std::make_unique<CGifFrame>();
-        if (frame->Read(p, available) == gifcore::kCutOff) return gifcore::kCutOff;
+        if (frame->Read(p, available) == email32::gif::core::kCutOff) return email32::gif::core::kCutOff;
         GiveHead(*frame);
         m_pBlocks->AddTail(frame.release());
         return whole;
     }
-    case gifcore::kCommentLabel: block = std::make_unique<CGifComment>(); break;
-    case gifcore::kApplicationLabel: block = std::make_unique<CGifApplication>(); break;
+    case email32::gif::core::kCommentLabel: block = std::make_unique<CGifComment>(); break;
+    case email32::gif::core::kApplicationLabel: block = std::make_unique<CGifApplication>(); break;
     default: return whole;
     }
-    if (block->Read(p, available) == gifcore::kCutOff) return gifcore::kCutOff;
+    if (block->Read(p, available) == email32::gif::core::kCutOff) return email32::gif::core::kCutOff;
     m_pBlocks->AddTail(block.release());
     return whole;
 }
@@ -144,19 +145,20 @@ BOOL CGif89a::Parse(LPCSTR path, int frameLimit, bool acceptOld) {
     if (path == nullptr || !CFile::GetStatus(path, status) || !IsGifFile(path)) return FALSE;
 
     SECURITY_ATTRIBUTES security{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    email32::AutoCloseHandle file(
+    email32::base::AutoCloseHandle file(
         ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, &security, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return FALSE;
-    email32::UniqueHandle<MappingTraits> mapping(
+    email32::base::UniqueHandle<MappingTraits> mapping(
         ::CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!mapping) return FALSE;
-    email32::AutoMappedView view(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+    email32::base::AutoMappedView view(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
     if (!view) return FALSE;
 
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > 0xFFFFFFFFLL) return FALSE;
-    const gifcore::ByteView bytes{static_cast<const BYTE*>(view.get()), static_cast<std::size_t>(size.QuadPart)};
-    if (!gifcore::HasGifSignature(bytes, acceptOld)) return FALSE;
+    const email32::gif::core::ByteView bytes{static_cast<const BYTE*>(view.get()),
+                                             static_cast<std::size_t>(size.QuadPart)};
+    if (!email32::gif::core::HasGifSignature(bytes, acceptOld)) return FALSE;
 
     Reset();
     m_nSourceState = 1;
@@ -164,7 +166,7 @@ BOOL CGif89a::Parse(LPCSTR path, int frameLimit, bool acceptOld) {
     m_nFileSize = static_cast<DWORD>(status.m_size);
 
     const std::size_t headBytes = ReadHead(bytes.data, bytes.size);
-    if (headBytes == gifcore::kCutOff) {
+    if (headBytes == email32::gif::core::kCutOff) {
         // The view, mapping and file go before the exception leaves.
         view.reset();
         mapping.reset();
@@ -174,7 +176,7 @@ BOOL CGif89a::Parse(LPCSTR path, int frameLimit, bool acceptOld) {
     }
     GifBlockVisitor visitor(*this, frameLimit);
     m_nPosition = headBytes;
-    gifcore::WalkBlocks(bytes, headBytes, visitor, &m_nPosition);
+    email32::gif::core::WalkBlocks(bytes, headBytes, visitor, &m_nPosition);
     return TRUE;
 }
 
@@ -190,7 +192,7 @@ BOOL CGif89a::Load(LPCSTR path) { return Parse(path, 0, true); }
 void CGif89a::Save(CArchive& archive) {
     for (POSITION position = m_pBlocks->GetHeadPosition(); position != nullptr;)
         m_pBlocks->GetNext(position)->Serialize(archive);
-    const BYTE trailer = gifcore::kTrailer;
+    const BYTE trailer = email32::gif::core::kTrailer;
     archive.Write(&trailer, 1);
 }
 
@@ -200,7 +202,9 @@ BOOL IsGifFile(LPCSTR path) {
         if (!file.Open(path, CFile::modeRead)) return FALSE;
         BYTE signature[6];
         if (file.Read(signature, sizeof signature) < sizeof signature) return FALSE;
-        return gifcore::HasGifSignature(gifcore::ByteView{signature, sizeof signature}, true) ? TRUE : FALSE;
+        return email32::gif::core::HasGifSignature(email32::gif::core::ByteView{signature, sizeof signature}, true)
+                   ? TRUE
+                   : FALSE;
     } catch (const CFileException&) {
         return FALSE;
     }

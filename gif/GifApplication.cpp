@@ -14,7 +14,7 @@ void CGifApplication::Clear() {
 
 void CGifApplication::SetDefault() {
     static const char kNetscape[] = "NETSCAPE2.0";
-    m_record[0] = gifcore::kApplicationLabel;
+    m_record[0] = email32::gif::core::kApplicationLabel;
     m_record[1] = 0x0B;
     std::memcpy(m_record.data() + 2, kNetscape, 11);
     m_hasRecord = true;
@@ -24,8 +24,8 @@ void CGifApplication::SetDefault() {
 
 std::size_t CGifApplication::Read(const BYTE* p, std::size_t available) {
     Clear();
-    const std::size_t bytes = gifcore::ApplicationBytes(gifcore::ByteView{p, available});
-    if (bytes == gifcore::kCutOff) return bytes;
+    const std::size_t bytes = email32::gif::core::ApplicationBytes(email32::gif::core::ByteView{p, available});
+    if (bytes == email32::gif::core::kCutOff) return bytes;
     std::memcpy(m_record.data(), p, m_record.size());
     m_hasRecord = true;
     // The length byte, the data and the byte after them.
@@ -35,7 +35,7 @@ std::size_t CGifApplication::Read(const BYTE* p, std::size_t available) {
 
 void CGifApplication::Serialize(CArchive& archive) {
     if (!archive.IsStoring() || !m_hasRecord) return;
-    const BYTE introducer = gifcore::kExtensionIntroducer;
+    const BYTE introducer = email32::gif::core::kExtensionIntroducer;
     const BYTE zero = 0;
     archive.Write(&introducer, 1);
     archive.Write(m_record.data(), static_cast<UINT>(m_record.size()));

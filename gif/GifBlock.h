@@ -25,7 +25,7 @@ public:
     // `p` is the block's first byte in the file image (the label for
     // extensions, 0x2C for images, the file's first byte for the head) and
     // `available` the bytes from there to the end of the file. Returns the
-    // bytes consumed from `p`, or gifcore::kCutOff when the block runs past
+    // bytes consumed from `p`, or gif::core::kCutOff when the block runs past
     // the end of the file.
     virtual std::size_t Read(const BYTE* p, std::size_t available);
 

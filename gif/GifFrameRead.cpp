@@ -14,7 +14,7 @@ IMPLEMENT_SERIAL(CGifFrame, CObject, 1)
 namespace {
 
 // Packs each decoded row to the image's depth and stores it.
-class IndexedRows final : public gifcore::RowSink {
+class IndexedRows final : public email32::gif::core::RowSink {
 public:
     IndexedRows(PPixo& image, int width, int bits, int stride)
         : m_image(image),
@@ -25,7 +25,7 @@ public:
 
     void PutRow(int row, const std::uint8_t* pixels) override {
         std::memcpy(m_row.data(), pixels, static_cast<std::size_t>(m_width));
-        gifcore::PackRow(m_row.data(), m_width, m_bits, m_stride);
+        email32::gif::core::PackRow(m_row.data(), m_width, m_bits, m_stride);
         if (!m_image.IsEmpty()) m_image.PutHorLine(row, m_row.data());
     }
 
@@ -60,48 +60,50 @@ void CGifFrame::Clear() {
 }
 
 std::size_t CGifFrame::Read(const BYTE* p, std::size_t available) {
-    if (available == 0) return gifcore::kCutOff;
+    if (available == 0) return email32::gif::core::kCutOff;
     switch (p[0]) {
-    case gifcore::kGraphicControlLabel: return ReadGraphicControl(p, available);
-    case gifcore::kPlainTextLabel: return ReadPlainText(p, available);
-    case gifcore::kImageSeparator: return ReadImage(p, available);
+    case email32::gif::core::kGraphicControlLabel: return ReadGraphicControl(p, available);
+    case email32::gif::core::kPlainTextLabel: return ReadPlainText(p, available);
+    case email32::gif::core::kImageSeparator: return ReadImage(p, available);
     default: return 0;
     }
 }
 
 std::size_t CGifFrame::ReadGraphicControl(const BYTE* p, std::size_t available) {
     Clear();
-    if (available < gifcore::kGraphicControlBytes) return gifcore::kCutOff;
+    if (available < email32::gif::core::kGraphicControlBytes) return email32::gif::core::kCutOff;
     std::memcpy(m_graphicControl.data(), p, m_graphicControl.size());
     m_hasGraphicControl = true;
-    return gifcore::kGraphicControlBytes;
+    return email32::gif::core::kGraphicControlBytes;
 }
 
 std::size_t CGifFrame::ReadPlainText(const BYTE* p, std::size_t available) {
     m_hasPlainText = false;
     m_plainText.fill(0);
     m_plainTextString.clear();
-    if (available < gifcore::kPlainTextHeaderBytes) return gifcore::kCutOff;
+    if (available < email32::gif::core::kPlainTextHeaderBytes) return email32::gif::core::kCutOff;
     std::string text;
-    const std::size_t chain = gifcore::ReadTextChain(
-        gifcore::ByteView{p + gifcore::kPlainTextHeaderBytes, available - gifcore::kPlainTextHeaderBytes}, &text);
-    if (chain == gifcore::kCutOff) return chain;
+    const std::size_t chain = email32::gif::core::ReadTextChain(
+        email32::gif::core::ByteView{p + email32::gif::core::kPlainTextHeaderBytes,
+                                     available - email32::gif::core::kPlainTextHeaderBytes},
+        &text);
+    if (chain == email32::gif::core::kCutOff) return chain;
     std::memcpy(m_plainText.data(), p, m_plainText.size());
     m_plainTextString = text.c_str();
     m_hasPlainText = true;
-    return gifcore::kPlainTextHeaderBytes + chain;
+    return email32::gif::core::kPlainTextHeaderBytes + chain;
 }
 
 std::size_t CGifFrame::ReadImage(const BYTE* p, std::size_t available) {
-    const gifcore::ByteView view{p, available};
-    const std::size_t headerBytes = gifcore::ImageHeaderBytes(view);
-    if (headerBytes == gifcore::kCutOff) return headerBytes;
+    const email32::gif::core::ByteView view{p, available};
+    const std::size_t headerBytes = email32::gif::core::ImageHeaderBytes(view);
+    if (headerBytes == email32::gif::core::kCutOff) return headerBytes;
     std::memcpy(m_descriptor.data(), p + 1, m_descriptor.size());
     m_hasDescriptor = true;
-    std::size_t position = 1 + gifcore::kDescriptorBytes;
+    std::size_t position = 1 + email32::gif::core::kDescriptorBytes;
     const BYTE packed = m_descriptor[8];
-    if (packed & gifcore::kColourTableFlag) {
-        m_nLocalCount = static_cast<WORD>(gifcore::ColourCount(packed));
+    if (packed & email32::gif::core::kColourTableFlag) {
+        m_nLocalCount = static_cast<WORD>(email32::gif::core::ColourCount(packed));
         m_localTable.assign(p + position, p + headerBytes);
         m_pLocalPalette.reset(CUtility::BuildPalette(m_localTable.data(), m_nLocalCount));
         position = headerBytes;
@@ -109,8 +111,8 @@ std::size_t CGifFrame::ReadImage(const BYTE* p, std::size_t available) {
 
     const int width = view.U16At(5);
     const int height = view.U16At(7);
-    m_nBitsPerPixel = static_cast<BYTE>(gifcore::BitsForColourCount(TableColours()));
-    m_nRowStride = static_cast<WORD>(gifcore::RowStride(width, m_nBitsPerPixel));
+    m_nBitsPerPixel = static_cast<BYTE>(email32::gif::core::BitsForColourCount(TableColours()));
+    m_nRowStride = static_cast<WORD>(email32::gif::core::RowStride(width, m_nBitsPerPixel));
     if (m_pIndexed) {
         m_pIndexed->DeleteImage(1);
     } else {
@@ -147,31 +149,31 @@ std::size_t CGifFrame::ReadImage(const BYTE* p, std::size_t available) {
 
 std::size_t CGifFrame::DecodeImage(const BYTE* data, std::size_t available) {
     if (!m_hasDescriptor || m_pHeadRecord == nullptr) return 0;
-    const gifcore::ByteView view{data, available};
-    if (available == 0) return gifcore::kCutOff;
+    const email32::gif::core::ByteView view{data, available};
+    if (available == 0) return email32::gif::core::kCutOff;
     m_nMinCodeSize = data[0];
     const int width = m_descriptor[4] | (m_descriptor[5] << 8);
     const int height = m_descriptor[6] | (m_descriptor[7] << 8);
     IndexedRows rows(*m_pIndexed, width, m_nBitsPerPixel, m_nRowStride);
-    const bool interlaced = (m_descriptor[8] & gifcore::kInterlaceFlag) != 0;
-    return gifcore::DecodeLzw(view, width, height, interlaced, rows).consumed;
+    const bool interlaced = (m_descriptor[8] & email32::gif::core::kInterlaceFlag) != 0;
+    return email32::gif::core::DecodeLzw(view, width, height, interlaced, rows).consumed;
 }
 
 int CGifFrame::TableColours() const noexcept {
-    if (m_descriptor[8] & gifcore::kColourTableFlag) return gifcore::ColourCount(m_descriptor[8]);
-    if (m_pHeadRecord && (m_pHeadRecord[10] & gifcore::kColourTableFlag))
-        return gifcore::ColourCount(m_pHeadRecord[10]);
+    if (m_descriptor[8] & email32::gif::core::kColourTableFlag) return email32::gif::core::ColourCount(m_descriptor[8]);
+    if (m_pHeadRecord && (m_pHeadRecord[10] & email32::gif::core::kColourTableFlag))
+        return email32::gif::core::ColourCount(m_pHeadRecord[10]);
     return 0;
 }
 
 CPalette* CGifFrame::PaletteInUse() const noexcept {
-    if (m_descriptor[8] & gifcore::kColourTableFlag) return m_pLocalPalette.get();
-    if (m_pHeadRecord && (m_pHeadRecord[10] & gifcore::kColourTableFlag)) return m_pGlobalPalette;
+    if (m_descriptor[8] & email32::gif::core::kColourTableFlag) return m_pLocalPalette.get();
+    if (m_pHeadRecord && (m_pHeadRecord[10] & email32::gif::core::kColourTableFlag)) return m_pGlobalPalette;
     return nullptr;
 }
 
 BOOL CGifFrame::GetTransparentColor(COLORREF* pColor) const {
-    if (pColor == nullptr || !m_hasGraphicControl || (m_graphicControl[2] & gifcore::kTransparentFlag) == 0)
+    if (pColor == nullptr || !m_hasGraphicControl || (m_graphicControl[2] & email32::gif::core::kTransparentFlag) == 0)
         return FALSE;
     CPalette* palette = m_pLocalPalette ? m_pLocalPalette.get() : m_pGlobalPalette;
     PALETTEENTRY entry{};

@@ -12,7 +12,7 @@
 
 namespace {
 
-class ArchiveBytes final : public gifcore::ByteSink {
+class ArchiveBytes final : public email32::gif::core::ByteSink {
 public:
     explicit ArchiveBytes(CArchive& archive) : m_archive(archive) {}
     void Write(const std::uint8_t* bytes, std::size_t count) override {
@@ -36,21 +36,21 @@ void CGifFrame::Serialize(CArchive& archive) {
             static_cast<unsigned>(static_cast<long>(std::trunc(static_cast<double>(delay) * m_fDelayScale)));
         record[3] = static_cast<BYTE>(scaled & 0xFF);
         record[4] = static_cast<BYTE>((scaled >> 8) & 0xFF);
-        WriteByte(archive, gifcore::kExtensionIntroducer);
+        WriteByte(archive, email32::gif::core::kExtensionIntroducer);
         archive.Write(record.data(), static_cast<UINT>(record.size()));
     }
     if (m_hasDescriptor) {
         PrepareIndexedImage();
-        WriteByte(archive, gifcore::kImageSeparator);
+        WriteByte(archive, email32::gif::core::kImageSeparator);
         archive.Write(m_descriptor.data(), static_cast<UINT>(m_descriptor.size()));
-        if ((m_descriptor[8] & gifcore::kColourTableFlag) && !m_localTable.empty())
+        if ((m_descriptor[8] & email32::gif::core::kColourTableFlag) && !m_localTable.empty())
             archive.Write(m_localTable.data(), static_cast<UINT>(m_localTable.size()));
         EncodeImage(archive);
     }
     if (m_hasPlainText) {
-        WriteByte(archive, gifcore::kExtensionIntroducer);
+        WriteByte(archive, email32::gif::core::kExtensionIntroducer);
         archive.Write(m_plainText.data(), static_cast<UINT>(m_plainText.size()));
-        gifcore::WriteTextSubBlocks(m_plainTextString, [&](const std::uint8_t* bytes, std::size_t count) {
+        email32::gif::core::WriteTextSubBlocks(m_plainTextString, [&](const std::uint8_t* bytes, std::size_t count) {
             archive.Write(bytes, static_cast<UINT>(count));
         });
         WriteByte(archive, 0);
@@ -81,11 +81,11 @@ void CGifFrame::PrepareIndexedImage() {
                 agent.ConvertImg(nullptr, nullptr, nullptr, 0, 100);
         }
     }
-    m_descriptor[8] = static_cast<BYTE>(m_descriptor[8] & ~gifcore::kColourTableFlag);
+    m_descriptor[8] = static_cast<BYTE>(m_descriptor[8] & ~email32::gif::core::kColourTableFlag);
     if (m_pLocalPalette && m_pLocalPalette->GetSafeHandle()) {
         PALETTEENTRY entries[256];
         const UINT count = m_pLocalPalette->GetPaletteEntries(0, 256, entries);
-        m_descriptor[8] = static_cast<BYTE>(m_descriptor[8] | gifcore::kColourTableFlag);
+        m_descriptor[8] = static_cast<BYTE>(m_descriptor[8] | email32::gif::core::kColourTableFlag);
         m_nLocalCount = static_cast<WORD>(count);
         m_localTable.clear();
         for (UINT i = 0; i < count; ++i) {
@@ -94,20 +94,20 @@ void CGifFrame::PrepareIndexedImage() {
             m_localTable.push_back(entries[i].peBlue);
         }
         // The descriptor's size bits say how many entries the file holds.
-        m_localTable.resize(3u * static_cast<unsigned>(gifcore::ColourCount(m_descriptor[8])), 0);
+        m_localTable.resize(3u * static_cast<unsigned>(email32::gif::core::ColourCount(m_descriptor[8])), 0);
     }
 }
 
 const BYTE* CGifFrame::GetRow(int k, std::vector<BYTE>& scratch, std::vector<BYTE>& out) const {
     const int width = m_descriptor[4] | (m_descriptor[5] << 8);
     const int height = m_descriptor[6] | (m_descriptor[7] << 8);
-    const bool interlaced = (m_descriptor[8] & gifcore::kInterlaceFlag) != 0;
-    const int row = gifcore::ImageRowForFileOrder(k, height, interlaced);
+    const bool interlaced = (m_descriptor[8] & email32::gif::core::kInterlaceFlag) != 0;
+    const int row = email32::gif::core::ImageRowForFileOrder(k, height, interlaced);
     std::fill(scratch.begin(), scratch.end(), 0);
     if (m_pIndexed && !m_pIndexed->IsEmpty() && row < m_pIndexed->GetImageHeight() &&
         static_cast<std::size_t>(m_pIndexed->GetLineBytes()) <= scratch.size())
         m_pIndexed->GetHorLine(row, scratch.data());
-    gifcore::UnpackRow(scratch.data(), width, TableColours(), out.data());
+    email32::gif::core::UnpackRow(scratch.data(), width, TableColours(), out.data());
     return out.data();
 }
 
@@ -124,7 +124,7 @@ void CGifFrame::EncodeImage(CArchive& archive) {
     std::vector<BYTE> scratch(std::max<std::size_t>(lineBytes, static_cast<std::size_t>(width) + 4), 0);
     std::vector<BYTE> out(static_cast<std::size_t>(width) + 4, 0);
 
-    class FrameRows final : public gifcore::RowSource {
+    class FrameRows final : public email32::gif::core::RowSource {
     public:
         FrameRows(const CGifFrame& frame, std::vector<BYTE>& scratch, std::vector<BYTE>& out)
             : m_frame(frame), m_scratch(scratch), m_out(out) {}
@@ -139,9 +139,10 @@ void CGifFrame::EncodeImage(CArchive& archive) {
     // A code size the decoder would refuse cannot be written back; 2...8
     // covers every colour count.
     int minCodeSize = m_nMinCodeSize;
-    if (minCodeSize < 2 || minCodeSize > 8) minCodeSize = std::max(2, gifcore::BitsForColourCount(TableColours()));
+    if (minCodeSize < 2 || minCodeSize > 8)
+        minCodeSize = std::max(2, email32::gif::core::BitsForColourCount(TableColours()));
     ArchiveBytes sink(archive);
-    gifcore::EncodeLzw(minCodeSize, width, height, rows, sink);
+    email32::gif::core::EncodeLzw(minCodeSize, width, height, rows, sink);
 }
 
 void CGifFrame::Draw(CDC* pDC, CRect rect, CPalette* palette, int displayBits) {

@@ -22,14 +22,14 @@ void CGifHead::TakeColourTable() {
 
 std::size_t CGifHead::Read(const BYTE* p, std::size_t available) {
     Clear();
-    const gifcore::ByteView view{p, available};
-    const std::size_t bytes = gifcore::HeadBytes(view);
-    if (bytes == 0 || bytes > available) return gifcore::kCutOff;
+    const email32::gif::core::ByteView view{p, available};
+    const std::size_t bytes = email32::gif::core::HeadBytes(view);
+    if (bytes == 0 || bytes > available) return email32::gif::core::kCutOff;
     std::memcpy(m_header.data(), p, m_header.size());
     m_hasHeader = true;
-    if (bytes == gifcore::kHeaderBytes) return bytes;
-    m_nColourCount = static_cast<WORD>(gifcore::ColourCount(m_header[10]));
-    m_colourTable.assign(p + gifcore::kHeaderBytes, p + bytes);
+    if (bytes == email32::gif::core::kHeaderBytes) return bytes;
+    m_nColourCount = static_cast<WORD>(email32::gif::core::ColourCount(m_header[10]));
+    m_colourTable.assign(p + email32::gif::core::kHeaderBytes, p + bytes);
     TakeColourTable();
     return bytes;
 }
@@ -46,8 +46,8 @@ void CGifHead::Serialize(CArchive& archive) {
     if (archive.Read(m_header.data(), static_cast<UINT>(m_header.size())) != m_header.size())
         throw CArchiveException(CArchiveException::endOfFile);
     m_hasHeader = true;
-    if ((m_header[10] & gifcore::kColourTableFlag) == 0) return;
-    m_nColourCount = static_cast<WORD>(gifcore::ColourCount(m_header[10]));
+    if ((m_header[10] & email32::gif::core::kColourTableFlag) == 0) return;
+    m_nColourCount = static_cast<WORD>(email32::gif::core::ColourCount(m_header[10]));
     m_colourTable.assign(static_cast<std::size_t>(m_nColourCount) * 3, 0);
     if (archive.Read(m_colourTable.data(), static_cast<UINT>(m_colourTable.size())) != m_colourTable.size()) {
         Clear();
@@ -62,6 +62,6 @@ void CGifHead::DrawBackground(CDC* pDC, CRect rect) {
     PALETTEENTRY entry{};
     if (m_nColourCount != 0 && m_pGlobalPalette && m_pGlobalPalette->GetPaletteEntries(m_header[11], 1, &entry) == 1)
         colour = RGB(entry.peRed, entry.peGreen, entry.peBlue);
-    const email32::AutoGdiObject brush(::CreateSolidBrush(colour));
+    const email32::base::AutoGdiObject brush(::CreateSolidBrush(colour));
     if (brush) ::FillRect(pDC->GetSafeHdc(), &rect, static_cast<HBRUSH>(brush.get()));
 }

@@ -16,6 +16,7 @@
 namespace {
 
 using namespace email32;
+using namespace email32::hostapi;
 
 // The attachment array a host would own: items made here, deleted here,
 // whichever the dialog left in it.

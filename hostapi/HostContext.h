@@ -14,7 +14,7 @@ struct Email32Context {
     std::string lastError;  // UTF-8: why the last send gave its result
 };
 
-namespace email32 {
+namespace email32::hostapi {
 
 // Runs an entry's body; nothing it throws leaves the interface.
 template <class Body>
@@ -39,4 +39,4 @@ template <class Body>
 // equal it, but an empty list is reported first, as for any other key.
 [[nodiscard]] int UnnameableKey(const EmailComponent& component);
 
-}  // namespace email32
+}  // namespace email32::hostapi

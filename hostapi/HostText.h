@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace email32 {
+namespace email32::hostapi {
 
 // Copies text with its terminating zero into a host buffer of chars
 // characters. A null buffer with 0 characters asks for nothing.
@@ -22,4 +22,4 @@ template <class Char>
     return EMAIL32_OK;
 }
 
-}  // namespace email32
+}  // namespace email32::hostapi

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-namespace email32 {
+namespace email32::hostapi {
 
 std::vector<std::string> InstalledSystems(const EmailComponent& component) {
     std::vector<std::string> systems;
@@ -18,11 +18,12 @@ int UnnameableKey(const EmailComponent& component) {
     return EMAIL32_NOT_INSTALLED;
 }
 
-}  // namespace email32
+}  // namespace email32::hostapi
 
 namespace {
 
 using namespace email32;
+using namespace email32::hostapi;
 
 // Key and title of installed system index, as ANSI texts.
 int SystemTexts(Email32Context* context, int index, std::string& key, std::string& title) {

@@ -6,8 +6,8 @@
 
 namespace {
 
-using email32::Handover;
-using email32::MessageFields;
+using email32::dispatch::Handover;
+using email32::dispatch::MessageFields;
 
 // Why the files cannot be sent at all: a null list, a count below 1, or a
 // null file among them; empty when they can.
@@ -25,10 +25,10 @@ std::wstring FieldText(const wchar_t* text) { return text ? text : L""; }
 std::wstring FieldText(const char* text) { return text ? email32::base::Widen(text) : std::wstring(); }
 
 template <class Message>
-MessageFields FieldsOf(const Message* message) {
-    if (message == nullptr) return MessageFields();
-    return MessageFields{FieldText(message->to), FieldText(message->cc), FieldText(message->subject),
-                         FieldText(message->body)};
+email32::dispatch::MessageFields FieldsOf(const Message* message) {
+    if (message == nullptr) return email32::dispatch::MessageFields();
+    return email32::dispatch::MessageFields{FieldText(message->to), FieldText(message->cc), FieldText(message->subject),
+                                            FieldText(message->body)};
 }
 
 int Report(Email32Context* context, int result, std::string reason) {
@@ -36,12 +36,12 @@ int Report(Email32Context* context, int result, std::string reason) {
     return result;
 }
 
-int ResultOf(Email32Context* context, const Handover& handover) {
+int ResultOf(Email32Context* context, const email32::dispatch::Handover& handover) {
     switch (handover.state()) {
-    case Handover::State::kHandedOver: return Report(context, EMAIL32_OK, std::string());
-    case Handover::State::kCancelled: return Report(context, EMAIL32_CANCELLED, handover.reason());
-    case Handover::State::kRefused:
-    case Handover::State::kFailed: break;
+    case email32::dispatch::Handover::State::kHandedOver: return Report(context, EMAIL32_OK, std::string());
+    case email32::dispatch::Handover::State::kCancelled: return Report(context, EMAIL32_CANCELLED, handover.reason());
+    case email32::dispatch::Handover::State::kRefused:
+    case email32::dispatch::Handover::State::kFailed: break;
     }
     return Report(context, EMAIL32_NOT_HANDED_OVER, handover.reason());
 }
@@ -54,9 +54,9 @@ int CheckedSend(Email32Context* context, const Char* const* files, int count, co
                 Send&& send) noexcept {
     if (context == nullptr) return EMAIL32_BAD_ARGUMENT;
     try {
-        const MessageFields fields = FieldsOf(message);
+        const email32::dispatch::MessageFields fields = FieldsOf(message);
         std::string problem = FilesProblem(files, count);
-        if (problem.empty()) (void)email32::ReadRecipients(fields, problem);
+        if (problem.empty()) (void)email32::dispatch::ReadRecipients(fields, problem);
         if (!problem.empty()) return Report(context, EMAIL32_BAD_ARGUMENT, problem);
         return ResultOf(context, send(fields));
     } catch (const EmailDBEmpty&) {
@@ -71,16 +71,17 @@ int CheckedSend(Email32Context* context, const Char* const* files, int count, co
 
 template <class Message>
 int SendAnsi(Email32Context* context, const char* key, const Message* message, const char* const* files, int count) {
-    return CheckedSend(context, files, count, message, [&](const MessageFields& fields) {
+    return CheckedSend(context, files, count, message, [&](const email32::dispatch::MessageFields& fields) {
         const std::vector<std::string> list(files, files + count);
-        return email32::SendFilesWithFields(context->component, key ? key : "", fields, email32::FilesFromAnsi(list));
+        return email32::registry::SendFilesWithFields(context->component, key ? key : "", fields,
+                                                      email32::dispatch::FilesFromAnsi(list));
     });
 }
 
 // A key the ANSI code page cannot name: no installed key can equal it, but
 // an empty list is reported first.
-Handover UnnameableKey(const EmailComponent& component, const wchar_t* key) {
-    (void)email32::InstalledSystems(component);
+email32::dispatch::Handover UnnameableKey(const EmailComponent& component, const wchar_t* key) {
+    (void)email32::hostapi::InstalledSystems(component);
     throw EmailSysNotAlive(email32::base::Utf8(key));
 }
 
@@ -88,11 +89,11 @@ template <class Message>
 int SendWide(Email32Context* context, const wchar_t* key, const Message* message, const wchar_t* const* files,
              int count) {
     // CheckedSend catches what the send throws.
-    return CheckedSend(context, files, count, message, [&](const MessageFields& fields) {
+    return CheckedSend(context, files, count, message, [&](const email32::dispatch::MessageFields& fields) {
         const std::optional<std::string> ansiKey = email32::base::NarrowExact(key ? key : L"");
         if (!ansiKey) return UnnameableKey(context->component, key);
         const std::vector<std::wstring> list(files, files + count);
-        return email32::SendMessageWide(context->component, *ansiKey, fields, list);
+        return email32::registry::SendMessageWide(context->component, *ansiKey, fields, list);
     });
 }
 
@@ -121,16 +122,17 @@ EMAIL32_C_API int WINAPI Email32SendMessageW(Email32Context* context, const wcha
 
 EMAIL32_C_API int WINAPI Email32LastErrorW(Email32Context* context, wchar_t* buffer, int chars) {
     if (context == nullptr) return EMAIL32_BAD_ARGUMENT;
-    return email32::Guarded(
-        [&] { return email32::CopyOut(email32::base::FromUtf8(context->lastError), buffer, chars); });
+    return email32::hostapi::Guarded(
+        [&] { return email32::hostapi::CopyOut(email32::base::FromUtf8(context->lastError), buffer, chars); });
 }
 
 EMAIL32_C_API int WINAPI Email32LastErrorA(Email32Context* context, char* buffer, int chars) {
     if (context == nullptr) return EMAIL32_BAD_ARGUMENT;
-    return email32::Guarded([&] {
+    return email32::hostapi::Guarded([&] {
         // English with paths in it: a character the code page lacks becomes
         // its stand-in, as a message for a person may.
-        return email32::CopyOut(email32::base::Narrow(email32::base::FromUtf8(context->lastError)), buffer, chars);
+        return email32::hostapi::CopyOut(email32::base::Narrow(email32::base::FromUtf8(context->lastError)), buffer,
+                                         chars);
     });
 }
 

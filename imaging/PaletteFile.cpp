@@ -11,7 +11,7 @@
 
 namespace {
 
-using email32::AutoCloseHandle;
+using email32::base::AutoCloseHandle;
 
 // Reads up to `size` bytes; the number read (fewer at the end of the file).
 DWORD ReadUpTo(HANDLE file, void* buffer, DWORD size) {
@@ -28,7 +28,7 @@ DWORD ReadUpTo(HANDLE file, void* buffer, DWORD size) {
 
 CPalette* CUtility::LoadFilePalette(CString path) {
     using namespace email32::imaging;
-    AutoCloseHandle file(
+    email32::base::AutoCloseHandle file(
         ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return nullptr;
     BYTE head[kPaletteFileHeadBytes] = {};
@@ -53,7 +53,8 @@ CPalette* CUtility::LoadFilePalette(CString path) {
 int CUtility::SavePalette(CString path, CPalette* palette) {
     using namespace email32::imaging;
     if (palette == nullptr) return 0;
-    AutoCloseHandle file(::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    email32::base::AutoCloseHandle file(
+        ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return 0;
     PALETTEENTRY entries[kMaxCopiedEntries] = {};
     const UINT count = palette->GetPaletteEntries(0, kMaxCopiedEntries, entries);

@@ -26,13 +26,13 @@ bool DrawableDepth(int bitsPerPixel) {
 // Draws the text on the key colour into a bitmap of the screen's format.
 // Null when the bitmap cannot be made or has a depth the picture library
 // cannot read back.
-AutoGdiObject DrawOffScreen(int width, int height, const CString& text, RECT& layout, const CFont* font,
-                            COLORREF colour, UINT format, int& drawResult) {
-    AutoMemoryDc memory;
-    AutoGdiObject bitmap;
+base::AutoGdiObject DrawOffScreen(int width, int height, const CString& text, RECT& layout, const CFont* font,
+                                  COLORREF colour, UINT format, int& drawResult) {
+    base::AutoMemoryDc memory;
+    base::AutoGdiObject bitmap;
     {
         // The desktop's context only for as long as it takes to match it.
-        WindowDc desktop(::GetDesktopWindow());
+        base::WindowDc desktop(::GetDesktopWindow());
         if (desktop.get() == nullptr) return {};
         memory.reset(::CreateCompatibleDC(desktop.get()));
         bitmap.reset(::CreateCompatibleBitmap(desktop.get(), width, height));
@@ -49,9 +49,9 @@ AutoGdiObject DrawOffScreen(int width, int height, const CString& text, RECT& la
     std::string writable = text.str();
     writable.append(4, '\0');
     {
-        SelectedObject selectedBitmap(memory.get(), bitmap.get());
-        SelectedObject selectedFont(memory.get(), font ? font->GetSafeHandle() : nullptr);
-        AutoGdiObject brush(::CreateSolidBrush(KeyColourFor(colour)));
+        base::SelectedObject selectedBitmap(memory.get(), bitmap.get());
+        base::SelectedObject selectedFont(memory.get(), font ? font->GetSafeHandle() : nullptr);
+        base::AutoGdiObject brush(::CreateSolidBrush(KeyColourFor(colour)));
         RECT whole = {0, 0, width, height};
         ::FillRect(memory.get(), &whole, static_cast<HBRUSH>(brush.get()));
         drawResult = ::DrawTextA(memory.get(), writable.data(), text.GetLength(), &layout, format);
@@ -74,7 +74,7 @@ std::optional<int> WriteTextIntoPicture(PPixo& picture, const CString& text, REC
     const int height = picture.GetImageHeight();
     try {
         int drawResult = 0;
-        AutoGdiObject bitmap = DrawOffScreen(width, height, text, layout, font, colour, format, drawResult);
+        base::AutoGdiObject bitmap = DrawOffScreen(width, height, text, layout, font, colour, format, drawResult);
         if (!bitmap) return std::nullopt;
         PPixo mask;
         if (!mask.CreateImage(static_cast<HBITMAP>(bitmap.get()), nullptr, 1, 1) ||

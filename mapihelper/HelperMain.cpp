@@ -28,11 +28,11 @@ namespace {
 constexpr int kMapiFailure = 2;  // MAPI_E_FAILURE
 
 std::optional<std::string> ReadRequestFile(const wchar_t* path) {
-    email32::AutoCloseHandle file(
+    email32::base::AutoCloseHandle file(
         ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size = {};
     if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-        static_cast<unsigned long long>(size.QuadPart) > email32::kMapiRequestMaxBytes) {
+        static_cast<unsigned long long>(size.QuadPart) > email32::dispatch::kMapiRequestMaxBytes) {
         return std::nullopt;
     }
     std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
@@ -65,21 +65,22 @@ std::optional<std::wstring> RequestArgument(const wchar_t* commandLine) {
     return std::wstring(rest);
 }
 
-int Send(const email32::MapiRequest& request) {
+int Send(const email32::dispatch::MapiRequest& request) {
     using namespace email32;
     std::vector<std::wstring> paths;
     for (const std::string& file : request.files) paths.push_back(base::FromUtf8(file));
-    SendFiles files;
-    for (const std::wstring& path : paths) files.push_back(SendFile{path, base::NarrowExact(path)});
-    MessageFields fields;
+    email32::dispatch::SendFiles files;
+    for (const std::wstring& path : paths) files.push_back(email32::dispatch::SendFile{path, base::NarrowExact(path)});
+    email32::dispatch::MessageFields fields;
     fields.subject = base::FromUtf8(request.subject);
     fields.body = base::FromUtf8(request.text);
-    Recipients recipients;
-    for (const MapiRequestRecipient& r : request.recipients) {
+    email32::dispatch::Recipients recipients;
+    for (const email32::dispatch::MapiRequestRecipient& r : request.recipients) {
         (r.cc ? recipients.cc : recipients.to).push_back(message::Mailbox{r.name, r.address});
     }
-    const MapiResult result = MapiSendFiles(files, base::Narrow(base::FromUtf8(request.library)), fields, recipients,
-                                            static_cast<ULONG_PTR>(request.window));
+    const email32::dispatch::MapiResult result =
+        email32::dispatch::MapiSendFiles(files, base::Narrow(base::FromUtf8(request.library)), fields, recipients,
+                                         static_cast<ULONG_PTR>(request.window));
     return static_cast<int>(result.code);
 }
 
@@ -91,7 +92,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::optional<std::string> data = ReadRequestFile(path->c_str());
     if (!data) return kMapiFailure;
     std::string problem;
-    const std::optional<email32::MapiRequest> request = email32::ReadMapiRequest(*data, problem);
+    const std::optional<email32::dispatch::MapiRequest> request = email32::dispatch::ReadMapiRequest(*data, problem);
     if (!request) return kMapiFailure;
     return Send(*request);
 }

@@ -158,8 +158,8 @@ bool WriteMessage(const MessageHeaders& headers, std::string_view text, const st
                                  "Content-Transfer-Encoding: base64\r\n" + "Content-Disposition: attachment;\r\n " +
                                  FileNameParameter("filename", a.fileName) + "\r\n\r\n";
         if (!sink(head)) return false;
-        const email32::AutoCloseHandle file(::CreateFileW(a.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        const email32::base::AutoCloseHandle file(::CreateFileW(a.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file) return problem = "cannot read " + base::Utf8(a.path), false;
         for (;;) {
             // Whole pieces keep every base64 line at 76 characters.

@@ -18,7 +18,7 @@ bool g_started = false;
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
-        email32::SetModuleInstance(instance);
+        email32::framework::SetModuleInstance(instance);
         ::DisableThreadLibraryCalls(instance);
         g_started = email32::module::StartModule(AfxGetApp(), instance);
         return g_started ? TRUE : FALSE;

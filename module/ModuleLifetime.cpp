@@ -14,7 +14,7 @@ bool StartModule(CWinApp* application, HINSTANCE instance) {
         return false;
     }
     try {
-        AddResourceModule(instance);
+        framework::AddResourceModule(instance);
     } catch (const std::bad_alloc&) {
         (void)application->ExitInstance();
         return false;
@@ -23,7 +23,7 @@ bool StartModule(CWinApp* application, HINSTANCE instance) {
 }
 
 void StopModule(CWinApp* application, HINSTANCE instance) {
-    RemoveResourceModule(instance);
+    framework::RemoveResourceModule(instance);
     if (application != nullptr) (void)application->ExitInstance();
 }
 

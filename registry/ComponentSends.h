@@ -13,19 +13,21 @@
 #include <string>
 #include <vector>
 
-namespace email32 {
+namespace email32::registry {
 
-[[nodiscard]] Handover SendMailWide(const EmailComponent& component, const std::string& systemKey,
-                                    const std::vector<std::wstring>& files);
+[[nodiscard]] dispatch::Handover SendMailWide(const EmailComponent& component, const std::string& systemKey,
+                                              const std::vector<std::wstring>& files);
 
 // The same for files already read into send files (FilesFromAnsi,
 // FilesFromWide).
-[[nodiscard]] Handover SendFilesWithFields(const EmailComponent& component, const std::string& systemKey,
-                                           const MessageFields& fields, const SendFiles& files);
+[[nodiscard]] dispatch::Handover SendFilesWithFields(const EmailComponent& component, const std::string& systemKey,
+                                                     const dispatch::MessageFields& fields,
+                                                     const dispatch::SendFiles& files);
 
 // The same with the fields, which go wherever the system's link can carry
 // them; with every field empty exactly a send of the files.
-[[nodiscard]] Handover SendMessageWide(const EmailComponent& component, const std::string& systemKey,
-                                       const MessageFields& fields, const std::vector<std::wstring>& files);
+[[nodiscard]] dispatch::Handover SendMessageWide(const EmailComponent& component, const std::string& systemKey,
+                                                 const dispatch::MessageFields& fields,
+                                                 const std::vector<std::wstring>& files);
 
-}  // namespace email32
+}  // namespace email32::registry

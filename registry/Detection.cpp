@@ -4,7 +4,7 @@
 #include "base/MapiLibrary.h"
 #include "registry/VersionCheck.h"
 
-namespace email32 {
+namespace email32::registry {
 namespace {
 
 // Indexed by "PathType"; the numbers without a method never detect anything.
@@ -39,7 +39,7 @@ DetectionMethod DetectionMethodFor(unsigned int pathType) {
     return pathType < std::size(kMethods) ? kMethods[pathType] : NeverInstalled;
 }
 
-bool DetectEmailSystem(const CatalogueEntry& entry, std::string& foundPath) {
+bool DetectEmailSystem(const base::CatalogueEntry& entry, std::string& foundPath) {
     try {
         const unsigned int pathType = entry.Unsigned("PathType");
         const int version = entry.Int("Version");
@@ -52,7 +52,7 @@ bool DetectEmailSystem(const CatalogueEntry& entry, std::string& foundPath) {
         if (checkVersion == 1 && !CheckMapiVersion(entry, path, version)) return false;
         // A 32-bit module cannot load a 64-bit Simple MAPI provider; such a
         // system could never deliver, so it is not offered.
-        if (!HasLoadableMapiLibrary(entry, path)) return false;
+        if (!base::HasLoadableMapiLibrary(entry, path)) return false;
         foundPath = std::move(path);
         return true;
     } catch (const std::exception&) {
@@ -62,4 +62,4 @@ bool DetectEmailSystem(const CatalogueEntry& entry, std::string& foundPath) {
     }
 }
 
-}  // namespace email32
+}  // namespace email32::registry

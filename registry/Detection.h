@@ -6,12 +6,12 @@
 
 #include <string>
 
-namespace email32 {
+namespace email32::registry {
 
 // Runs the detection method that the system's "PathType" selects and, when
 // "CheckVersion" is 1, the version check. Never throws; every failure means
 // not installed. On true, foundPath holds the program's full path (method 18
 // leaves it unchanged).
-[[nodiscard]] bool DetectEmailSystem(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool DetectEmailSystem(const base::CatalogueEntry& entry, std::string& foundPath);
 
-}  // namespace email32
+}  // namespace email32::registry

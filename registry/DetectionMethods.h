@@ -8,31 +8,31 @@
 
 #include <string>
 
-namespace email32 {
+namespace email32::registry {
 
-using DetectionMethod = bool (*)(const CatalogueEntry& entry, std::string& foundPath);
+using DetectionMethod = bool (*)(const base::CatalogueEntry& entry, std::string& foundPath);
 
 // The registry and file places a Windows program records its location in.
-[[nodiscard]] bool FindByAppPath(const CatalogueEntry& entry, std::string& foundPath);
-[[nodiscard]] bool FindInWindowsFolder(const CatalogueEntry& entry, std::string& foundPath);
-[[nodiscard]] bool FindInSystemFolder(const CatalogueEntry& entry, std::string& foundPath);
-[[nodiscard]] bool FindByAppPathWithMapi(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindByAppPath(const base::CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindInWindowsFolder(const base::CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindInSystemFolder(const base::CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindByAppPathWithMapi(const base::CatalogueEntry& entry, std::string& foundPath);
 
 // Locations recorded in WIN.INI and private INI files.
-[[nodiscard]] bool FindByWinIni(const CatalogueEntry& entry, std::string& foundPath);
-[[nodiscard]] bool FindByPrivateIni(const CatalogueEntry& entry, std::string& foundPath);
-[[nodiscard]] bool FindCcMail(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindByWinIni(const base::CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindByPrivateIni(const base::CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindCcMail(const base::CatalogueEntry& entry, std::string& foundPath);
 
 // COM server registrations and registry values.
-[[nodiscard]] bool FindByComServer(const CatalogueEntry& entry, std::string& foundPath);
-[[nodiscard]] bool FindByRegistryValue(const CatalogueEntry& entry, std::string& foundPath);
-[[nodiscard]] bool FindMessagingSubsystem(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindByComServer(const base::CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindByRegistryValue(const base::CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindMessagingSubsystem(const base::CatalogueEntry& entry, std::string& foundPath);
 // A program is registered to open message files (".eml"); the found path is
 // that program, or empty for a handler without a program file of its own.
-[[nodiscard]] bool FindMessageFileHandler(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool FindMessageFileHandler(const base::CatalogueEntry& entry, std::string& foundPath);
 
 // The method of the "PathType" values that name no place to look.
-[[nodiscard]] bool NeverInstalled(const CatalogueEntry& entry, std::string& foundPath);
+[[nodiscard]] bool NeverInstalled(const base::CatalogueEntry& entry, std::string& foundPath);
 
 // The method for a "PathType" (taken as unsigned); NeverInstalled for every
 // value without a method of its own.
@@ -43,4 +43,4 @@ using DetectionMethod = bool (*)(const CatalogueEntry& entry, std::string& found
 // False when the result would not fit a 260-byte path buffer.
 [[nodiscard]] bool ExpandAppPathValue(const std::string& value, bool expandable, std::string& result);
 
-}  // namespace email32
+}  // namespace email32::registry

@@ -6,9 +6,9 @@
 
 #include <windows.h>
 
-namespace email32 {
+namespace email32::registry {
 
-using detection::AcceptCandidate;
+using registry::AcceptCandidate;
 
 bool ExpandAppPathValue(const std::string& value, bool expandable, std::string& result) {
     if (!expandable) {
@@ -20,7 +20,7 @@ bool ExpandAppPathValue(const std::string& value, bool expandable, std::string& 
     const std::size_t second = first == std::string::npos ? std::string::npos : value.find('%', first + 1);
     if (second != std::string::npos) {
         const std::string name = value.substr(first + 1, second - first - 1);
-        char variable[ini::kValueBuffer] = {};
+        char variable[base::kValueBuffer] = {};
         const DWORD length = name.empty() ? 0 : ::GetEnvironmentVariableA(name.c_str(), variable, sizeof variable);
         // A variable that is not set, or too long for its buffer, leaves the
         // reference as it stands.
@@ -32,12 +32,12 @@ bool ExpandAppPathValue(const std::string& value, bool expandable, std::string& 
         const std::size_t closing = text.find('"', 1);
         text = text.substr(1, closing == std::string::npos ? std::string::npos : closing - 1);
     }
-    if (text.size() >= ini::kValueBuffer) return false;
+    if (text.size() >= base::kValueBuffer) return false;
     result = text;
     return true;
 }
 
-bool FindByAppPath(const CatalogueEntry& entry, std::string& foundPath) {
+bool FindByAppPath(const base::CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName;
     if (!entry.Required("ExeName", exeName)) return false;
     // As the shell looks a program up: the user's own registration first
@@ -46,8 +46,9 @@ bool FindByAppPath(const CatalogueEntry& entry, std::string& foundPath) {
     // behind in the 32-bit view by an uninstalled program does not hide it.
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + exeName;
     for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        for (const REGSAM view : ProgramRegistryViews()) {
-            const std::optional<RegistryText> value = QueryRegistryText(root, key, "", ini::kValueBuffer, view);
+        for (const REGSAM view : base::ProgramRegistryViews()) {
+            const std::optional<base::RegistryText> value =
+                base::QueryRegistryText(root, key, "", base::kValueBuffer, view);
             std::string candidate;
             if (value && ExpandAppPathValue(value->text, value->type == REG_EXPAND_SZ, candidate) &&
                 AcceptCandidate(candidate, foundPath)) {
@@ -60,7 +61,7 @@ bool FindByAppPath(const CatalogueEntry& entry, std::string& foundPath) {
 
 namespace {
 
-bool FindInFolder(UINT(WINAPI* folderOf)(LPSTR, UINT), const CatalogueEntry& entry, std::string& foundPath) {
+bool FindInFolder(UINT(WINAPI* folderOf)(LPSTR, UINT), const base::CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName;
     if (!entry.Required("ExeName", exeName)) return false;
     char folder[MAX_PATH] = {};
@@ -71,15 +72,15 @@ bool FindInFolder(UINT(WINAPI* folderOf)(LPSTR, UINT), const CatalogueEntry& ent
 
 }  // namespace
 
-bool FindInWindowsFolder(const CatalogueEntry& entry, std::string& foundPath) {
+bool FindInWindowsFolder(const base::CatalogueEntry& entry, std::string& foundPath) {
     return FindInFolder(::GetWindowsDirectoryA, entry, foundPath);
 }
 
-bool FindInSystemFolder(const CatalogueEntry& entry, std::string& foundPath) {
+bool FindInSystemFolder(const base::CatalogueEntry& entry, std::string& foundPath) {
     return FindInFolder(::GetSystemDirectoryA, entry, foundPath);
 }
 
-bool FindByAppPathWithMapi(const CatalogueEntry& entry, std::string& foundPath) {
+bool FindByAppPathWithMapi(const base::CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName;
     std::string library;
     if (!entry.Required("ExeName", exeName)) return false;
@@ -93,4 +94,4 @@ bool FindByAppPathWithMapi(const CatalogueEntry& entry, std::string& foundPath) 
     return true;
 }
 
-}  // namespace email32
+}  // namespace email32::registry

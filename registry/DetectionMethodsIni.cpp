@@ -6,21 +6,21 @@
 
 #include <windows.h>
 
-namespace email32 {
+namespace email32::registry {
 
-using detection::AcceptCandidate;
+using registry::AcceptCandidate;
 
 namespace {
 
 std::string ReadWinIni(const char* section, const char* key) {
-    char value[ini::kValueBuffer] = {};
+    char value[base::kValueBuffer] = {};
     ::GetProfileStringA(section, key, "", value, sizeof value);
     return value;
 }
 
 }  // namespace
 
-bool FindByWinIni(const CatalogueEntry& entry, std::string& foundPath) {
+bool FindByWinIni(const base::CatalogueEntry& entry, std::string& foundPath) {
     std::string section, key, exeName;
     if (!entry.Required("Section", section) || !entry.Required("Key", key) || !entry.Required("ExeName", exeName)) {
         return false;
@@ -28,11 +28,11 @@ bool FindByWinIni(const CatalogueEntry& entry, std::string& foundPath) {
     std::string folder = ReadWinIni(section.c_str(), key.c_str());
     // An empty value is no folder; the bare program name is then looked for
     // in the current folder.
-    (void)MakeFolderText(folder, ini::kValueBuffer);
+    (void)base::MakeFolderText(folder, base::kValueBuffer);
     return AcceptCandidate(base::FolderOf(folder) + exeName, foundPath);
 }
 
-bool FindByPrivateIni(const CatalogueEntry& entry, std::string& foundPath) {
+bool FindByPrivateIni(const base::CatalogueEntry& entry, std::string& foundPath) {
     std::string privateIni, section, key, exeName;
     if (!entry.Required("PrivateINI", privateIni) || !entry.Required("Section", section) ||
         !entry.Required("Key", key) || !entry.Required("ExeName", exeName)) {
@@ -42,18 +42,18 @@ bool FindByPrivateIni(const CatalogueEntry& entry, std::string& foundPath) {
     const UINT length = ::GetWindowsDirectoryA(windows, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
     const std::string iniPath = std::string(windows) + "\\" + privateIni;
-    if (iniPath.size() >= ini::kValueBuffer || !FileExists(iniPath)) return false;
+    if (iniPath.size() >= base::kValueBuffer || !base::FileExists(iniPath)) return false;
     // The value is a file path: its name part is dropped.
-    const std::string value = ini::ReadString(iniPath, section.c_str(), key.c_str());
+    const std::string value = base::ReadString(iniPath, section.c_str(), key.c_str());
     return AcceptCandidate(base::FolderOf(value) + exeName, foundPath);
 }
 
-bool FindCcMail(const CatalogueEntry& entry, std::string& foundPath) {
+bool FindCcMail(const base::CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName;
     if (!entry.Required("ExeName", exeName)) return false;
     std::string folder = ReadWinIni("cc:Mail", "ProgramPath");
-    if (!MakeFolderText(folder, ini::kValueBuffer)) return false;
+    if (!base::MakeFolderText(folder, base::kValueBuffer)) return false;
     return AcceptCandidate(folder + exeName, foundPath);
 }
 
-}  // namespace email32
+}  // namespace email32::registry

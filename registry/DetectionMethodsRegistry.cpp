@@ -10,23 +10,23 @@
 #include <windows.h>
 #include <shlwapi.h>
 
-namespace email32 {
+namespace email32::registry {
 
-using detection::AcceptCandidate;
+using registry::AcceptCandidate;
 
-bool FindByComServer(const CatalogueEntry& entry, std::string& foundPath) {
+bool FindByComServer(const base::CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName, progId;
-    if (!entry.Required("ExeName", exeName) || !entry.Required("RegKey", progId, ini::kLongValueBuffer)) {
+    if (!entry.Required("ExeName", exeName) || !entry.Required("RegKey", progId, base::kLongValueBuffer)) {
         return false;
     }
-    const std::optional<RegistryText> classId =
-        QueryRegistryText(HKEY_CLASSES_ROOT, progId + "\\CLSID", "", ini::kValueBuffer);
+    const std::optional<base::RegistryText> classId =
+        base::QueryRegistryText(HKEY_CLASSES_ROOT, progId + "\\CLSID", "", base::kValueBuffer);
     if (!classId) return false;
-    std::optional<RegistryText> server =
-        QueryRegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + classId->text + "\\LocalServer32", "", ini::kValueBuffer);
+    std::optional<base::RegistryText> server = base::QueryRegistryText(
+        HKEY_CLASSES_ROOT, "CLSID\\" + classId->text + "\\LocalServer32", "", base::kValueBuffer);
     if (!server) {
-        server =
-            QueryRegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + classId->text + "\\LocalServer", "", ini::kValueBuffer);
+        server = base::QueryRegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + classId->text + "\\LocalServer", "",
+                                         base::kValueBuffer);
     }
     if (!server) return false;
     // The server command line may carry options such as /automation.
@@ -34,27 +34,28 @@ bool FindByComServer(const CatalogueEntry& entry, std::string& foundPath) {
     return AcceptCandidate(base::FolderOf(program) + exeName, foundPath);
 }
 
-bool FindByRegistryValue(const CatalogueEntry& entry, std::string& foundPath) {
+bool FindByRegistryValue(const base::CatalogueEntry& entry, std::string& foundPath) {
     std::string exeName, rootName, subKey, valueName;
-    if (!entry.Required("ExeName", exeName) || !entry.Required("RegKey", rootName, ini::kLongValueBuffer) ||
-        !entry.Required("Section", subKey, ini::kLongValueBuffer) ||
-        !entry.Required("Key", valueName, ini::kLongValueBuffer)) {
+    if (!entry.Required("ExeName", exeName) || !entry.Required("RegKey", rootName, base::kLongValueBuffer) ||
+        !entry.Required("Section", subKey, base::kLongValueBuffer) ||
+        !entry.Required("Key", valueName, base::kLongValueBuffer)) {
         return false;
     }
-    const HKEY root = RootKeyFromName(rootName.c_str());
+    const HKEY root = base::RootKeyFromName(rootName.c_str());
     if (root == nullptr) return false;
-    const std::optional<RegistryText> folder = QueryRegistryText(root, subKey, valueName.c_str(), ini::kValueBuffer);
+    const std::optional<base::RegistryText> folder =
+        base::QueryRegistryText(root, subKey, valueName.c_str(), base::kValueBuffer);
     if (!folder) return false;
     return AcceptCandidate(folder->text + "\\" + exeName, foundPath);
 }
 
-bool FindMessagingSubsystem(const CatalogueEntry& /*entry*/, std::string& /*foundPath*/) {
-    const std::optional<RegistryText> flag =
-        QueryProgramRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows Messaging Subsystem", "MAPI", 100);
+bool FindMessagingSubsystem(const base::CatalogueEntry& /*entry*/, std::string& /*foundPath*/) {
+    const std::optional<base::RegistryText> flag = base::QueryProgramRegistryText(
+        HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows Messaging Subsystem", "MAPI", 100);
     return flag && flag->text == "1";
 }
 
-bool FindMessageFileHandler(const CatalogueEntry& /*entry*/, std::string& foundPath) {
+bool FindMessageFileHandler(const base::CatalogueEntry& /*entry*/, std::string& foundPath) {
     // What the shell opens a message file with: the user's choice first, as
     // Explorer would.
     const ASSOCF flags = ASSOCF_NOTRUNCATE | ASSOCF_INIT_IGNOREUNKNOWN;
@@ -82,6 +83,6 @@ bool FindMessageFileHandler(const CatalogueEntry& /*entry*/, std::string& foundP
     return false;
 }
 
-bool NeverInstalled(const CatalogueEntry& /*entry*/, std::string& /*foundPath*/) { return false; }
+bool NeverInstalled(const base::CatalogueEntry& /*entry*/, std::string& /*foundPath*/) { return false; }
 
-}  // namespace email32
+}  // namespace email32::registry

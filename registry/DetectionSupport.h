@@ -7,14 +7,14 @@
 
 #include <string>
 
-namespace email32::detection {
+namespace email32::registry {
 
 // A candidate that no 260-byte path buffer could hold is refused rather than
 // cut, so that a cut path never names some other, existing file.
 [[nodiscard]] inline bool AcceptCandidate(const std::string& candidate, std::string& foundPath) {
-    if (candidate.size() >= ini::kValueBuffer || !FileExists(candidate)) return false;
+    if (candidate.size() >= base::kValueBuffer || !base::FileExists(candidate)) return false;
     foundPath = candidate;
     return true;
 }
 
-}  // namespace email32::detection
+}  // namespace email32::registry

@@ -19,7 +19,7 @@ EmailComponent::EmailComponent() : EmailComponent(false) {}
 EmailComponent::EmailComponent(bool detect) : m_cataloguePath(email32::base::HostExecutableFolder() + kCatalogueName) {
     // Without the per-user folder there is no installed list to keep, so the
     // object stays empty and nothing is detected.
-    const std::optional<std::string> folder = email32::QueryAppDataFolder();
+    const std::optional<std::string> folder = email32::base::QueryAppDataFolder();
     if (!folder) return;
     m_installedListPath = *folder + kInstalledListName;
 
@@ -35,7 +35,7 @@ EmailComponent& EmailComponent::operator=(const EmailComponent& other) = default
 EmailComponent::~EmailComponent() = default;
 
 int EmailComponent::InitEmailSysDB(bool detect) {
-    using namespace email32;
+    using namespace email32::registry;
     m_installed.clear();
 
     DetectedSystems found;
@@ -46,7 +46,7 @@ int EmailComponent::InitEmailSysDB(bool detect) {
 
     // From writing or reading the list to writing the default, other objects
     // and processes wait: each sees, and leaves, one whole version.
-    const FileLock lock(m_installedListPath);
+    const email32::base::FileLock lock(m_installedListPath);
     if (!m_installedListPath.empty() && !lock.Held()) {
         // Another writer holds the file past all patience: nothing is
         // written, and the operation fails as it would without the file.

@@ -36,10 +36,10 @@ void EmailComponent::SetDefaultEmailSys(const std::string& systemKey) {
     // Another writer holding the file past all patience: nothing written,
     // and the old default stays. Other failed writes are not reported: the
     // default in memory stays as chosen.
-    const auto written = email32::ini::Rewrite(m_installedListPath, [this](email32::ini::IniDocument& file) {
+    const auto written = email32::base::Rewrite(m_installedListPath, [this](email32::base::IniDocument& file) {
         file.Set(kDefaultSection, kDefaultKey, m_defaultKey);
     });
-    if (written == email32::ini::RewriteResult::Busy) m_defaultKey = previous;
+    if (written == email32::base::RewriteResult::Busy) m_defaultKey = previous;
 }
 
 void EmailComponent::GetDefaultEmailSys(std::string& systemKey) const {
@@ -53,11 +53,11 @@ void EmailComponent::GetEmailSysTitle(const std::string& systemKey, std::string&
 }
 
 void EmailComponent::GetEmailSysTitleFromDB(const char* systemKey, std::string& title) const {
-    title = email32::ini::ReadString(m_cataloguePath, systemKey ? systemKey : "", "Title");
+    title = email32::base::ReadString(m_cataloguePath, systemKey ? systemKey : "", "Title");
 }
 
 void EmailComponent::GetEmailSysIcon(HINSTANCE instance, const std::string& systemKey, HICON& icon) const {
     RequireInstalled(systemKey);
-    const std::string path = email32::ini::ReadString(m_installedListPath, systemKey.c_str(), "Path");
+    const std::string path = email32::base::ReadString(m_installedListPath, systemKey.c_str(), "Path");
     icon = ::ExtractIconA(instance, path.c_str(), 0);
 }

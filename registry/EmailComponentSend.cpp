@@ -6,13 +6,13 @@
 #include "registry/ComponentSends.h"
 #include "sendui/SystemChoice.h"
 
-namespace email32 {
+namespace email32::registry {
 
 namespace {
 
 // The component's systems as the send options dialog lists them and takes
 // the user's choice.
-class ComponentChoice final : public SystemChoice {
+class ComponentChoice final : public sendui::SystemChoice {
 public:
     explicit ComponentChoice(EmailComponent& component) : m_component(component) {}
 
@@ -45,26 +45,26 @@ private:
 
 }  // namespace
 
-Handover SendFilesWithFields(const EmailComponent& component, const std::string& systemKey, const MessageFields& fields,
-                             const SendFiles& files) {
+dispatch::Handover SendFilesWithFields(const EmailComponent& component, const std::string& systemKey,
+                                       const dispatch::MessageFields& fields, const dispatch::SendFiles& files) {
     std::vector<std::string> installed;
     component.GetAllAliveEmailSys(installed);  // EmailDBEmpty before anything else
     std::string defaultKey;
     component.GetDefaultEmailSys(defaultKey);
-    return SendToSystem(installed, defaultKey, component.CataloguePath(), systemKey, files, fields);
+    return dispatch::SendToSystem(installed, defaultKey, component.CataloguePath(), systemKey, files, fields);
 }
 
-Handover SendMessageWide(const EmailComponent& component, const std::string& systemKey, const MessageFields& fields,
-                         const std::vector<std::wstring>& files) {
-    return SendFilesWithFields(component, systemKey, fields, FilesFromWide(files));
+dispatch::Handover SendMessageWide(const EmailComponent& component, const std::string& systemKey,
+                                   const dispatch::MessageFields& fields, const std::vector<std::wstring>& files) {
+    return SendFilesWithFields(component, systemKey, fields, dispatch::FilesFromWide(files));
 }
 
-Handover SendMailWide(const EmailComponent& component, const std::string& systemKey,
-                      const std::vector<std::wstring>& files) {
-    return SendMessageWide(component, systemKey, MessageFields(), files);
+dispatch::Handover SendMailWide(const EmailComponent& component, const std::string& systemKey,
+                                const std::vector<std::wstring>& files) {
+    return SendMessageWide(component, systemKey, dispatch::MessageFields(), files);
 }
 
-}  // namespace email32
+}  // namespace email32::registry
 
 bool EmailComponent::SendMail(const std::string& filePath, const std::string& systemKey) const {
     RequireNotEmpty();
@@ -72,16 +72,16 @@ bool EmailComponent::SendMail(const std::string& filePath, const std::string& sy
 }
 
 bool EmailComponent::SendMail(const std::vector<std::string>& filePaths, const std::string& systemKey) const {
-    return static_cast<bool>(email32::SendToSystem(m_installed, m_defaultKey, m_cataloguePath, systemKey,
-                                                   email32::FilesFromAnsi(filePaths)));
+    return static_cast<bool>(email32::dispatch::SendToSystem(m_installed, m_defaultKey, m_cataloguePath, systemKey,
+                                                             email32::dispatch::FilesFromAnsi(filePaths)));
 }
 
 void EmailComponent::PutItemArray(CPtrArray* items) { m_items = items; }
 
 bool EmailComponent::SelectDefaultEmailSys(CWnd* parent) {
     RequireNotEmpty();
-    email32::ComponentChoice systems(*this);
+    email32::registry::ComponentChoice systems(*this);
     // Without an array from PutItemArray the dialog shows no attachments and
     // OK only stores the default.
-    return email32::ShowSendOptions(parent, systems, m_items);
+    return email32::sendui::ShowSendOptions(parent, systems, m_items);
 }

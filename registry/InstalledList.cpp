@@ -11,7 +11,7 @@
 #include <cstring>
 #include <optional>
 
-namespace email32 {
+namespace email32::registry {
 
 namespace {
 
@@ -90,15 +90,15 @@ DetectedSystems DetectInstalled(const std::string& cataloguePath) {
     DetectedSystems found;
     std::string clientName;
     const bool clientNameFound = GetDefaultMailClientName(clientName);
-    const unsigned int count = ini::ReadUnsigned(cataloguePath, kLinkEntry, "Count");
-    for (unsigned int number : PresentNumberedKeys(ini::KeyNames(cataloguePath, kLinkEntry), count)) {
-        const std::string systemKey = ini::ReadString(cataloguePath, kLinkEntry, KeyText(number).c_str());
+    const unsigned int count = base::ReadUnsigned(cataloguePath, kLinkEntry, "Count");
+    for (unsigned int number : PresentNumberedKeys(base::KeyNames(cataloguePath, kLinkEntry), count)) {
+        const std::string systemKey = base::ReadString(cataloguePath, kLinkEntry, KeyText(number).c_str());
         if (systemKey.empty()) continue;
         std::string foundPath;
-        const CatalogueEntry entry(systemKey, cataloguePath);
+        const base::CatalogueEntry entry(systemKey, cataloguePath);
         if (!DetectEmailSystem(entry, foundPath)) continue;
         if (!CheckMailClientRegistration(entry, clientName)) continue;
-        const std::string title = ini::ReadString(cataloguePath, systemKey.c_str(), "Title");
+        const std::string title = base::ReadString(cataloguePath, systemKey.c_str(), "Title");
         if (clientNameFound && title.find(clientName) != std::string::npos) found.preferred = systemKey;
         found.installed.push_back(systemKey);
         found.paths.emplace_back(systemKey, foundPath);
@@ -109,9 +109,9 @@ DetectedSystems DetectInstalled(const std::string& cataloguePath) {
 void StoreInstalled(const std::string& installedListPath, const DetectedSystems& found) {
     // Other failed writes are not reported; the list in memory stays as
     // found.
-    (void)ini::Rewrite(installedListPath, [&found](ini::IniDocument& file) {
+    (void)base::Rewrite(installedListPath, [&found](base::IniDocument& file) {
         for (const auto& [systemKey, path] : found.paths) file.Set(systemKey, "Path", path);
-        ini::IniDocument::Keys list{{"Count", KeyText(static_cast<unsigned int>(found.installed.size()))}};
+        base::IniDocument::Keys list{{"Count", KeyText(static_cast<unsigned int>(found.installed.size()))}};
         for (std::size_t k = 0; k < found.installed.size(); ++k) {
             list.emplace_back(KeyText(static_cast<unsigned int>(k + 1)), found.installed[k]);
         }
@@ -120,18 +120,18 @@ void StoreInstalled(const std::string& installedListPath, const DetectedSystems&
 }
 
 std::vector<std::string> LoadInstalled(const std::string& installedListPath) {
-    const unsigned int count = ini::ReadUnsigned(installedListPath, kAliveSection, "Count");
+    const unsigned int count = base::ReadUnsigned(installedListPath, kAliveSection, "Count");
     if (count == 0) throw AliveDBNotExist();
     std::vector<std::string> installed;
-    for (const unsigned int key : LoadedListKeys(count, ini::KeyNames(installedListPath, kAliveSection))) {
+    for (const unsigned int key : LoadedListKeys(count, base::KeyNames(installedListPath, kAliveSection))) {
         installed.push_back(key == 0 ? std::string()
-                                     : ini::ReadString(installedListPath, kAliveSection, KeyText(key).c_str()));
+                                     : base::ReadString(installedListPath, kAliveSection, KeyText(key).c_str()));
     }
     return installed;
 }
 
 std::string StoredDefault(const std::string& installedListPath) {
-    return ini::ReadString(installedListPath, kDefaultSection, "Default");
+    return base::ReadString(installedListPath, kDefaultSection, "Default");
 }
 
 std::optional<std::string> ChooseDefault(const std::string& stored, const std::vector<std::string>& installed,
@@ -145,4 +145,4 @@ std::optional<std::string> ChooseDefault(const std::string& stored, const std::v
     return installed.front();
 }
 
-}  // namespace email32
+}  // namespace email32::registry

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace email32 {
+namespace email32::registry {
 
 // The numbered keys "0", "1", ... below count of a section, in numeric order,
 // as a loop over every number below count would meet them, but bounded by the
@@ -60,4 +60,4 @@ void StoreInstalled(const std::string& installedListPath, const DetectedSystems&
                                                        const std::vector<std::string>& installed,
                                                        const std::string& preferred);
 
-}  // namespace email32
+}  // namespace email32::registry

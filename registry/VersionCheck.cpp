@@ -4,13 +4,13 @@
 #include "base/FileVersion.h"
 #include "base/Path.h"
 
-namespace email32 {
+namespace email32::registry {
 
-bool CheckMapiVersion(const CatalogueEntry& entry, std::string& foundPath, int version) {
+bool CheckMapiVersion(const base::CatalogueEntry& entry, std::string& foundPath, int version) {
     if (!FindByAppPath(entry, foundPath)) return false;
     const std::string library = entry.Text("MAPI32DLL");
     if (library.empty()) return false;
-    return MajorProductVersionEquals(base::FolderOf(foundPath) + library, version);
+    return base::MajorProductVersionEquals(base::FolderOf(foundPath) + library, version);
 }
 
-}  // namespace email32
+}  // namespace email32::registry

@@ -5,10 +5,10 @@
 
 #include <string>
 
-namespace email32 {
+namespace email32::registry {
 
 // Finds the program through App Paths (foundPath becomes that result) and
 // checks the version of the "MAPI32DLL" library beside it.
-[[nodiscard]] bool CheckMapiVersion(const CatalogueEntry& entry, std::string& foundPath, int version);
+[[nodiscard]] bool CheckMapiVersion(const base::CatalogueEntry& entry, std::string& foundPath, int version);
 
-}  // namespace email32
+}  // namespace email32::registry

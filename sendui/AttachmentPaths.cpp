@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace email32 {
+namespace email32::sendui {
 
 CString FileStem(const CString& path) {
     const std::string name = base::NameOf(std::string(path));
@@ -25,7 +25,7 @@ bool ExtensionIn(const CString& ext, std::initializer_list<const char*> set) {
 
 bool IsPhoneOrWebPicture(const CString& ext) { return ExtensionIn(ext, {"heic", "heif", "hif", "webp"}); }
 
-}  // namespace email32
+}  // namespace email32::sendui
 
 void GetFileName(CString path, CString& name) { name = CString(email32::base::NameOf(std::string(path)).c_str()); }
 

@@ -19,7 +19,7 @@ void GetExtension(CString path, CString& ext);
 // Creates a folder and its missing parents; TRUE when it exists afterwards.
 BOOL CreateFolderTree(const char* path);
 
-namespace email32 {
+namespace email32::sendui {
 
 // The file name up to and including its last dot; the whole name followed by
 // a dot when it has none.
@@ -29,4 +29,4 @@ namespace email32 {
 // Extensions of the pictures phones and the web use (HEIF, WebP), which are
 // always made JPEG files when a shrinking is chosen.
 [[nodiscard]] bool IsPhoneOrWebPicture(const CString& ext);
-}  // namespace email32
+}  // namespace email32::sendui

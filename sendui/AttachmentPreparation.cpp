@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-namespace email32 {
+namespace email32::sendui {
 namespace {
 
 const std::initializer_list<const char*> kCopySet = {"bmp", "gif", "jpg", "jpeg", "fpx",
@@ -87,7 +87,7 @@ private:
 }  // namespace
 
 void GetAppDataFolder(char (&buffer)[MAX_PATH]) {
-    const std::optional<std::string> folder = QueryAppDataFolder();
+    const std::optional<std::string> folder = base::QueryAppDataFolder();
     if (!folder) return;
     const std::string& text = *folder;
     const size_t length = text.size() < MAX_PATH - 1 ? text.size() : MAX_PATH - 1;
@@ -108,8 +108,9 @@ std::string PreparationFolder(const char* appDataFolder) {
 CString EstimateSize(const CStringList& files) {
     unsigned long long total = 0;
     for (const CString& path : files.Items()) {
-        AutoCloseHandle file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        base::AutoCloseHandle file(::CreateFileA(path, GENERIC_READ,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         LARGE_INTEGER size{};
         if (file && ::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
             total += static_cast<unsigned long long>(size.QuadPart);
@@ -198,4 +199,4 @@ bool AttachmentPreparation::Run(const CString& format, const CString& resolution
     return true;
 }
 
-}  // namespace email32
+}  // namespace email32::sendui

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-namespace email32 {
+namespace email32::sendui {
 
 // The per-user application-data folder as "Userpath.dll" reports it; buffer
 // is left unchanged when the library cannot be loaded.
@@ -45,4 +45,4 @@ private:
     PhotoOptions m_photos;
 };
 
-}  // namespace email32
+}  // namespace email32::sendui

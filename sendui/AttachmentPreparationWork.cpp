@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <new>
 
-namespace email32 {
+namespace email32::sendui {
 namespace {
 
 constexpr unsigned kMaxThreads = 4;
@@ -141,7 +141,7 @@ std::vector<AttachmentOutcome> RunAttachmentJobs(const std::vector<AttachmentJob
         return outcomes;
     }
     JobQueue queue(jobs, outcomes);
-    std::vector<AutoCloseHandle> started;
+    std::vector<base::AutoCloseHandle> started;
     try {
         // Reserved first: no allocation may fail once a thread is running.
         started.reserve(threads - 1);
@@ -156,8 +156,8 @@ std::vector<AttachmentOutcome> RunAttachmentJobs(const std::vector<AttachmentJob
         started.emplace_back(reinterpret_cast<HANDLE>(thread));
     }
     queue.Work();
-    for (const AutoCloseHandle& thread : started) ::WaitForSingleObject(thread.get(), INFINITE);
+    for (const base::AutoCloseHandle& thread : started) ::WaitForSingleObject(thread.get(), INFINITE);
     return outcomes;
 }
 
-}  // namespace email32
+}  // namespace email32::sendui

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace email32 {
+namespace email32::sendui {
 
 struct AttachmentJob {
     std::string source;      // the host's file, only ever read
@@ -44,4 +44,4 @@ struct AttachmentOutcome {
 // made straight from the source instead, with one decode and one write.
 [[nodiscard]] AttachmentOutcome RunAttachmentJob(const AttachmentJob& job, bool helperThread) noexcept;
 
-}  // namespace email32
+}  // namespace email32::sendui

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-namespace email32 {
+namespace email32::sendui {
 namespace {
 
 struct ColourType {
@@ -189,4 +189,4 @@ BOOL ConvertColourType(const char* path, PPixo* image, CString colourName) {
 
 int HasExif(CString path) { return IsExifFile(path) ? 1 : 0; }
 
-}  // namespace email32
+}  // namespace email32::sendui

@@ -13,7 +13,7 @@ class PPixo;
 struct RasioFile;
 struct RasioMetadata;
 
-namespace email32 {
+namespace email32::sendui {
 
 struct RasioFileTraits {
     using handle_type = RasioFile*;
@@ -65,7 +65,7 @@ public:
 
 private:
     std::string m_path;
-    UniqueHandle<RasioFileTraits> m_file;
+    base::UniqueHandle<RasioFileTraits> m_file;
     int m_width = 0;
     int m_height = 0;
 };
@@ -83,4 +83,4 @@ BOOL ConvertColourType(const char* path, PPixo* image, CString colourName);
 // Nonzero when the file carries Exif data.
 int HasExif(CString path);
 
-}  // namespace email32
+}  // namespace email32::sendui

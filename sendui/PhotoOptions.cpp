@@ -2,7 +2,7 @@
 
 #include "base/IniFile.h"
 
-namespace email32 {
+namespace email32::sendui {
 namespace {
 
 constexpr char kSection[] = "Options";
@@ -11,15 +11,15 @@ constexpr char kSection[] = "Options";
 
 PhotoOptions ReadPhotoOptions(const std::string& aliveDb) {
     PhotoOptions options;
-    options.shrinkPhotos = ini::ReadUnsigned(aliveDb, kSection, "ShrinkPhotos") == 1;
-    options.keepLocation = ini::ReadUnsigned(aliveDb, kSection, "KeepLocation") == 1;
+    options.shrinkPhotos = base::ReadUnsigned(aliveDb, kSection, "ShrinkPhotos") == 1;
+    options.keepLocation = base::ReadUnsigned(aliveDb, kSection, "KeepLocation") == 1;
     return options;
 }
 
 bool StoreShrinkPhotos(const std::string& aliveDb, bool shrinkPhotos) {
-    return ini::Rewrite(aliveDb, [shrinkPhotos](ini::IniDocument& file) {
+    return base::Rewrite(aliveDb, [shrinkPhotos](base::IniDocument& file) {
                file.Set(kSection, "ShrinkPhotos", shrinkPhotos ? "1" : "0");
-           }) == ini::RewriteResult::Written;
+           }) == base::RewriteResult::Written;
 }
 
-}  // namespace email32
+}  // namespace email32::sendui

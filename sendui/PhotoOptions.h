@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace email32 {
+namespace email32::sendui {
 
 struct PhotoOptions {
     bool shrinkPhotos = false;
@@ -18,4 +18,4 @@ struct PhotoOptions {
 // cannot be written (or another writer holds it past the wait).
 bool StoreShrinkPhotos(const std::string& aliveDb, bool shrinkPhotos);
 
-}  // namespace email32
+}  // namespace email32::sendui

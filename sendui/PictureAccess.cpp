@@ -10,7 +10,7 @@
 
 #include "gif/Gif89a.h"
 
-namespace email32 {
+namespace email32::sendui {
 
 struct PictureAccess::Gif {
     CGif89a reader;
@@ -29,7 +29,7 @@ bool PictureAccess::IsAnimated(const char* path) {
     }
 }
 
-bool PictureAccess::HasExif(const char* path) { return email32::HasExif(CString(path)) != 0; }
+bool PictureAccess::HasExif(const char* path) { return email32::sendui::HasExif(CString(path)) != 0; }
 
 bool PictureAccess::CanRead(const char* path) { return PictureFile(path).IsOpen(); }
 
@@ -123,4 +123,4 @@ PictureAccess::Outcome PictureAccess::ShrinkPhoto(const char* source, const char
                                                                                        : Outcome::NotWritten;
 }
 
-}  // namespace email32
+}  // namespace email32::sendui

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace email32 {
+namespace email32::sendui {
 
 class PictureAccess {
 public:
@@ -56,4 +56,4 @@ private:
     std::unique_ptr<Gif> m_gif;
 };
 
-}  // namespace email32
+}  // namespace email32::sendui

@@ -10,7 +10,7 @@
 void CSendOptionsDlg::ExamineAttachments() {
     m_facts.clear();
     const int count = m_pItems ? m_pItems->GetSize() : 0;
-    email32::PictureAccess pictures;
+    email32::sendui::PictureAccess pictures;
     for (int i = 0; i < count; ++i) {
         auto* item = static_cast<CAttachmentItem*>(m_pItems->GetAt(i));
         if (!item) continue;
@@ -22,18 +22,18 @@ void CSendOptionsDlg::ExamineAttachments() {
         if (ext.CompareNoCase("gif") == 0) {
             facts.kind = Kind::Gif;
             facts.animated = pictures.IsAnimated(path);
-        } else if (email32::ExtensionIn(ext, {"jpg", "jpeg", "jpe"})) {
+        } else if (email32::sendui::ExtensionIn(ext, {"jpg", "jpeg", "jpe"})) {
             facts.kind = Kind::Jpeg;
-            facts.exif = email32::PictureAccess::HasExif(path);
+            facts.exif = email32::sendui::PictureAccess::HasExif(path);
             facts.shrinkable = ext.CompareNoCase("jpe") != 0;
-        } else if (email32::ExtensionIn(ext, {"tif", "tiff"})) {
+        } else if (email32::sendui::ExtensionIn(ext, {"tif", "tiff"})) {
             facts.kind = Kind::Tiff;
-            facts.exif = email32::PictureAccess::HasExif(path);
-        } else if (email32::ExtensionIn(ext, {"bmp", "fpx", "pcx", "tga", "png"})) {
+            facts.exif = email32::sendui::PictureAccess::HasExif(path);
+        } else if (email32::sendui::ExtensionIn(ext, {"bmp", "fpx", "pcx", "tga", "png"})) {
             facts.kind = Kind::Picture;
-        } else if (email32::IsPhoneOrWebPicture(ext)) {
+        } else if (email32::sendui::IsPhoneOrWebPicture(ext)) {
             facts.kind = Kind::PhoneOrWeb;
-            facts.readable = email32::PictureAccess::CanRead(path);
+            facts.readable = email32::sendui::PictureAccess::CanRead(path);
         }
         m_facts.push_back(facts);
     }

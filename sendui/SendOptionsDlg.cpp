@@ -21,7 +21,7 @@ CString LoadText(unsigned int id) {
 // ANSI code page can hold.
 std::wstring LoadWideText(unsigned int id) {
     std::wstring text;
-    (void)email32::LoadResourceText(id, text);
+    (void)email32::framework::LoadResourceText(id, text);
     return text;
 }
 
@@ -29,7 +29,7 @@ const char* const kWidths[] = {"160", "240", "320", "480", "640", "800", "1024",
 
 }  // namespace
 
-CSendOptionsDlg::CSendOptionsDlg(CWnd* parent, email32::SystemChoice& systems)
+CSendOptionsDlg::CSendOptionsDlg(CWnd* parent, email32::sendui::SystemChoice& systems)
     : CDialog(IDD_SEND_OPTIONS, parent), m_choice(systems) {
     m_imageList.Create(16, 16, ILC_MASK | ILC_COLOR32, 0, 1);
     m_installed = m_choice.Installed();
@@ -63,7 +63,7 @@ BOOL CSendOptionsDlg::OnInitDialog() {
     // Photos among the attachments bring the photo option's check box, as
     // the user last left it.
     ExamineAttachments();
-    m_photos = email32::ReadPhotoOptions(m_choice.InstalledListPath());
+    m_photos = email32::sendui::ReadPhotoOptions(m_choice.InstalledListPath());
     m_storedShrinkPhotos = m_photos.shrinkPhotos;
     m_pShrinkPhotos = GetDlgItem(IDC_SHRINK_PHOTOS);
     bool photos = false;
@@ -86,7 +86,7 @@ void CSendOptionsDlg::FillSystemList() {
     std::vector<int> images;
     for (int i = 0; i < n; ++i) {
         const HICON icon = m_choice.Icon(m_installed[static_cast<size_t>(i)]);
-        const email32::AutoIcon owned(icon);
+        const email32::base::AutoIcon owned(icon);
         images.push_back(m_imageList.Add(icon ? icon : ::LoadIcon(nullptr, IDI_APPLICATION)));
     }
     m_pSystems->SetImageList(&m_imageList, LVSIL_SMALL);
@@ -138,9 +138,9 @@ void CSendOptionsDlg::OnResolutionSelEndOk() {
     PrepareAttachments();
 }
 
-void CSendOptionsDlg::GetAppDataFolder() { email32::GetAppDataFolder(m_szAppData); }
+void CSendOptionsDlg::GetAppDataFolder() { email32::sendui::GetAppDataFolder(m_szAppData); }
 
-CString CSendOptionsDlg::EstimateSize(const CStringList& files) const { return email32::EstimateSize(files); }
+CString CSendOptionsDlg::EstimateSize(const CStringList& files) const { return email32::sendui::EstimateSize(files); }
 
 void CSendOptionsDlg::PrepareAttachments() {
     const CWaitCursor wait;
@@ -148,10 +148,11 @@ void CSendOptionsDlg::PrepareAttachments() {
     const CString format = SelectedText(m_pFormat);
     const CString resolution = SelectedText(m_pResolution);
     const HWND window = m_hWnd;
-    email32::AttachmentPreparation preparation(email32::PreparationFolder(m_szAppData), [window](const CString& text) {
-        ::MessageBoxW(window, email32::base::Widen(static_cast<const char*>(text)).c_str(),
-                      LoadWideText(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONEXCLAMATION);
-    });
+    email32::sendui::AttachmentPreparation preparation(
+        email32::sendui::PreparationFolder(m_szAppData), [window](const CString& text) {
+            ::MessageBoxW(window, email32::base::Widen(static_cast<const char*>(text)).c_str(),
+                          LoadWideText(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONEXCLAMATION);
+        });
     preparation.SetPhotoOptions(m_photos);
     const bool prepared = preparation.Run(format, resolution, m_listSource, m_listCurrent);
     m_pSizeText->SetWindowText(EstimateSize(prepared ? m_listCurrent : m_listSource));
@@ -175,7 +176,7 @@ void CSendOptionsDlg::OnOK() {
 
     // The photo option is the user's from now on, when they could see it.
     if (::IsWindowVisible(m_pShrinkPhotos->GetSafeHwnd()) && m_photos.shrinkPhotos != m_storedShrinkPhotos) {
-        (void)email32::StoreShrinkPhotos(m_choice.InstalledListPath(), m_photos.shrinkPhotos);
+        (void)email32::sendui::StoreShrinkPhotos(m_choice.InstalledListPath(), m_photos.shrinkPhotos);
     }
 
     const CString original = LoadText(IDS_ORIGINAL_FILE);

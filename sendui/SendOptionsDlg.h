@@ -13,7 +13,7 @@
 
 class CSendOptionsDlg : public CDialog {
 public:
-    CSendOptionsDlg(CWnd* parent, email32::SystemChoice& systems);
+    CSendOptionsDlg(CWnd* parent, email32::sendui::SystemChoice& systems);
 
     // The host's attachment array, rebuilt on OK when a shrinking was chosen.
     void SetItemArray(CPtrArray* items) noexcept { m_pItems = items; }
@@ -60,14 +60,14 @@ private:
     CWnd* m_pSizeText = nullptr;
     CStringList m_listCurrent{10};
     CStringList m_listSource{10};
-    email32::SystemChoice& m_choice;
+    email32::sendui::SystemChoice& m_choice;
     CListCtrl* m_pSystems = nullptr;
     CImageList m_imageList;
     std::vector<std::string> m_installed;
     char m_szAppData[MAX_PATH] = {};
     std::vector<AttachmentFacts> m_facts;
     CWnd* m_pShrinkPhotos = nullptr;
-    email32::PhotoOptions m_photos;
+    email32::sendui::PhotoOptions m_photos;
     bool m_storedShrinkPhotos = false;
     int m_bJpegOnly = 0;
     int m_bExif = 0;

@@ -11,7 +11,7 @@
 
 class CWnd;
 
-namespace email32 {
+namespace email32::sendui {
 
 // The installed e-mail systems, as the dialog shows them and takes the
 // user's choice of the default.
@@ -33,4 +33,4 @@ public:
 // rebuilt as chosen; without, OK only stores the default. True on OK.
 [[nodiscard]] bool ShowSendOptions(CWnd* parent, SystemChoice& systems, CPtrArray* items);
 
-}  // namespace email32
+}  // namespace email32::sendui

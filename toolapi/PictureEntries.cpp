@@ -27,7 +27,7 @@ PictureStatus ConvertPictureFile(const char* input, const char* output, int widt
     bool scaleAfterLoading = width > 0;
     {
         // Closed before the save, which may replace the same file.
-        PictureFile file(input);
+        sendui::PictureFile file(input);
         if (!file.IsOpen()) return PictureStatus::ReadFailed;
         if (width > 0) {
             const double exact = static_cast<double>(file.Height()) / file.Width() * width;
@@ -40,7 +40,7 @@ PictureStatus ConvertPictureFile(const char* input, const char* output, int widt
             if (PPixo::LineBytesFor(width, 24) > PPixo::kMaxPixelBytes / static_cast<std::size_t>(height)) {
                 return PictureStatus::ScaleFailed;
             }
-            const PictureFile::Scaling scaling{width, height, true, ProcessorsAvailable() > 1};
+            const sendui::PictureFile::Scaling scaling{width, height, true, sendui::ProcessorsAvailable() > 1};
             if (!file.LoadScaled(image.get(), 15, scaling)) return PictureStatus::ReadFailed;
             scaleAfterLoading = false;
         } else if (!file.Load(image.get(), 15, width, height)) {
@@ -55,7 +55,7 @@ PictureStatus ConvertPictureFile(const char* input, const char* output, int widt
     // Converting before scaling gives the same result type and lets an
     // indexed picture be scaled in true colour rather than back onto its
     // palette.
-    if (toJpeg && !ConvertColourType(input, image.get(), trueColour)) return PictureStatus::ConvertFailed;
+    if (toJpeg && !sendui::ConvertColourType(input, image.get(), trueColour)) return PictureStatus::ConvertFailed;
     if (scaleAfterLoading) {
         auto scaled = std::make_unique<PPixo>();
         if (!scaled->CreateImage(image->GetImageType(), width, height, 0, nullptr, image->GetXDensity(),
@@ -65,12 +65,12 @@ PictureStatus ConvertPictureFile(const char* input, const char* output, int widt
         }
         image = std::move(scaled);
     }
-    if (!SaveImageFile(output, image.get())) return PictureStatus::WriteFailed;
+    if (!sendui::SaveImageFile(output, image.get())) return PictureStatus::WriteFailed;
     if (saved != nullptr)
         *saved = PictureSummary{image->GetImageWidth(), image->GetImageHeight(), image->GetImageType()};
     return PictureStatus::Ok;
 }
 
-int PictureFileHasExif(const char* path) { return path ? HasExif(CString(path)) : 0; }
+int PictureFileHasExif(const char* path) { return path ? sendui::HasExif(CString(path)) : 0; }
 
 }  // namespace email32::toolapi

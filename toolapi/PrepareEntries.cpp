@@ -28,8 +28,8 @@ PreparedAttachments PrepareAttachments(const std::string& format, const std::str
     for (const std::string& path : sources) source.AddTail(path);
 
     char appData[MAX_PATH] = {};
-    GetAppDataFolder(appData);
-    AttachmentPreparation preparation(PreparationFolder(appData), [](const CString& text) {
+    sendui::GetAppDataFolder(appData);
+    sendui::AttachmentPreparation preparation(sendui::PreparationFolder(appData), [](const CString& text) {
         std::fprintf(stderr, "%s\n", static_cast<const char*>(text));
     });
     preparation.SetPhotoOptions({photos.shrinkPhotos, photos.keepLocation});
@@ -39,7 +39,7 @@ PreparedAttachments PrepareAttachments(const std::string& format, const std::str
     PreparedAttachments result;
     const CStringList& sent = prepared ? current : source;
     for (const CString& path : sent.Items()) result.files.push_back(path.str());
-    result.sizeText = EstimateSize(sent).str();
+    result.sizeText = sendui::EstimateSize(sent).str();
     return result;
 }
 

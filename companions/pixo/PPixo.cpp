@@ -160,7 +160,7 @@ BOOL PPixo::CreateImage(HBITMAP bitmap, HPALETTE palette, int /*reserved1*/, int
     request.bmiHeader.biBitCount = 24;
     request.bmiHeader.biCompression = BI_RGB;
 
-    email32::WindowDc screen(nullptr);
+    email32::base::WindowDc screen(nullptr);
     HPALETTE previous = palette ? ::SelectPalette(screen.get(), palette, TRUE) : nullptr;
     if (palette) ::RealizePalette(screen.get());
     const int lines =

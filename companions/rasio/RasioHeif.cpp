@@ -28,7 +28,7 @@ constexpr std::size_t kMaxMetadataBytes = 4u << 20;
 // libheif's entries, looked up by name: the module links no import library,
 // so that it loads and runs without the DLLs.
 struct Library {
-    email32::AutoLibrary dll;
+    email32::base::AutoLibrary dll;
     decltype(&heif_init) init = nullptr;
     decltype(&heif_deinit) deinit = nullptr;
     decltype(&heif_context_alloc) contextAlloc = nullptr;
@@ -67,7 +67,7 @@ struct Library {
     bool Load() {
         // Where the product put it (the host's folder or the module's), its
         // own dependencies (libde265, the C++ runtime) from the same folder.
-        dll.reset(email32::LoadLocatedLibrary(std::wstring(L"libheif.dll")));
+        dll.reset(email32::base::LoadLocatedLibrary(std::wstring(L"libheif.dll")));
         if (!dll) return false;
         const bool found = Find(init, "heif_init") && Find(deinit, "heif_deinit") &&
                            Find(contextAlloc, "heif_context_alloc") && Find(contextFree, "heif_context_free") &&

@@ -73,8 +73,8 @@ void InstallSource(j_decompress_ptr cinfo, FileSource& source) {
     cinfo->src = &source.manager;
 }
 
-email32::AutoCloseHandle OpenForReading(const char* path) {
-    return email32::AutoCloseHandle(
+email32::base::AutoCloseHandle OpenForReading(const char* path) {
+    return email32::base::AutoCloseHandle(
         ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 

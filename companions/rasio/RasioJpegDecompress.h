@@ -43,7 +43,7 @@ struct Decompression {
     jpeg_decompress_struct cinfo{};
     ErrorTrap trap;
     std::unique_ptr<FileSource> source = std::make_unique<FileSource>();
-    email32::AutoCloseHandle file;
+    email32::base::AutoCloseHandle file;
 
     ~Decompression() { jpeg_destroy_decompress(&cinfo); }
 };

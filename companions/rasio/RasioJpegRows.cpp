@@ -220,7 +220,7 @@ private:
     Output m_out;
     std::size_t m_stride = 0;
     std::vector<BYTE> m_rows;
-    email32::AutoCloseHandle m_thread;
+    email32::base::AutoCloseHandle m_thread;
     SRWLOCK m_lock;
     CONDITION_VARIABLE m_changed;
     int m_done = 0;           // rows decoded, under m_lock

@@ -86,7 +86,7 @@ bool AllocatePicture(Picture& picture) {
 
 bool ReadFilePrefix(const char* path, std::size_t maxBytes, std::vector<BYTE>& bytes) {
     bytes.clear();
-    email32::AutoCloseHandle file(
+    email32::base::AutoCloseHandle file(
         ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size{};
@@ -145,7 +145,7 @@ bool ReplaceFile(const char* path, const std::vector<BYTE>& bytes) {
     if (!MayReplace(path)) return false;
     const std::string temporary = SiblingTempName(path);
     {
-        email32::AutoCloseHandle file(
+        email32::base::AutoCloseHandle file(
             ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) return false;
         DWORD written = 0;

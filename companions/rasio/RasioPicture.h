@@ -73,9 +73,9 @@ struct MappedFile {
     std::size_t size = 0;
 
 private:
-    email32::AutoCloseHandle m_file;
-    email32::AutoCloseHandle m_mapping;
-    email32::AutoMappedView m_view;
+    email32::base::AutoCloseHandle m_file;
+    email32::base::AutoCloseHandle m_mapping;
+    email32::base::AutoMappedView m_view;
 };
 
 // False when path names a read-only file, which a save must not replace.

@@ -28,27 +28,27 @@ std::wstring WithBackslash(std::wstring folder) {
 
 std::wstring UserFolder() {
     // From where the product put it, never from the current folder or PATH.
-    const email32::AutoLibrary userpath(email32::LoadLocatedLibrary(std::wstring(L"Userpath.dll")));
-    if (const auto entry = email32::ProcAddress<GetAppDataPathFn>(userpath.get(), "GetAppDataPath")) {
+    const email32::base::AutoLibrary userpath(email32::base::LoadLocatedLibrary(std::wstring(L"Userpath.dll")));
+    if (const auto entry = email32::base::ProcAddress<GetAppDataPathFn>(userpath.get(), "GetAppDataPath")) {
         char buffer[MAX_PATH + 1] = {};  // the entry fills at most 260 bytes
         entry(buffer);
         buffer[MAX_PATH] = '\0';
         // An empty or relative folder would put the outbox wherever the
         // current folder is.
         const std::wstring folder = Widen(buffer);
-        if (email32::IsFullyQualifiedPath(folder)) return WithBackslash(folder);
+        if (email32::base::IsFullyQualifiedPath(folder)) return WithBackslash(folder);
     }
     std::vector<wchar_t> appData(32768);
     const DWORD length = ::GetEnvironmentVariableW(L"APPDATA", appData.data(), static_cast<DWORD>(appData.size()));
     if (length == 0 || length >= appData.size()) return {};
-    if (!email32::IsFullyQualifiedPath(std::wstring(appData.data(), length))) return {};
+    if (!email32::base::IsFullyQualifiedPath(std::wstring(appData.data(), length))) return {};
     const std::wstring folder = WithBackslash(std::wstring(appData.data(), length)) + L"Email32\\";
     ::CreateDirectoryW(folder.c_str(), nullptr);
     return folder;
 }
 
 bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
-    const email32::AutoCloseHandle file(
+    const email32::base::AutoCloseHandle file(
         ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
@@ -58,8 +58,9 @@ bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
 // An envelope: small, though a message for thousands of recipients has a
 // long one. Larger files are not envelopes; they read as empty.
 std::string ReadEnvelopeFile(const std::wstring& path, bool& found) {
-    const email32::AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const email32::base::AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                                            FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     found = file.valid();
     LARGE_INTEGER size{};
     if (!found || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > (16 << 20)) return {};
@@ -134,8 +135,9 @@ std::string OutboxProblem(const OutboxPlace& place) {
     // A message that cannot leave the outbox once delivered would go out
     // again at every send: without the right to write, nothing is sent.
     const std::wstring probe = place.folder + L"probe-" + FromUtf8(UniqueToken()) + L".tmp";
-    const email32::AutoCloseHandle file(::CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                                      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    const email32::base::AutoCloseHandle file(
+        ::CreateFileW(probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!file) return "the outbox " + name + " cannot be written: " + SystemText(::GetLastError());
     return {};
 }
@@ -143,8 +145,8 @@ std::string OutboxProblem(const OutboxPlace& place) {
 OutboxMessage OutboxMessage::Take(const std::wstring& path, Claim& claim) {
     // No sharing at all: a second sender cannot open it while this one
     // delivers, and this one cannot open it while a sender still writes it.
-    email32::AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
-                                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    email32::base::AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
+                                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         const DWORD error = ::GetLastError();
         claim = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? Claim::Busy
@@ -248,8 +250,8 @@ OutboxMessage CreateOutboxMessage(const OutboxPlace& place, const MessageHeaders
                   unsigned(now.wDay), unsigned(now.wHour), unsigned(now.wMinute), unsigned(now.wSecond));
     const std::wstring base = place.folder + stamp + FromUtf8(UniqueToken());
     const std::wstring partial = base + L".part";
-    email32::AutoCloseHandle file(::CreateFileW(partial.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    email32::base::AutoCloseHandle file(::CreateFileW(partial.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         problem = "the outbox " + Utf8(place.folder) + " cannot be written";
         return {};

@@ -43,7 +43,7 @@ enum class Claim {
 class OutboxMessage {
 public:
     OutboxMessage() = default;
-    OutboxMessage(email32::AutoCloseHandle file, std::wstring path)
+    OutboxMessage(email32::base::AutoCloseHandle file, std::wstring path)
         : m_file(std::move(file)), m_path(std::move(path)) {}
 
     // Opens a waiting message for delivery; empty unless Taken.
@@ -72,7 +72,7 @@ public:
     bool WriteEnvelope(const StoredEnvelope& envelope) const;
 
 private:
-    email32::AutoCloseHandle m_file;
+    email32::base::AutoCloseHandle m_file;
     std::wstring m_path;
 };
 

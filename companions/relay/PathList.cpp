@@ -24,7 +24,7 @@ bool IsFile(const std::string& ansiPath) {
 }
 
 bool IsReadable(const std::wstring& path) {
-    const email32::AutoCloseHandle file(
+    const email32::base::AutoCloseHandle file(
         ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     return file.valid();
 }

@@ -29,7 +29,7 @@ public:
     }
 
 private:
-    email32::AutoCloseHandle m_mutex;
+    email32::base::AutoCloseHandle m_mutex;
     bool m_owned = false;
 };
 
@@ -52,9 +52,9 @@ void AppendLog(const std::wstring& logPath, const std::string& line) {
     text += "\r\n";
 
     const LogTurn turn;
-    const email32::AutoCloseHandle file(::CreateFileW(logPath.c_str(), FILE_APPEND_DATA,
-                                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const email32::base::AutoCloseHandle file(::CreateFileW(logPath.c_str(), FILE_APPEND_DATA,
+                                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
     DWORD written = 0;
     (void)::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);

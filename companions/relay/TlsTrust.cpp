@@ -25,7 +25,7 @@ struct CertStoreTraits {
     static bool valid(handle_type h) noexcept { return h != nullptr; }
     static void close(handle_type h) noexcept { ::CertCloseStore(h, 0); }
 };
-using CertStore = email32::UniqueHandle<CertStoreTraits>;
+using CertStore = email32::base::UniqueHandle<CertStoreTraits>;
 
 struct CertContextTraits {
     using handle_type = PCCERT_CONTEXT;
@@ -33,7 +33,7 @@ struct CertContextTraits {
     static bool valid(handle_type h) noexcept { return h != nullptr; }
     static void close(handle_type h) noexcept { ::CertFreeCertificateContext(h); }
 };
-using CertContext = email32::UniqueHandle<CertContextTraits>;
+using CertContext = email32::base::UniqueHandle<CertContextTraits>;
 
 struct ChainTraits {
     using handle_type = PCCERT_CHAIN_CONTEXT;
@@ -41,7 +41,7 @@ struct ChainTraits {
     static bool valid(handle_type h) noexcept { return h != nullptr; }
     static void close(handle_type h) noexcept { ::CertFreeCertificateChain(h); }
 };
-using Chain = email32::UniqueHandle<ChainTraits>;
+using Chain = email32::base::UniqueHandle<ChainTraits>;
 
 CertStore MemoryStore() { return CertStore(::CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr)); }
 
@@ -76,7 +76,7 @@ PCCERT_CONTEXT Leaf(const std::vector<CertContext>& sent) {
 
 std::string ReadWholeFile(const std::wstring& path, bool& ok) {
     ok = false;
-    const email32::AutoCloseHandle file(
+    const email32::base::AutoCloseHandle file(
         ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size{};
     // A trust-anchor file is small; anything past 16 MB is not one.

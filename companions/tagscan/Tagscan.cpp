@@ -11,7 +11,7 @@
 
 BOOL IsExifFile(const char* path) {
     if (path == nullptr || *path == '\0') return FALSE;
-    email32::AutoCloseHandle file(
+    email32::base::AutoCloseHandle file(
         ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return FALSE;
     LARGE_INTEGER size{};
@@ -19,9 +19,9 @@ BOOL IsExifFile(const char* path) {
     // Headers lie near the start: a JPEG's segments before the image data
     // (at most 256 of 64 KiB), a TIFF's first IFD anywhere. Mapping the
     // file reads only the pages the scanner touches.
-    email32::AutoCloseHandle mapping(::CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    email32::base::AutoCloseHandle mapping(::CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!mapping) return FALSE;
-    email32::AutoMappedView view(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+    email32::base::AutoMappedView view(::MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
     if (!view) return FALSE;
     const auto* data = static_cast<const std::uint8_t*>(view.get());
     const std::size_t bytes = static_cast<std::size_t>(size.QuadPart);

@@ -2,7 +2,7 @@
 
 #include "gif/core/Blocks.h"
 
-namespace gifcore {
+namespace email32::gif::core {
 
 namespace {
 
@@ -43,4 +43,4 @@ WalkEnd WalkBlocks(ByteView file, std::size_t position, BlockVisitor& visitor, s
     return end;
 }
 
-}  // namespace gifcore
+}  // namespace email32::gif::core

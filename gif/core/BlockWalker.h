@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-namespace gifcore {
+namespace email32::gif::core {
 
 class BlockVisitor {
 public:
@@ -31,4 +31,4 @@ enum class WalkEnd { Trailer, NotABlock, EndOfFile, CutOff, Enough };
 // given, receives the position the walk ended at.
 WalkEnd WalkBlocks(ByteView file, std::size_t position, BlockVisitor& visitor, std::size_t* endPosition = nullptr);
 
-}  // namespace gifcore
+}  // namespace email32::gif::core

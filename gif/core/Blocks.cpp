@@ -1,6 +1,6 @@
 #include "gif/core/Blocks.h"
 
-namespace gifcore {
+namespace email32::gif::core {
 
 int BitsForColourCount(int colours) noexcept {
     if (colours <= 2) return 1;
@@ -72,4 +72,4 @@ std::size_t ImageHeaderBytes(ByteView atSeparator) noexcept {
     return position;
 }
 
-}  // namespace gifcore
+}  // namespace email32::gif::core

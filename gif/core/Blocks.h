@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-namespace gifcore {
+namespace email32::gif::core {
 
 inline constexpr std::size_t kHeaderBytes = 13;
 inline constexpr std::size_t kDescriptorBytes = 9;
@@ -89,4 +89,4 @@ void WriteTextSubBlocks(const std::string& text, Write write) {
     if (n > 0) write(p, n);
 }
 
-}  // namespace gifcore
+}  // namespace email32::gif::core

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace gifcore {
+namespace email32::gif::core {
 
 // Returned by the block readers when a record or sub-block chain runs past
 // the end of the data; the parse ends there as it would at a trailer.
@@ -29,4 +29,4 @@ struct ByteView {
     }
 };
 
-}  // namespace gifcore
+}  // namespace email32::gif::core

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace gifcore {
+namespace email32::gif::core {
 
 inline constexpr int kMaxCodes = 4096;
 
@@ -65,4 +65,4 @@ DecodeOutcome DecodeLzw(ByteView data, int width, int height, bool interlaced, R
 // follows the first code that found it full.
 void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSink& sink);
 
-}  // namespace gifcore
+}  // namespace email32::gif::core

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-namespace gifcore {
+namespace email32::gif::core {
 
 int ImageRowForFileOrder(int k, int height, bool interlaced) noexcept {
     if (!interlaced) return k;
@@ -285,4 +285,4 @@ DecodeOutcome DecodeLzw(ByteView data, int width, int height, bool interlaced, R
     return outcome;
 }
 
-}  // namespace gifcore
+}  // namespace email32::gif::core

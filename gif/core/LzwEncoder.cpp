@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace gifcore {
+namespace email32::gif::core {
 namespace {
 
 constexpr int kHashSlots = 5003;
@@ -229,4 +229,4 @@ void EncodeLzw(int minCodeSize, int width, int height, RowSource& source, ByteSi
     packer.Finish();
 }
 
-}  // namespace gifcore
+}  // namespace email32::gif::core

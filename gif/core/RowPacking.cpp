@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace gifcore {
+namespace email32::gif::core {
 
 void PackRow(std::uint8_t* row, int width, int bits, int stride) noexcept {
     if (bits == 8) {
@@ -38,4 +38,4 @@ void UnpackRow(const std::uint8_t* packed, int width, int colours, std::uint8_t*
     }
 }
 
-}  // namespace gifcore
+}  // namespace email32::gif::core

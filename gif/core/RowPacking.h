@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace gifcore {
+namespace email32::gif::core {
 
 // Bytes per packed row, padded to 4 bytes.
 [[nodiscard]] inline int RowStride(int width, int bits) noexcept { return ((width * bits + 31) / 32) * 4; }
@@ -18,4 +18,4 @@ void PackRow(std::uint8_t* row, int width, int bits, int stride) noexcept;
 // (or 0, no table) one bit each, 4 to 16 a nibble each, more a byte each.
 void UnpackRow(const std::uint8_t* packed, int width, int colours, std::uint8_t* out) noexcept;
 
-}  // namespace gifcore
+}  // namespace email32::gif::core

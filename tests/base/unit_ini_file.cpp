@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-namespace ini = email32::ini;
+namespace base = email32::base;
 using email32::test::ReadFile;
 using email32::test::TempFolder;
 using email32::test::WriteFile;
@@ -16,20 +16,20 @@ TEST(IniFile, NamesMatchWithoutRegardToCaseAndValuesLoseQuotesAndBlanks) {
     TempFolder folder("ini");
     const std::string file = folder / "EmailDB.ini";
     WriteFile(file, "[OutLook]\r\nTITLE =  \"Mail Program\"  \r\nPathType=15\r\n");
-    EXPECT_EQ(ini::ReadString(file, "outlook", "Title"), "Mail Program");
-    EXPECT_EQ(ini::ReadInt(file, "OUTLOOK", "pathtype"), 15);
+    EXPECT_EQ(base::ReadString(file, "outlook", "Title"), "Mail Program");
+    EXPECT_EQ(base::ReadInt(file, "OUTLOOK", "pathtype"), 15);
 }
 
 TEST(IniFile, MissingKeysReadEmptyAndZero) {
     TempFolder folder("ini");
     const std::string file = folder / "EmailDB.ini";
     WriteFile(file, "[A]\r\nTitle=\r\nPathType=abc\r\n");
-    EXPECT_EQ(ini::ReadString(file, "A", "Title"), "");
-    EXPECT_EQ(ini::ReadString(file, "A", "Missing"), "");
-    EXPECT_EQ(ini::ReadString(file, "NoSection", "Title"), "");
-    EXPECT_EQ(ini::ReadString(folder / "absent.ini", "A", "Title"), "");
-    EXPECT_EQ(ini::ReadInt(file, "A", "PathType"), 0);
-    EXPECT_EQ(ini::ReadInt(file, "A", "Missing"), 0);
+    EXPECT_EQ(base::ReadString(file, "A", "Title"), "");
+    EXPECT_EQ(base::ReadString(file, "A", "Missing"), "");
+    EXPECT_EQ(base::ReadString(file, "NoSection", "Title"), "");
+    EXPECT_EQ(base::ReadString(folder / "absent.ini", "A", "Title"), "");
+    EXPECT_EQ(base::ReadInt(file, "A", "PathType"), 0);
+    EXPECT_EQ(base::ReadInt(file, "A", "Missing"), 0);
 }
 
 TEST(IniFile, LongValuesAreCutToTheBuffer) {
@@ -38,15 +38,15 @@ TEST(IniFile, LongValuesAreCutToTheBuffer) {
     const std::string title(300, 'T');
     const std::string registryKey(1500, 'K');
     WriteFile(file, "[A]\r\nTitle=" + title + "\r\nRegKey=" + registryKey + "\r\n");
-    EXPECT_EQ(ini::ReadString(file, "A", "Title"), std::string(259, 'T'));
-    EXPECT_EQ(ini::ReadString(file, "A", "RegKey", ini::kLongValueBuffer), std::string(1023, 'K'));
+    EXPECT_EQ(base::ReadString(file, "A", "Title"), std::string(259, 'T'));
+    EXPECT_EQ(base::ReadString(file, "A", "RegKey", base::kLongValueBuffer), std::string(1023, 'K'));
 }
 
 TEST(IniFile, NegativeCountsComeBackAsHugeUnsignedNumbers) {
     TempFolder folder("ini");
     const std::string file = folder / "EmailDB.ini";
     WriteFile(file, "[LinkEntry]\r\nCount=-1\r\n");
-    EXPECT_EQ(ini::ReadUnsigned(file, "LinkEntry", "Count"), 0xFFFFFFFFu);
+    EXPECT_EQ(base::ReadUnsigned(file, "LinkEntry", "Count"), 0xFFFFFFFFu);
 }
 
 TEST(IniFile, ARewriteChangesOnlyWhatItEditsAndTheProfileServiceReadsItBack) {
@@ -57,43 +57,43 @@ TEST(IniFile, ARewriteChangesOnlyWhatItEditsAndTheProfileServiceReadsItBack) {
     WriteFile(file,
               "; written by hand\r\n[Foreign]\r\nKey =  spaced \n\r\n[aliveemailsys]\r\nCount=9\r\n1=Old\r\n\r\n"
               "[Sys]\r\nTitle=kept\r\nPATH=C:\\old.exe\r\n[AliveEmailSys]\r\n2=Stale\r\n[Last]\r\nx=1");
-    ASSERT_EQ(ini::Rewrite(file,
-                           [](ini::IniDocument& text) {
-                               text.Set("SYS", "Path", "C:\\new.exe");
-                               text.Set("Sys", "Added", "yes\r\nInjected=1");
-                               text.Set("New", "Path", "");
-                               text.ReplaceSection("AliveEmailSys", {{"Count", "1"}, {"1", "Sys"}});
-                           }),
-              ini::RewriteResult::Written);
+    ASSERT_EQ(base::Rewrite(file,
+                            [](base::IniDocument& text) {
+                                text.Set("SYS", "Path", "C:\\new.exe");
+                                text.Set("Sys", "Added", "yes\r\nInjected=1");
+                                text.Set("New", "Path", "");
+                                text.ReplaceSection("AliveEmailSys", {{"Count", "1"}, {"1", "Sys"}});
+                            }),
+              base::RewriteResult::Written);
     EXPECT_EQ(ReadFile(file),
               "; written by hand\r\n[Foreign]\r\nKey =  spaced \n\r\n[aliveemailsys]\r\nCount=1\r\n1=Sys\r\n\r\n"
               "[Sys]\r\nTitle=kept\r\nPATH=C:\\new.exe\r\nAdded=yes\r\n[Last]\r\nx=1\r\n[New]\r\nPath=\r\n");
-    EXPECT_EQ(ini::ReadString(file, "Sys", "Path"), "C:\\new.exe");
-    EXPECT_EQ(ini::KeyNames(file, "AliveEmailSys"), (std::vector<std::string>{"Count", "1"}));
-    EXPECT_EQ(ini::ReadString(file, "Foreign", "Key"), "spaced");
+    EXPECT_EQ(base::ReadString(file, "Sys", "Path"), "C:\\new.exe");
+    EXPECT_EQ(base::KeyNames(file, "AliveEmailSys"), (std::vector<std::string>{"Count", "1"}));
+    EXPECT_EQ(base::ReadString(file, "Foreign", "Key"), "spaced");
 
     // A UTF-16 file stays UTF-16, its other text untouched.
     const std::string wide("\xFF\xFE[\0F\0]\0\r\0\n\0K\0=\0\xAC\x20\r\0\n\0", 22);
     WriteFile(file, wide);
-    ASSERT_EQ(ini::Rewrite(file, [](ini::IniDocument& text) { text.Set("S", "Path", "C:\\a.exe"); }),
-              ini::RewriteResult::Written);
+    ASSERT_EQ(base::Rewrite(file, [](base::IniDocument& text) { text.Set("S", "Path", "C:\\a.exe"); }),
+              base::RewriteResult::Written);
     EXPECT_EQ(ReadFile(file).substr(0, wide.size()), wide);
-    EXPECT_EQ(ini::ReadString(file, "S", "Path"), "C:\\a.exe");
+    EXPECT_EQ(base::ReadString(file, "S", "Path"), "C:\\a.exe");
 }
 
 TEST(IniFile, AFileThatCannotBeReadOrIsReadOnlyIsLeftAsItIs) {
     TempFolder folder("ini");
     const std::string file = folder / "AliveDB.ini";
-    const auto edit = [](ini::IniDocument& text) { text.Set("S", "K", "V"); };
+    const auto edit = [](base::IniDocument& text) { text.Set("S", "K", "V"); };
     WriteFile(file, "[S]\r\nK=old\r\n");
     {
-        const email32::AutoCloseHandle held(
+        const email32::base::AutoCloseHandle held(
             ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(held);
-        EXPECT_EQ(ini::Rewrite(file, edit), ini::RewriteResult::Failed);
+        EXPECT_EQ(base::Rewrite(file, edit), base::RewriteResult::Failed);
     }
     ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(ini::Rewrite(file, edit), ini::RewriteResult::Failed);
+    EXPECT_EQ(base::Rewrite(file, edit), base::RewriteResult::Failed);
     ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadFile(file), "[S]\r\nK=old\r\n");
     WIN32_FIND_DATAA found{};
@@ -103,10 +103,10 @@ TEST(IniFile, AFileThatCannotBeReadOrIsReadOnlyIsLeftAsItIs) {
 }
 
 TEST(IniFile, AnEmptyFilePathIsNeverWrittenNorRead) {
-    EXPECT_EQ(ini::Rewrite("", [](ini::IniDocument&) {}), ini::RewriteResult::Failed);
-    EXPECT_EQ(ini::ReadString("", "S", "K"), "");
-    EXPECT_EQ(ini::ReadUnsigned("", "S", "K"), 0u);
-    EXPECT_TRUE(ini::KeyNames("", "S").empty());
+    EXPECT_EQ(base::Rewrite("", [](base::IniDocument&) {}), base::RewriteResult::Failed);
+    EXPECT_EQ(base::ReadString("", "S", "K"), "");
+    EXPECT_EQ(base::ReadUnsigned("", "S", "K"), 0u);
+    EXPECT_TRUE(base::KeyNames("", "S").empty());
 }
 
 TEST(IniFile, KeyNamesOfALargeSectionAreAllReturned) {
@@ -115,7 +115,7 @@ TEST(IniFile, KeyNamesOfALargeSectionAreAllReturned) {
     std::string text = "[LinkEntry]\r\n";
     for (int i = 0; i < 3000; ++i) text += std::to_string(i) + "=System" + std::to_string(i) + "\r\n";
     WriteFile(file, text);
-    const std::vector<std::string> names = ini::KeyNames(file, "LinkEntry");
+    const std::vector<std::string> names = base::KeyNames(file, "LinkEntry");
     ASSERT_EQ(names.size(), 3000u);
     EXPECT_EQ(names.back(), "2999");
 }
@@ -127,8 +127,8 @@ TEST(IniFile, ARewriteClearsTemporariesADeadWriterLeftAndNeverWritesARelativePat
     // Left behind two days ago and a moment ago; and a user's file.
     for (const char* name : {"e32A1.tmp", "e32B2.tmp", "e32-notes.tmp"}) WriteFile(folder / name, "x");
     for (const char* name : {"e32A1.tmp", "e32-notes.tmp"}) {
-        const email32::AutoCloseHandle old(::CreateFileA((folder / name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const email32::base::AutoCloseHandle old(::CreateFileA((folder / name).c_str(), FILE_WRITE_ATTRIBUTES, 0,
+                                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         FILETIME now = {};
         ::GetSystemTimeAsFileTime(&now);
         ULARGE_INTEGER then = {{now.dwLowDateTime, now.dwHighDateTime}};
@@ -136,14 +136,14 @@ TEST(IniFile, ARewriteClearsTemporariesADeadWriterLeftAndNeverWritesARelativePat
         const FILETIME written = {then.LowPart, then.HighPart};
         ASSERT_TRUE(::SetFileTime(old.get(), nullptr, nullptr, &written));
     }
-    EXPECT_EQ(ini::Rewrite(file, [](ini::IniDocument& text) { text.Set("S", "K", "new"); }),
-              ini::RewriteResult::Written);
-    EXPECT_EQ(ini::ReadString(file, "S", "K"), "new");
+    EXPECT_EQ(base::Rewrite(file, [](base::IniDocument& text) { text.Set("S", "K", "new"); }),
+              base::RewriteResult::Written);
+    EXPECT_EQ(base::ReadString(file, "S", "K"), "new");
     EXPECT_FALSE(email32::test::FileExists(folder / "e32A1.tmp"));
     EXPECT_TRUE(email32::test::FileExists(folder / "e32B2.tmp"));
     EXPECT_TRUE(email32::test::FileExists(folder / "e32-notes.tmp"));
 
     // Relative: the current folder's file to write, the Windows folder's to read.
-    EXPECT_EQ(ini::Rewrite("AliveDB.ini", [](ini::IniDocument& text) { text.Set("S", "K", "V"); }),
-              ini::RewriteResult::Failed);
+    EXPECT_EQ(base::Rewrite("AliveDB.ini", [](base::IniDocument& text) { text.Set("S", "K", "V"); }),
+              base::RewriteResult::Failed);
 }

@@ -19,7 +19,7 @@ protected:
     ~ImagingColourTypes() override { ::FreeLibrary(m_module); }
 
     HMODULE m_module;
-    ScopedResourceInstance m_resources;
+    framework::ScopedResourceInstance m_resources;
 };
 
 TEST_F(ImagingColourTypes, EachNameGivesItsType) {
@@ -34,7 +34,7 @@ TEST_F(ImagingColourTypes, EachNameGivesItsType) {
         SCOPED_TRACE(c.name);
         PPixo image;
         MakeTestPicture(image, 50, 30);
-        ASSERT_TRUE(ConvertColourType("", &image, c.name));
+        ASSERT_TRUE(sendui::ConvertColourType("", &image, c.name));
         EXPECT_EQ(image.GetImageType(), c.type);
         EXPECT_EQ(image.GetImageWidth(), 50);
         const std::string rgb = RgbOf(image);
@@ -51,24 +51,24 @@ TEST_F(ImagingColourTypes, AlreadyConvertedPicturesAndOtherNames) {
     ASSERT_TRUE(grey.CreateImage(kPixoGray256, 8, 8, 0, nullptr, 0, 0, 15, 0, 0));
     FillPattern(grey);
     const std::string before = RgbOf(grey);
-    EXPECT_TRUE(ConvertColourType("C:\\not\\read.png", &grey, "Index 256 Color"));
+    EXPECT_TRUE(sendui::ConvertColourType("C:\\not\\read.png", &grey, "Index 256 Color"));
     EXPECT_EQ(grey.GetImageType(), kPixoGray256);
     EXPECT_EQ(RgbOf(grey), before);
 
     // Names compare exactly; an unknown name leaves the picture alone.
     PPixo image;
     MakeTestPicture(image, 8, 8);
-    EXPECT_FALSE(ConvertColourType("", &image, "24-bit color"));
-    EXPECT_FALSE(ConvertColourType("", &image, "Sepia"));
+    EXPECT_FALSE(sendui::ConvertColourType("", &image, "24-bit color"));
+    EXPECT_FALSE(sendui::ConvertColourType("", &image, "Sepia"));
     EXPECT_EQ(image.GetImageType(), kPixoTrueColor);
 
     // An empty object is loaded from the path first.
     PPixo loaded;
-    ASSERT_TRUE(ConvertColourType((PictureFixtures() + "index256.gif").c_str(), &loaded, "24-bit Color"));
+    ASSERT_TRUE(sendui::ConvertColourType((PictureFixtures() + "index256.gif").c_str(), &loaded, "24-bit Color"));
     EXPECT_EQ(loaded.GetImageType(), kPixoTrueColor);
     EXPECT_EQ(RgbOf(loaded), ReadFile(PictureFixtures() + "index256.gif.rgb"));
     PPixo missing;
-    EXPECT_FALSE(ConvertColourType("C:\\no\\such.png", &missing, "24-bit Color"));
+    EXPECT_FALSE(sendui::ConvertColourType("C:\\no\\such.png", &missing, "24-bit Color"));
 }
 
 }  // namespace

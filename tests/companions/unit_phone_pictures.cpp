@@ -18,13 +18,13 @@ namespace {
 struct ShrinkCall {
     std::string source;
     std::string target;
-    PictureAccess::Outcome outcome = PictureAccess::Outcome::NotLoaded;
+    sendui::PictureAccess::Outcome outcome = sendui::PictureAccess::Outcome::NotLoaded;
 
     static unsigned __stdcall Run(void* self) {
         auto* call = static_cast<ShrinkCall*>(self);
-        PictureAccess::Shrinking shrinking{64, true, false};
+        sendui::PictureAccess::Shrinking shrinking{64, true, false};
         shrinking.photo = true;
-        call->outcome = PictureAccess::Shrink(call->source.c_str(), call->target.c_str(), shrinking);
+        call->outcome = sendui::PictureAccess::Shrink(call->source.c_str(), call->target.c_str(), shrinking);
         return 0;
     }
 };
@@ -68,10 +68,10 @@ TEST(PhonePictures, MutatedHeicWebpAndExifFilesAreMadeOrRefusedInBoundedTimeAndM
             const DWORD waited = ::WaitForSingleObject(thread, 10000);
             ::CloseHandle(thread);
             ASSERT_EQ(waited, WAIT_OBJECT_0) << "still working after 10 s on round " << round;
-            if (call.outcome == PictureAccess::Outcome::Written) {
+            if (call.outcome == sendui::PictureAccess::Outcome::Written) {
                 ++written;
                 PPixo image;
-                ASSERT_TRUE(LoadImageFile(call.target.c_str(), &image, 15)) << "round " << round;
+                ASSERT_TRUE(sendui::LoadImageFile(call.target.c_str(), &image, 15)) << "round " << round;
                 EXPECT_EQ(image.GetImageWidth(), 64) << "round " << round;
             }
             ASSERT_LT(PrivateBytes(), bound) << "round " << round;

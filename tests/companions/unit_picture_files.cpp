@@ -38,7 +38,7 @@ TEST(ImagingFiles, EveryFormatAndTypeLoadsAsThePeerToolsSeeIt) {
         SCOPED_TRACE(e.name);
         PPixo image;
         const std::string path = PictureFixtures() + e.name;
-        if (!LoadImageFile(path.c_str(), &image, 15)) {
+        if (!sendui::LoadImageFile(path.c_str(), &image, 15)) {
             ADD_FAILURE() << "not loaded";
             continue;
         }
@@ -71,7 +71,7 @@ TEST(ImagingFiles, HeaderAndPaletteDescribeTheLoadedLayout) {
 
 TEST(ImagingFiles, SixteenBitFileWithAnotherExtensionUsesTheDepthType) {
     PPixo image;
-    ASSERT_TRUE(LoadImageFile((PictureFixtures() + "rgb565.dib").c_str(), &image, 15));
+    ASSERT_TRUE(sendui::LoadImageFile((PictureFixtures() + "rgb565.dib").c_str(), &image, 15));
     EXPECT_EQ(image.GetImageType(), kPixoRgb555);
     EXPECT_LE(MaxDifference(RgbOf(image), ReadFile(PictureFixtures() + "rgb565.bmp.rgb")), 8);
 }
@@ -82,12 +82,12 @@ TEST(ImagingFiles, ExifDetectionAgreesWithExiftool) {
     int seen = 0;
     while (in >> name >> answer) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(HasExif(CString((PictureFixtures() + name).c_str())) != 0, answer == "yes");
+        EXPECT_EQ(sendui::HasExif(CString((PictureFixtures() + name).c_str())) != 0, answer == "yes");
         ++seen;
     }
     EXPECT_GE(seen, 7);
-    EXPECT_EQ(HasExif(CString((PictureFixtures() + "true.png").c_str())), 0);
-    EXPECT_EQ(HasExif(CString((PictureFixtures() + "missing.jpg").c_str())), 0);
+    EXPECT_EQ(sendui::HasExif(CString((PictureFixtures() + "true.png").c_str())), 0);
+    EXPECT_EQ(sendui::HasExif(CString((PictureFixtures() + "missing.jpg").c_str())), 0);
 }
 
 TEST(ImagingFiles, DamagedAndHostileFilesFailCleanly) {
@@ -105,7 +105,7 @@ TEST(ImagingFiles, DamagedAndHostileFilesFailCleanly) {
     for (const char* name : mustFail) {
         SCOPED_TRACE(name);
         PPixo image;
-        EXPECT_FALSE(LoadImageFile((folder + name).c_str(), &image, 15));
+        EXPECT_FALSE(sendui::LoadImageFile((folder + name).c_str(), &image, 15));
     }
     const char* mayLoad[] = {"truncated-true.png", "truncated-index256.gif",
                              "truncated-true.tif", "truncated-true.jpg",
@@ -114,16 +114,16 @@ TEST(ImagingFiles, DamagedAndHostileFilesFailCleanly) {
     for (const char* name : mayLoad) {
         SCOPED_TRACE(name);
         PPixo image;
-        if (LoadImageFile((folder + name).c_str(), &image, 15)) {
+        if (sendui::LoadImageFile((folder + name).c_str(), &image, 15)) {
             EXPECT_GT(image.GetImageWidth(), 0);
             EXPECT_LE(static_cast<std::size_t>(image.GetLineBytes()) * image.GetImageHeight(), PPixo::kMaxPixelBytes);
         }
     }
     // The Exif scanner stays inside these files and does not loop.
-    EXPECT_EQ(HasExif(CString((folder + "loop.tif").c_str())), 0);
-    EXPECT_EQ(HasExif(CString((folder + "farexif.tif").c_str())), 0);
-    EXPECT_EQ(HasExif(CString((folder + "longifd.tif").c_str())), 0);
-    EXPECT_EQ(HasExif(CString((folder + "longapp1.jpg").c_str())), 0);
+    EXPECT_EQ(sendui::HasExif(CString((folder + "loop.tif").c_str())), 0);
+    EXPECT_EQ(sendui::HasExif(CString((folder + "farexif.tif").c_str())), 0);
+    EXPECT_EQ(sendui::HasExif(CString((folder + "longifd.tif").c_str())), 0);
+    EXPECT_EQ(sendui::HasExif(CString((folder + "longapp1.jpg").c_str())), 0);
 }
 
 TEST(ImagingFiles, JpegFilesDecodeOnceAtTheSmallestEighthLargeEnough) {
@@ -135,7 +135,7 @@ TEST(ImagingFiles, JpegFilesDecodeOnceAtTheSmallestEighthLargeEnough) {
     for (const Wish& wish : {Wish{100, 75, 100, 75, "scaled.jpg.2.rgb"}, Wish{101, 75, 150, 113, "scaled.jpg.3.rgb"},
                              Wish{0, 0, 400, 300, nullptr}, Wish{800, 600, 400, 300, nullptr}}) {
         SCOPED_TRACE(wish.minWidth);
-        PictureFile file(path.c_str());
+        sendui::PictureFile file(path.c_str());
         ASSERT_TRUE(file.IsOpen());
         EXPECT_EQ(file.Width(), 400);
         EXPECT_EQ(file.Height(), 300);
@@ -148,7 +148,7 @@ TEST(ImagingFiles, JpegFilesDecodeOnceAtTheSmallestEighthLargeEnough) {
         }
     }
     // Other formats have no cheaper size: they load whole.
-    PictureFile png((PictureFixtures() + "gradient.png").c_str());
+    sendui::PictureFile png((PictureFixtures() + "gradient.png").c_str());
     PPixo image;
     ASSERT_TRUE(png.Load(&image, 15, 100, 75));
     EXPECT_EQ(image.GetImageWidth(), 400);
@@ -166,14 +166,15 @@ TEST(ImagingFiles, PixelLimitIsCheckedBeforeDecodingAtTheSizeDecoded) {
     const std::string flat = PictureFixtures() + "flat96mp.jpg";
     EXPECT_FALSE(RasioReadHeader(flat.c_str(), &header));
     PPixo whole;
-    EXPECT_FALSE(LoadImageFile(flat.c_str(), &whole, 15));
+    EXPECT_FALSE(sendui::LoadImageFile(flat.c_str(), &whole, 15));
     EXPECT_TRUE(whole.IsEmpty());
     TempFolder folder("lim");
     const std::string copy = folder / "flat.jpg";
     CopyFileOrFail(flat, copy);
-    EXPECT_EQ(PictureAccess::Shrink(copy.c_str(), copy.c_str(), {640, false, true}), PictureAccess::Outcome::Written);
+    EXPECT_EQ(sendui::PictureAccess::Shrink(copy.c_str(), copy.c_str(), {640, false, true}),
+              sendui::PictureAccess::Outcome::Written);
     PPixo shrunk;
-    ASSERT_TRUE(LoadImageFile(copy.c_str(), &shrunk, 15));
+    ASSERT_TRUE(sendui::LoadImageFile(copy.c_str(), &shrunk, 15));
     EXPECT_EQ(shrunk.GetImageWidth(), 640);
     EXPECT_EQ(shrunk.GetImageHeight(), 426);
     EXPECT_LE(MaxDifference(RgbOf(shrunk), std::string(640 * 426 * 3, static_cast<char>(128))), 1);
@@ -206,11 +207,11 @@ TEST(ImagingFiles, MutatedJpegFilesLoadWholeOrAreRefused) {
             const std::string path = folder / ("m" + std::to_string(round) + ext);
             WriteFile(path, bytes);
             PPixo image;
-            if (LoadImageFile(path.c_str(), &image, 15)) {
+            if (sendui::LoadImageFile(path.c_str(), &image, 15)) {
                 ASSERT_LE(static_cast<std::size_t>(image.GetLineBytes()) * image.GetImageHeight(),
                           PPixo::kMaxPixelBytes);
             }
-            (void)HasExif(CString(path.c_str()));
+            (void)sendui::HasExif(CString(path.c_str()));
             ::DeleteFileA(path.c_str());
         }
     }

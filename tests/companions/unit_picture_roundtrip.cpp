@@ -34,9 +34,9 @@ TEST(ImagingRoundTrip, LosslessFormatsGiveBackEveryPixel) {
             PPixo picture;
             MakePicture(picture, type);
             const std::string path = folder / ("p" + std::to_string(type) + "." + ext);
-            ASSERT_TRUE(SaveImageFile(path.c_str(), &picture));
+            ASSERT_TRUE(sendui::SaveImageFile(path.c_str(), &picture));
             PPixo loaded;
-            ASSERT_TRUE(LoadImageFile(path.c_str(), &loaded, 15));
+            ASSERT_TRUE(sendui::LoadImageFile(path.c_str(), &loaded, 15));
             EXPECT_EQ(loaded.GetImageWidth(), 29);
             EXPECT_EQ(loaded.GetImageHeight(), 13);
             // The TIFF encoder keeps colour-map entries to 8 bits shifted, so
@@ -57,9 +57,9 @@ TEST(ImagingRoundTrip, JpegAndGifKeepThePictureClose) {
     for (const char* name : {"p.jpg", "p.jpeg", "p.gif"}) {
         SCOPED_TRACE(name);
         const std::string path = folder / name;
-        ASSERT_TRUE(SaveImageFile(path.c_str(), &picture));
+        ASSERT_TRUE(sendui::SaveImageFile(path.c_str(), &picture));
         PPixo loaded;
-        ASSERT_TRUE(LoadImageFile(path.c_str(), &loaded, 15));
+        ASSERT_TRUE(sendui::LoadImageFile(path.c_str(), &loaded, 15));
         // GIF's fitted palette is dithered, which costs a few decibels.
         EXPECT_GE(Psnr(RgbOf(loaded), RgbOf(picture)), std::string(name) == "p.gif" ? 27.0 : 30.0);
     }
@@ -74,9 +74,9 @@ TEST(ImagingRoundTrip, JpegAndGifKeepThePictureClose) {
     PPixo grey;
     ASSERT_TRUE(grey.CreateImage(kPixoGray256, 64, 32, 0, nullptr, 0, 0, 15, 0, 0));
     FillPattern(grey);
-    ASSERT_TRUE(SaveImageFile((folder / "g.jpg").c_str(), &grey));
+    ASSERT_TRUE(sendui::SaveImageFile((folder / "g.jpg").c_str(), &grey));
     PPixo loaded;
-    ASSERT_TRUE(LoadImageFile((folder / "g.jpg").c_str(), &loaded, 15));
+    ASSERT_TRUE(sendui::LoadImageFile((folder / "g.jpg").c_str(), &loaded, 15));
     EXPECT_EQ(loaded.GetImageType(), kPixoGray256);
 }
 
@@ -87,14 +87,14 @@ TEST(ImagingRoundTrip, FailedSavesLeaveTheOldFileAndNoLeftovers) {
     const std::string path = folder / "keep.bmp";
     WriteFile(path, "old contents");
     PPixo empty;
-    EXPECT_FALSE(SaveImageFile(path.c_str(), &empty));
-    EXPECT_FALSE(SaveImageFile((folder / "keep.xyz").c_str(), &picture));
-    EXPECT_FALSE(SaveImageFile("", &picture));
-    EXPECT_FALSE(SaveImageFile(path.c_str(), nullptr));
+    EXPECT_FALSE(sendui::SaveImageFile(path.c_str(), &empty));
+    EXPECT_FALSE(sendui::SaveImageFile((folder / "keep.xyz").c_str(), &picture));
+    EXPECT_FALSE(sendui::SaveImageFile("", &picture));
+    EXPECT_FALSE(sendui::SaveImageFile(path.c_str(), nullptr));
     EXPECT_EQ(ReadFile(path), "old contents");
     // A read-only file is not replaced.
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(SaveImageFile(path.c_str(), &picture));
+    EXPECT_FALSE(sendui::SaveImageFile(path.c_str(), &picture));
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadFile(path), "old contents");
     EXPECT_FALSE(FileExists(path + ".~new"));
@@ -103,9 +103,9 @@ TEST(ImagingRoundTrip, FailedSavesLeaveTheOldFileAndNoLeftovers) {
 
 TEST(ImagingRoundTrip, LoadRefusesWhatItCannotRead) {
     PPixo image;
-    EXPECT_FALSE(LoadImageFile(nullptr, &image, 15));
-    EXPECT_FALSE(LoadImageFile("", &image, 15));
-    EXPECT_FALSE(LoadImageFile("C:\\no\\such\\file.png", &image, 15));
+    EXPECT_FALSE(sendui::LoadImageFile(nullptr, &image, 15));
+    EXPECT_FALSE(sendui::LoadImageFile("", &image, 15));
+    EXPECT_FALSE(sendui::LoadImageFile("C:\\no\\such\\file.png", &image, 15));
     EXPECT_TRUE(image.IsEmpty());
 }
 

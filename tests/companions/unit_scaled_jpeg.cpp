@@ -16,7 +16,7 @@ namespace {
 // The picture at the size, loaded as the preparation once did: decoded at
 // the needed eighth, then rescaled.
 bool DecodeThenRescale(const std::string& path, int width, int height, PPixo& scaled) {
-    PictureFile file(path.c_str());
+    sendui::PictureFile file(path.c_str());
     PPixo source;
     if (!file.Load(&source, 15, width, height)) return false;
     return scaled.CreateImage(source.GetImageType(), width, height, 0, nullptr, 0, 0, 15, 0, 0) &&
@@ -24,7 +24,7 @@ bool DecodeThenRescale(const std::string& path, int width, int height, PPixo& sc
 }
 
 bool ScaleWhileDecoding(const std::string& path, int width, int height, bool helper, PPixo& scaled) {
-    PictureFile file(path.c_str());
+    sendui::PictureFile file(path.c_str());
     return file.ReadsScaled() && file.LoadScaled(&scaled, 15, {width, height, false, helper});
 }
 

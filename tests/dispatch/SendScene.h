@@ -31,7 +31,7 @@ class SendScene {
 public:
     SendScene() : m_folder("send") {
         ::SetEnvironmentVariableA("E32_DOUBLE_LOG", log().c_str());
-        SetModuleAliveDbPath(m_folder / "AliveDB.ini");
+        dispatch::SetModuleAliveDbPath(m_folder / "AliveDB.ini");
     }
     ~SendScene() { ::SetEnvironmentVariableA("E32_DOUBLE_LOG", nullptr); }
     SendScene(const SendScene&) = delete;
@@ -66,20 +66,24 @@ public:
 
     // The request a send to the system "Sys" makes, the scene's folder
     // standing for the per-user folder.
-    [[nodiscard]] SendRequest Request(SendFiles files) const {
-        return MakeSendRequest(CatalogueEntry("Sys", catalogue()), m_folder.path(), std::move(files));
+    [[nodiscard]] dispatch::SendRequest Request(dispatch::SendFiles files) const {
+        return dispatch::MakeSendRequest(base::CatalogueEntry("Sys", catalogue()), m_folder.path(), std::move(files));
     }
-    Handover Send(Link link, const FileList& files) const { return link(Request(FilesFromAnsi(files))); }
-    Handover SendWide(Link link, const std::vector<std::wstring>& files) const {
-        return link(Request(FilesFromWide(files)));
+    dispatch::Handover Send(dispatch::Link link, const dispatch::FileList& files) const {
+        return link(Request(dispatch::FilesFromAnsi(files)));
+    }
+    dispatch::Handover SendWide(dispatch::Link link, const std::vector<std::wstring>& files) const {
+        return link(Request(dispatch::FilesFromWide(files)));
     }
     // A send with the fields of a message.
-    Handover SendMessage(Link link, const FileList& files, const MessageFields& fields) const {
+    dispatch::Handover SendMessage(dispatch::Link link, const dispatch::FileList& files,
+                                   const dispatch::MessageFields& fields) const {
         std::string problem;
-        const std::optional<Recipients> recipients = ReadRecipients(fields, problem);
+        const std::optional<dispatch::Recipients> recipients = dispatch::ReadRecipients(fields, problem);
         EXPECT_TRUE(recipients) << problem;
-        return link(MakeSendRequest(CatalogueEntry("Sys", catalogue()), m_folder.path(), FilesFromAnsi(files), fields,
-                                    recipients.value_or(Recipients())));
+        return link(dispatch::MakeSendRequest(base::CatalogueEntry("Sys", catalogue()), m_folder.path(),
+                                              dispatch::FilesFromAnsi(files), fields,
+                                              recipients.value_or(dispatch::Recipients())));
     }
 
     // Every recorded line, split into fields.

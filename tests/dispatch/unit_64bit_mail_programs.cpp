@@ -48,7 +48,7 @@ std::vector<std::string> LeftInTemporaryFolder(const SendScene& scene) {
 
 bool Detect(const SendScene& scene) {
     std::string found;
-    return DetectEmailSystem(CatalogueEntry("Sys", scene.catalogue()), found);
+    return email32::registry::DetectEmailSystem(email32::base::CatalogueEntry("Sys", scene.catalogue()), found);
 }
 
 }  // namespace
@@ -66,13 +66,13 @@ TEST(ForeignMachineProvider, IsNeitherListedNorLoaded) {
     EXPECT_TRUE(Detect(scene));
     scene.Catalogue("PathType=0\r\nExeName=e32mail.exe\r\nLinkType=10\r\nMAPI32DLL=mapiarm.dll\r\n");
     EXPECT_FALSE(Detect(scene));
-    EXPECT_FALSE(scene.Send(SendBySimpleMapi, {"C:\\a.jpg"}));
+    EXPECT_FALSE(scene.Send(email32::dispatch::SendBySimpleMapi, {"C:\\a.jpg"}));
 
     const ScratchRegistryValue registered =
         ScratchText(HKEY_LOCAL_MACHINE, kClients + "\\E32 Client", "DLLPath", foreign);
     scene.Catalogue("PathType=0\r\nExeName=e32mail.exe\r\nLinkType=2\r\nMailSection=E32 Client\r\nDllPath=DLLPath\r\n");
     EXPECT_FALSE(Detect(scene));
-    EXPECT_FALSE(scene.Send(SendByClientLibrary, {"C:\\a.jpg"}));
+    EXPECT_FALSE(scene.Send(email32::dispatch::SendByClientLibrary, {"C:\\a.jpg"}));
     EXPECT_TRUE(scene.Records().empty()) << "nothing was loaded";
 }
 
@@ -89,17 +89,17 @@ TEST(ForeignMachineProvider, OnePlantedInTheCurrentFolderNeitherHidesNorReplaces
     const ScratchRegistryValue cmc = ScratchText(HKEY_LOCAL_MACHINE, kMessaging, "CMCDLLNAME32", "e32sysmapi.dll");
 
     scene.Catalogue("LinkType=2\r\n");
-    EXPECT_TRUE(scene.Send(SendByClientLibrary, {"C:\\a.jpg"}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendByClientLibrary, {"C:\\a.jpg"}));
     // The link-10 library of a program without a path: the bare name too.
     scene.Installed("Path=\r\n");
     scene.Catalogue("LinkType=10\r\nMAPI32DLL=e32sysmapi.dll\r\n");
-    EXPECT_TRUE(scene.Send(SendBySimpleMapi, {"C:\\b.jpg"}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendBySimpleMapi, {"C:\\b.jpg"}));
     EXPECT_EQ(scene.Records("attach"), (std::vector<Fields>{{"attach", provider}}));
     EXPECT_EQ(scene.Records("MAPISendDocuments").size(), 2u);
 }
 
 TEST(Wow64Registrations, SixtyFourBitMailProgramsAreFoundInTheirOwnView) {
-    if (!RunningUnderWow64()) GTEST_SKIP() << "not under WOW64";
+    if (!email32::base::RunningUnderWow64()) GTEST_SKIP() << "not under WOW64";
     SendScene scene;
     const std::string program = scene.Add("record_mail.exe", "Mail\\e32wide.exe");
     const std::string provider = scene.Add("MapiRecorder.dll", "Mail\\provider.dll");
@@ -112,29 +112,30 @@ TEST(Wow64Registrations, SixtyFourBitMailProgramsAreFoundInTheirOwnView) {
         ScratchRegistryValue::In64BitView(HKEY_LOCAL_MACHINE, AppPathsKey("e32wide.exe"), "", program);
     const ScratchRegistryValue noFlag = ScratchRegistryValue::Absent(HKEY_LOCAL_MACHINE, kMessaging, "MAPI");
     const ScratchRegistryValue flag = ScratchRegistryValue::In64BitView(HKEY_LOCAL_MACHINE, kMessaging, "MAPI", "1");
-    ASSERT_FALSE(QueryRegistryText(HKEY_LOCAL_MACHINE, kClients + "\\E32 Wide", "DLLPath", 260))
+    ASSERT_FALSE(email32::base::QueryRegistryText(HKEY_LOCAL_MACHINE, kClients + "\\E32 Wide", "DLLPath", 260))
         << "the 32-bit view must not see the registration";
 
     std::string client;
-    EXPECT_TRUE(GetDefaultMailClientName(client));
+    EXPECT_TRUE(email32::registry::GetDefaultMailClientName(client));
     EXPECT_EQ(client, "E32 Wide");
     scene.Catalogue(
         "Title=Another\r\nPathType=0\r\nExeName=e32wide.exe\r\nLinkType=2\r\n"
         "MailSection=E32 Wide\r\nDllPath=DLLPath\r\n");
     std::string found;
-    EXPECT_TRUE(DetectEmailSystem(CatalogueEntry("Sys", scene.catalogue()), found));
+    EXPECT_TRUE(email32::registry::DetectEmailSystem(email32::base::CatalogueEntry("Sys", scene.catalogue()), found));
     EXPECT_EQ(found, program);
-    EXPECT_TRUE(CheckMailClientRegistration(CatalogueEntry("Sys", scene.catalogue()), "not in the title"));
-    EXPECT_TRUE(scene.Send(SendByClientLibrary, {"C:\\T\\a.jpg"}));
+    EXPECT_TRUE(email32::registry::CheckMailClientRegistration(email32::base::CatalogueEntry("Sys", scene.catalogue()),
+                                                               "not in the title"));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendByClientLibrary, {"C:\\T\\a.jpg"}));
     EXPECT_EQ(scene.Records("attach"), (std::vector<Fields>{{"attach", provider}}));
     EXPECT_EQ(scene.Records("MAPISendDocuments").size(), 1u);
 
     scene.Catalogue("PathType=18\r\nLinkType=1\r\n");
-    EXPECT_TRUE(DetectEmailSystem(CatalogueEntry("Sys", scene.catalogue()), found));
+    EXPECT_TRUE(email32::registry::DetectEmailSystem(email32::base::CatalogueEntry("Sys", scene.catalogue()), found));
 }
 
 TEST(OtherBitnessProvider, GetsTheFilesAndTheMessageThroughTheHelper) {
-    if (!RunningUnderWow64()) GTEST_SKIP() << "not under WOW64";
+    if (!email32::base::RunningUnderWow64()) GTEST_SKIP() << "not under WOW64";
     SendScene scene;
     const std::string provider = scene.Add("MapiRecorder64.dll", "Mail 64\\olmapi64.dll");
     const ScratchRegistryValue library =
@@ -143,16 +144,18 @@ TEST(OtherBitnessProvider, GetsTheFilesAndTheMessageThroughTheHelper) {
 
     const std::string a = scene.Attachment("T\\a.jpg"), b = scene.Attachment("T\\my b.jpg");
     const std::string c = scene.Attachment("T\\c.jpg");
-    EXPECT_EQ(scene.Send(SendByClientLibrary, {a, b, c}).state(), Handover::State::kHandedOver);
+    EXPECT_EQ(scene.Send(email32::dispatch::SendByClientLibrary, {a, b, c}).state(),
+              email32::dispatch::Handover::State::kHandedOver);
     EXPECT_EQ(scene.Records("attach"), (std::vector<Fields>{{"attach", provider}}));
     const std::vector<Fields> sent = scene.Records("MAPISendDocuments");
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].at(3), a + "^" + b + "^" + c);
 
     ::DeleteFileA(scene.log().c_str());
-    const MessageFields fields{L"Photo Club <club@example.org>", L"me@example.org", L"Trip, day 2",
-                               L"Two pictures\n\u7167\u7247"};
-    EXPECT_EQ(scene.SendMessage(SendByClientLibrary, {a, b}, fields).state(), Handover::State::kHandedOver);
+    const email32::dispatch::MessageFields fields{L"Photo Club <club@example.org>", L"me@example.org", L"Trip, day 2",
+                                                  L"Two pictures\n\u7167\u7247"};
+    EXPECT_EQ(scene.SendMessage(email32::dispatch::SendByClientLibrary, {a, b}, fields).state(),
+              email32::dispatch::Handover::State::kHandedOver);
     EXPECT_EQ(
         scene.Records("MAPIMessageW"),
         (std::vector<Fields>{{"MAPIMessageW", "Trip, day 2", "Two pictures\\r\\n\xE7\x85\xA7\xE7\x89\x87", "2", "1",

@@ -45,7 +45,7 @@ protected:
 
 TEST_F(CommandLineExample, OneFileOrMultiplePageZeroHandsOverTheFirstFileAfterTheOption) {
     Catalogue("MultiplePage=0\r\nCommandFileList=1\r\n");
-    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_x, m_y, m_scene.Attachment("T\\z.jpg")}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_x, m_y, m_scene.Attachment("T\\z.jpg")}));
     auto runs = Runs(1);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].first, m_program + " /a" + m_x);
@@ -54,7 +54,7 @@ TEST_F(CommandLineExample, OneFileOrMultiplePageZeroHandsOverTheFirstFileAfterTh
 
     ::DeleteFileA(m_scene.log().c_str());
     Catalogue("MultiplePage=1\r\nCommandFileList=2\r\n");
-    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_y}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_y}));
     runs = Runs(1);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].first, m_program + " /a" + m_y);
@@ -65,7 +65,7 @@ TEST_F(CommandLineExample, FileListZeroAndThreeStartOneProcessPerFileInListOrder
     for (const char* fileList : {"0", "3"}) {
         ::DeleteFileA(m_scene.log().c_str());
         Catalogue(std::string("MultiplePage=1\r\nCommandFileList=") + fileList + "\r\n");
-        EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_x, m_y}));
+        EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_x, m_y}));
         const auto runs = Runs(2);
         ASSERT_EQ(runs.size(), 2u) << fileList;
         EXPECT_EQ(runs[0].first, m_program + " /a " + m_x);
@@ -79,7 +79,7 @@ TEST_F(CommandLineExample, FileListOneHandsOverTheShortPathOfAListOfItsOwnInTheU
     ::CreateDirectoryA((m_scene.folder() + "Attach.lst").c_str(), nullptr);
     Catalogue("MultiplePage=1\r\nCommandFileList=1\r\n");
     ::SetEnvironmentVariableA("E32_LIST_READ_DELAY", "0");
-    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_x, m_y}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_x, m_y}));
     ::SetEnvironmentVariableA("E32_LIST_READ_DELAY", nullptr);
     const std::vector<Fields> lists = m_scene.Started("list", 1);
     ASSERT_EQ(lists.size(), 1u);
@@ -100,7 +100,7 @@ TEST_F(CommandLineExample, FileListOneHandsOverTheShortPathOfAListOfItsOwnInTheU
 TEST_F(CommandLineExample, FileListTwoRunsInTheLastFilesFolderWithBareNames) {
     const std::string other = m_scene.Attachment("U\\w.jpg");
     Catalogue("MultiplePage=1\r\nCommandFileList=2\r\n");
-    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_x, m_y}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_x, m_y}));
     auto runs = Runs(1);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].first, m_program + " /a x.jpg y.jpg");
@@ -108,7 +108,7 @@ TEST_F(CommandLineExample, FileListTwoRunsInTheLastFilesFolderWithBareNames) {
     EXPECT_EQ(CurrentFolder(), m_here);
 
     ::DeleteFileA(m_scene.log().c_str());
-    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_x, other}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_x, other}));
     runs = Runs(1);
     ASSERT_EQ(runs.size(), 1u) << ReadFile(m_scene.log());
     EXPECT_EQ(runs[0].first, m_program + " /a x.jpg w.jpg");
@@ -118,11 +118,12 @@ TEST_F(CommandLineExample, FileListTwoRunsInTheLastFilesFolderWithBareNames) {
 
 TEST_F(CommandLineExample, NothingStartsWithoutFilesOptionOrKnownFileList) {
     Catalogue("MultiplePage=1\r\nCommandFileList=7\r\n");
-    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_x, m_y})) << "an unknown CommandFileList still reports success";
-    EXPECT_FALSE(m_scene.Send(SendByCommandLine, {}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_x, m_y}))
+        << "an unknown CommandFileList still reports success";
+    EXPECT_FALSE(m_scene.Send(email32::dispatch::SendByCommandLine, {}));
     m_scene.Catalogue("LinkType=1\r\nMultiplePage=1\r\nCommandFileList=0\r\n");
-    EXPECT_FALSE(m_scene.Send(SendByCommandLine, {m_x}));
-    EXPECT_FALSE(m_scene.Send(SendByCommandLine, {m_x, m_y}));
+    EXPECT_FALSE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_x}));
+    EXPECT_FALSE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_x, m_y}));
     EXPECT_TRUE(Runs(0).empty());
 }
 
@@ -130,7 +131,7 @@ TEST_F(CommandLineExample, AProgramPathWithBlanksGoesInQuoted) {
     const std::string program = m_scene.Add("record_mail.exe", "Mail Box\\mail.exe");
     m_scene.Installed("Path=" + program + "\r\n");
     Catalogue("");
-    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_x}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_x}));
     const auto runs = Runs(1);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].first, "\"" + program + "\" /a" + m_x);
@@ -143,6 +144,6 @@ TEST(AttachList, AListThatCannotBeWrittenStartsNothing) {
     scene.Catalogue("LinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=1\r\n");
     // A file where the per-user temporary folder belongs.
     WriteFile(scene.folder() + "temp", "");
-    EXPECT_FALSE(scene.Send(SendByCommandLine, {"C:\\a.jpg", "C:\\b.jpg"}));
+    EXPECT_FALSE(scene.Send(email32::dispatch::SendByCommandLine, {"C:\\a.jpg", "C:\\b.jpg"}));
     EXPECT_TRUE(scene.Runs(0).empty());
 }

@@ -57,43 +57,45 @@ TEST(CommandLineQuoting, EveryArgumentComesBackWholeThroughTheWindowsParser) {
         L"C:\\folder with blank\\", L"ends\\in\\\\",              L"\\\\server\\share\\a b.jpg", L"照片 Ω.jpg"};
     // clang-format on
     std::wstring line = L"mail.exe";
-    for (const std::wstring& argument : arguments) line += L" " + QuoteArgument(argument);
+    for (const std::wstring& argument : arguments) line += L" " + email32::dispatch::QuoteArgument(argument);
     int count = 0;
     LPWSTR* parsed = ::CommandLineToArgvW(line.c_str(), &count);
     ASSERT_NE(parsed, nullptr);
     ASSERT_EQ(count, static_cast<int>(arguments.size()) + 1) << Utf8(line);
     for (std::size_t i = 0; i < arguments.size(); ++i) EXPECT_EQ(parsed[i + 1], arguments[i]) << i;
     ::LocalFree(parsed);
-    EXPECT_EQ(QuoteArgument(L"C:\\T\\x.jpg"), L"C:\\T\\x.jpg") << "a path without blanks goes in unchanged";
+    EXPECT_EQ(email32::dispatch::QuoteArgument(L"C:\\T\\x.jpg"), L"C:\\T\\x.jpg")
+        << "a path without blanks goes in unchanged";
 }
 
 TEST_F(FilesWithBlanks, ReachTheProgramWholeInEveryWayOfPassingThem) {
     Catalogue("CommandOption=/a\r\nMultiplePage=0\r\n");
-    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_blank, m_plain}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_blank, m_plain}));
     EXPECT_EQ(m_scene.Arguments(1), std::vector<Fields>{{"/a" + m_blank}}) << "option and path stay one argument";
 
     ::DeleteFileA(m_scene.log().c_str());
     Catalogue("CommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=0\r\n");
-    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_blank, m_plain}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_blank, m_plain}));
     EXPECT_EQ(m_scene.Arguments(2), (std::vector<Fields>{{"/a", m_blank}, {"/a", m_plain}}));
 
     ::DeleteFileA(m_scene.log().c_str());
     Catalogue("CommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=2\r\n");
-    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_plain, m_blank}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_plain, m_blank}));
     EXPECT_EQ(m_scene.Arguments(1), (std::vector<Fields>{{"/a", "x.jpg", "my pic.jpg"}}));
     EXPECT_EQ(m_scene.Runs(1).at(0).second, m_scene.folder() + "Photo Club");
 }
 
 TEST_F(FilesWithBlanks, QuoteFilesZeroKeepsTheRawForm) {
     Catalogue("CommandOption=/a\r\nQuoteFiles=0\r\n");
-    EXPECT_TRUE(m_scene.Send(SendByCommandLine, {m_blank}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByCommandLine, {m_blank}));
     EXPECT_EQ(m_scene.Runs(1).at(0).first, m_program + " /a" + m_blank);
 }
 
 TEST_F(FilesWithBlanks, FileListFourGivesOneProgramEveryFileAsAUrl) {
     const std::wstring odd = base::Widen(m_scene.folder()) + L"T\\café, l'été 100%.jpg";
     Catalogue("CommandOption=-compose attachment=\r\nMultiplePage=1\r\nCommandFileList=4\r\n");
-    EXPECT_TRUE(m_scene.SendWide(SendByCommandLine, {base::Widen(m_blank), odd, base::Widen(m_plain)}));
+    EXPECT_TRUE(
+        m_scene.SendWide(email32::dispatch::SendByCommandLine, {base::Widen(m_blank), odd, base::Widen(m_plain)}));
     const std::vector<Fields> arguments = m_scene.Arguments(1);
     ASSERT_EQ(arguments.size(), 1u);
     ASSERT_EQ(arguments[0].size(), 2u);
@@ -128,7 +130,7 @@ TEST(BatchProgram, TakesEveryNameLiterallyAndRunsNothingElse) {
     scene.Catalogue("LinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=0\r\n");
     const std::string ampersand = scene.Attachment("T\\a&calc.jpg");
     const std::string others = scene.Attachment("T\\b^c (1) !x! d,e;f=g.jpg");
-    EXPECT_TRUE(scene.Send(SendByCommandLine, {ampersand, others}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendByCommandLine, {ampersand, others}));
     // One program per file, started together: they record in either order.
     std::vector<Fields> runs = scene.Arguments(2);
     std::sort(runs.begin(), runs.end());
@@ -139,9 +141,9 @@ TEST(BatchProgram, TakesEveryNameLiterallyAndRunsNothingElse) {
     // "%" cannot be kept from expanding even in quotes: refused, nothing
     // started. Unquoted, every operator is refused.
     ::DeleteFileA(scene.log().c_str());
-    EXPECT_FALSE(scene.Send(SendByCommandLine, {scene.Attachment("T\\%PATH%.jpg")}));
+    EXPECT_FALSE(scene.Send(email32::dispatch::SendByCommandLine, {scene.Attachment("T\\%PATH%.jpg")}));
     scene.Catalogue("LinkType=1\r\nCommandOption=/a \r\nQuoteFiles=0\r\n");
-    EXPECT_FALSE(scene.Send(SendByCommandLine, {ampersand}));
+    EXPECT_FALSE(scene.Send(email32::dispatch::SendByCommandLine, {ampersand}));
     EXPECT_TRUE(scene.Runs(0).empty());
 }
 
@@ -157,10 +159,12 @@ TEST(BatchProgram, ANameEndingInADotOrABlankIsOneTooAndRunsNothingElse) {
         const ScratchRegistryValue appPath = ScratchText(HKEY_LOCAL_MACHINE, AppPathsKey("e32mail.cmd"), "", program);
         scene.Catalogue("PathType=0\r\nExeName=e32mail.cmd\r\nLinkType=1\r\nCommandOption=/a\r\n");
         std::string found;
-        ASSERT_TRUE(DetectEmailSystem(CatalogueEntry("Sys", scene.catalogue()), found)) << ending;
+        ASSERT_TRUE(
+            email32::registry::DetectEmailSystem(email32::base::CatalogueEntry("Sys", scene.catalogue()), found))
+            << ending;
         scene.Installed("Path=" + found + "\r\n");
         ::DeleteFileA(scene.log().c_str());
-        EXPECT_TRUE(scene.Send(SendByCommandLine, {file}));
+        EXPECT_TRUE(scene.Send(email32::dispatch::SendByCommandLine, {file}));
         EXPECT_EQ(scene.Arguments(1), std::vector<Fields>{{"/a" + file}}) << "'" << ending << "'";
     }
     EXPECT_FALSE(FileExists(scene.folder() + "pwned"));
@@ -172,12 +176,12 @@ TEST(AttachListPerSend, TwoSendsInARowEachReachTheirOwnSlowReader) {
     const std::string program = scene.Add("record_mail.exe", "Mail\\mail.exe");
     scene.Installed("Path=" + program + "\r\n");
     scene.Catalogue("LinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=1\r\n");
-    const FileList first = {scene.Attachment("T\\a.jpg"), scene.Attachment("T\\my b.jpg")};
-    const FileList second = {scene.Attachment("U\\c.jpg"), scene.Attachment("U\\d.jpg")};
+    const email32::dispatch::FileList first = {scene.Attachment("T\\a.jpg"), scene.Attachment("T\\my b.jpg")};
+    const email32::dispatch::FileList second = {scene.Attachment("U\\c.jpg"), scene.Attachment("U\\d.jpg")};
     ::SetEnvironmentVariableA("E32_LIST_READ_DELAY", "1500");
-    EXPECT_TRUE(scene.Send(SendByCommandLine, first));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendByCommandLine, first));
     ::Sleep(200);
-    EXPECT_TRUE(scene.Send(SendByCommandLine, second));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendByCommandLine, second));
     ::SetEnvironmentVariableA("E32_LIST_READ_DELAY", nullptr);
     std::vector<Fields> lists = scene.Started("list", 2);
     ASSERT_EQ(lists.size(), 2u);
@@ -208,7 +212,7 @@ TEST(AttachListPerSend, ListsOlderThanADayAreClearedAway) {
     ::SetFileTime(folder, nullptr, nullptr, &then);
     ::CloseHandle(folder);
 
-    EXPECT_TRUE(scene.Send(SendByCommandLine, {"C:\\a.jpg", "C:\\b.jpg"}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendByCommandLine, {"C:\\a.jpg", "C:\\b.jpg"}));
     EXPECT_FALSE(FileExists(temp + "Attach-00000001"));
     EXPECT_TRUE(FileExists(temp + "Attach-00000002\\Attach.lst"));
     EXPECT_EQ(scene.Runs(1).size(), 1u);
@@ -238,8 +242,8 @@ TEST(AttachListPerSend, AnOldListFolderThatIsALinkLeavesItsTargetAlone) {
     const DWORD linkItself = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
     for (const auto& [path, flags] :
          {std::pair{link, linkItself}, std::pair{target, DWORD{FILE_FLAG_BACKUP_SEMANTICS}}}) {
-        const email32::AutoCloseHandle folder(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
-                                                            nullptr, OPEN_EXISTING, flags, nullptr));
+        const email32::base::AutoCloseHandle folder(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                                                                  nullptr, OPEN_EXISTING, flags, nullptr));
         if (folder) ::SetFileTime(folder.get(), nullptr, nullptr, &then);
     }
     // As the clearing sees it: a folder of an earlier send, two days old.
@@ -253,7 +257,7 @@ TEST(AttachListPerSend, AnOldListFolderThatIsALinkLeavesItsTargetAlone) {
         GTEST_SKIP() << "this system lists no aged folder link";
     }
 
-    EXPECT_TRUE(scene.Send(SendByCommandLine, {"C:\\a.jpg", "C:\\b.jpg"}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendByCommandLine, {"C:\\a.jpg", "C:\\b.jpg"}));
     EXPECT_EQ(ReadFile(target + "\\Attach.lst"), "someone else's file\r\n");
     ::RemoveDirectoryA(link.c_str());
 }

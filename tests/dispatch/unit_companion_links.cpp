@@ -43,7 +43,7 @@ std::string WithoutPointer(const std::string& hex) { return hex.substr(0, 16) + 
 
 TEST_F(NotesBridge, RecordsTheFourCommandsAndTheExactRecordBeforeSending) {
     AddBridge();
-    EXPECT_TRUE(m_scene.Send(SendByNotesBridge, {"C:\\T\\a.jpg", "C:\\T\\b.jpg"}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByNotesBridge, {"C:\\T\\a.jpg", "C:\\T\\b.jpg"}));
     EXPECT_EQ(PathVariable(), m_savedPath + ";C:\\Notes\\");
     const std::vector<Fields> calls = Calls();
     ASSERT_EQ(calls.size(), 4u);
@@ -66,7 +66,7 @@ TEST_F(NotesBridge, RecordsTheFourCommandsAndTheExactRecordBeforeSending) {
 TEST_F(NotesBridge, FieldsTheBridgeChangedAreNotWrittenAgain) {
     AddBridge();
     ::SetEnvironmentVariableA("E32_NOTES_TOUCH", "1");
-    EXPECT_TRUE(m_scene.Send(SendByNotesBridge, {}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByNotesBridge, {}));
     const std::vector<Fields> calls = Calls();
     ASSERT_EQ(calls.size(), 4u);
     // clang-format off
@@ -79,14 +79,14 @@ TEST_F(NotesBridge, FieldsTheBridgeChangedAreNotWrittenAgain) {
 
 TEST_F(NotesBridge, EverySendAppendsTheNotesFolderToPathEvenWhenTheBridgeFails) {
     AddBridge();
-    EXPECT_TRUE(m_scene.Send(SendByNotesBridge, {"C:\\a.jpg"}));
-    EXPECT_TRUE(m_scene.Send(SendByNotesBridge, {"C:\\a.jpg"}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByNotesBridge, {"C:\\a.jpg"}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByNotesBridge, {"C:\\a.jpg"}));
     EXPECT_EQ(PathVariable(), m_savedPath + ";C:\\Notes\\;C:\\Notes\\");
 
     ::SetEnvironmentVariableA("Path", m_savedPath.c_str());
     ::DeleteFileA(m_scene.log().c_str());
     ::SetEnvironmentVariableA("E32_NOTES_LOAD", "0");
-    EXPECT_FALSE(m_scene.Send(SendByNotesBridge, {"C:\\a.jpg"}));
+    EXPECT_FALSE(m_scene.Send(email32::dispatch::SendByNotesBridge, {"C:\\a.jpg"}));
     EXPECT_EQ(PathVariable(), m_savedPath + ";C:\\Notes\\");
     EXPECT_TRUE(Calls().empty());
     EXPECT_EQ(m_scene.Records().back(), (Fields{"detach", "Nbridge32"}));
@@ -95,17 +95,17 @@ TEST_F(NotesBridge, EverySendAppendsTheNotesFolderToPathEvenWhenTheBridgeFails) 
 TEST_F(NotesBridge, ANotesClientThatIsNotReadyGetsNothingButTheSendSucceeds) {
     AddBridge();
     ::SetEnvironmentVariableA("E32_NOTES_READY", "0");
-    EXPECT_TRUE(m_scene.Send(SendByNotesBridge, {"C:\\a.jpg"}));
+    EXPECT_TRUE(m_scene.Send(email32::dispatch::SendByNotesBridge, {"C:\\a.jpg"}));
     const std::vector<Fields> calls = Calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[1][1], "9003");
 }
 
 TEST_F(NotesBridge, WithoutTheBridgeOrItsEntriesNothingChanges) {
-    EXPECT_FALSE(m_scene.Send(SendByNotesBridge, {"C:\\a.jpg"}));
+    EXPECT_FALSE(m_scene.Send(email32::dispatch::SendByNotesBridge, {"C:\\a.jpg"}));
     EXPECT_EQ(PathVariable(), m_savedPath);
     m_scene.Add("MailServerDouble.dll", "Nbridge32.dll");
-    EXPECT_FALSE(m_scene.Send(SendByNotesBridge, {"C:\\a.jpg"}));
+    EXPECT_FALSE(m_scene.Send(email32::dispatch::SendByNotesBridge, {"C:\\a.jpg"}));
     EXPECT_EQ(PathVariable(), m_savedPath);
     EXPECT_EQ(m_scene.Records().back(), (Fields{"detach", "Relay32"}));
 }
@@ -113,21 +113,21 @@ TEST_F(NotesBridge, WithoutTheBridgeOrItsEntriesNothingChanges) {
 TEST(MailServerLink, HandsOverShortPathsJoinedByCaretsAndFreesThePlugIn) {
     SendScene scene;
     scene.Catalogue("LinkType=7\r\n");
-    EXPECT_FALSE(scene.Send(SendByMailServer, {"C:\\a.jpg"})) << "no Relay32.dll";
+    EXPECT_FALSE(scene.Send(email32::dispatch::SendByMailServer, {"C:\\a.jpg"})) << "no Relay32.dll";
     scene.Add("MailServerDouble.dll", "Relay32.dll");
     const std::string longName = scene.Attachment("Long Folder Name\\A Long Picture Name.jpeg");
     char shortName[MAX_PATH] = {};
     ASSERT_GT(::GetShortPathNameA(longName.c_str(), shortName, MAX_PATH), 0u);
     ASSERT_NE(std::string(shortName), longName);
     const std::string missing = "C:\\nowhere\\missing picture.jpg";
-    EXPECT_TRUE(scene.Send(SendByMailServer, {longName, missing}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendByMailServer, {longName, missing}));
     EXPECT_EQ(
         scene.Records(),
         (std::vector<Fields>{{"attach", "Relay32"},
                              {"MailSvr_SendFiles", "1", std::string(shortName) + "^" + missing, longName, missing},
                              {"detach", "Relay32"}}));
     ::DeleteFileA(scene.log().c_str());
-    EXPECT_TRUE(scene.Send(SendByMailServer, {}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendByMailServer, {}));
     EXPECT_EQ(scene.Records("MailSvr_SendFiles"), (std::vector<Fields>{{"MailSvr_SendFiles", "1", ""}}));
 }
 
@@ -135,12 +135,12 @@ TEST(MailServerLink, APlugInWithoutItsEntryIsFreedAndRefused) {
     SendScene scene;
     scene.Catalogue("LinkType=7\r\n");
     scene.Add("NotesBridgeDouble.dll", "Relay32.dll");
-    EXPECT_FALSE(scene.Send(SendByMailServer, {"C:\\a.jpg"}));
+    EXPECT_FALSE(scene.Send(email32::dispatch::SendByMailServer, {"C:\\a.jpg"}));
     EXPECT_EQ(scene.Records(), (std::vector<Fields>{{"attach", "Nbridge32"}, {"detach", "Nbridge32"}}));
 }
 
 TEST_F(NotesBridge, APathWithABlankAndNoShortFormStopsTheSendRatherThanGoInPieces) {
     AddBridge();
-    EXPECT_FALSE(m_scene.Send(SendByNotesBridge, {"C:\\T\\a.jpg", "C:\\Nowhere\\my pic.jpg"}));
+    EXPECT_FALSE(m_scene.Send(email32::dispatch::SendByNotesBridge, {"C:\\T\\a.jpg", "C:\\Nowhere\\my pic.jpg"}));
     EXPECT_TRUE(Calls().empty());
 }

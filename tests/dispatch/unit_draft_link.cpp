@@ -57,9 +57,10 @@ protected:
 TEST_F(DraftLink, TheProgramGetsOneQuotedDraftPathAfterItsOptionAndTheDraftHoldsEverything) {
     m_scene.Catalogue("LinkType=11\r\nExeName=mail.exe\r\nCommandOption=\"/eml \"\r\n");
     const std::string a = m_scene.Attachment("T\\a.jpg"), cafe = m_scene.Attachment("T\\caf\xE9.jpg");
-    const MessageFields fields{L"Photo Club <club@example.org>", L"ann@example.org", L"Fotos \u2013 \u5915\u967d",
-                               L"Two pictures"};
-    EXPECT_EQ(m_scene.SendMessage(SendByDraft, {a, cafe}, fields).state(), Handover::State::kHandedOver);
+    const email32::dispatch::MessageFields fields{L"Photo Club <club@example.org>", L"ann@example.org",
+                                                  L"Fotos \u2013 \u5915\u967d", L"Two pictures"};
+    EXPECT_EQ(m_scene.SendMessage(email32::dispatch::SendByDraft, {a, cafe}, fields).state(),
+              email32::dispatch::Handover::State::kHandedOver);
     const std::vector<Fields> arguments = m_scene.Arguments(1);
     ASSERT_EQ(arguments.size(), 1u);
     ASSERT_EQ(arguments[0].size(), 2u);
@@ -84,16 +85,18 @@ TEST_F(DraftLink, TheProgramGetsOneQuotedDraftPathAfterItsOptionAndTheDraftHolds
 TEST_F(DraftLink, AProgramThatCannotStartIsNotHandedOverAndLeavesNoDraft) {
     m_scene.Catalogue("LinkType=11\r\nExeName=mail.exe\r\n");
     m_scene.Installed("Path=" + m_scene.folder() + "Mail\\gone.exe\r\n");
-    const Handover handover = m_scene.SendMessage(SendByDraft, {m_scene.Attachment("T\\a.jpg")}, {});
-    EXPECT_EQ(handover.state(), Handover::State::kFailed);
+    const email32::dispatch::Handover handover =
+        m_scene.SendMessage(email32::dispatch::SendByDraft, {m_scene.Attachment("T\\a.jpg")}, {});
+    EXPECT_EQ(handover.state(), email32::dispatch::Handover::State::kFailed);
     EXPECT_NE(handover.reason().find("gone.exe cannot be started (Windows error 2"), std::string::npos)
         << handover.reason();
     EXPECT_TRUE(DraftFolders().empty());
 
     // A file that cannot be read makes no draft at all.
     m_scene.Installed("Path=" + m_program + "\r\n");
-    const Handover unreadable = m_scene.SendMessage(SendByDraft, {m_scene.folder() + "T\\missing.jpg"}, {});
-    EXPECT_EQ(unreadable.state(), Handover::State::kRefused);
+    const email32::dispatch::Handover unreadable =
+        m_scene.SendMessage(email32::dispatch::SendByDraft, {m_scene.folder() + "T\\missing.jpg"}, {});
+    EXPECT_EQ(unreadable.state(), email32::dispatch::Handover::State::kRefused);
     EXPECT_NE(unreadable.reason().find("cannot read"), std::string::npos) << unreadable.reason();
     EXPECT_TRUE(DraftFolders().empty());
     EXPECT_TRUE(m_scene.Records("run").empty());
@@ -118,7 +121,7 @@ TEST_F(DraftLink, DraftsOlderThanADayAreClearedAway) {
     ::SetFileTime(folder, nullptr, nullptr, &then);
     ::CloseHandle(folder);
 
-    EXPECT_TRUE(m_scene.SendMessage(SendByDraft, {m_scene.Attachment("T\\a.jpg")}, {}));
+    EXPECT_TRUE(m_scene.SendMessage(email32::dispatch::SendByDraft, {m_scene.Attachment("T\\a.jpg")}, {}));
     EXPECT_FALSE(FileExists(temp() + "Draft-00000001"));
     EXPECT_TRUE(FileExists(temp() + "Draft-00000002\\Old pictures.eml"));
     EXPECT_EQ(DraftFolders().size(), 2u) << "the one kept and the new one";
@@ -128,15 +131,16 @@ TEST_F(DraftLink, DraftsOlderThanADayAreClearedAway) {
 TEST_F(DraftLink, WithoutExeNameTheUsersProgramForMessageFilesOpensTheDraft) {
     m_scene.Catalogue("LinkType=11\r\nExeName=\r\n");
     const std::string a = m_scene.Attachment("T\\a.jpg");
-    const Handover nobody = m_scene.SendMessage(SendByDraft, {a}, {});
-    EXPECT_EQ(nobody.state(), Handover::State::kFailed);
+    const email32::dispatch::Handover nobody = m_scene.SendMessage(email32::dispatch::SendByDraft, {a}, {});
+    EXPECT_EQ(nobody.state(), email32::dispatch::Handover::State::kFailed);
     EXPECT_EQ(nobody.reason().rfind("no program opens ", 0), 0u) << nobody.reason();
     EXPECT_TRUE(DraftFolders().empty());
 
     const auto type = ScratchText(HKEY_CLASSES_ROOT, ".eml", "", "E32Test.Draft");
     const auto open =
         ScratchText(HKEY_CLASSES_ROOT, "E32Test.Draft\\shell\\open\\command", "", "\"" + m_program + "\" \"%1\"");
-    EXPECT_EQ(m_scene.SendMessage(SendByDraft, {a}, {}).state(), Handover::State::kHandedOver);
+    EXPECT_EQ(m_scene.SendMessage(email32::dispatch::SendByDraft, {a}, {}).state(),
+              email32::dispatch::Handover::State::kHandedOver);
     const std::vector<Fields> arguments = m_scene.Arguments(1);
     ASSERT_EQ(arguments.size(), 1u);
     EXPECT_EQ(arguments[0], (Fields{temp() + DraftFolders().at(0) + "\\a.eml"}));

@@ -27,12 +27,12 @@ TEST(SimpleMapiLink, LoadsTheCataloguesLibraryFromTheMailProgramsFolder) {
     scene.Catalogue("LinkType=10\r\nMAPI32DLL=e32mapi.dll\r\n");
     const std::string a = scene.Attachment("T\\a.jpg"), b = scene.Attachment("T\\b b.jpg"),
                       c = scene.Attachment("T\\c.jpg");
-    EXPECT_TRUE(scene.Send(SendBySimpleMapi, {a, b, c}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendBySimpleMapi, {a, b, c}));
     EXPECT_EQ(scene.Records(),
               (std::vector<Fields>{{"attach", library}, kLogon, SendDocuments(a + "^" + b + "^" + c)}));
 
     ::DeleteFileA(scene.log().c_str());
-    EXPECT_TRUE(scene.Send(SendBySimpleMapi, {a}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendBySimpleMapi, {a}));
     EXPECT_EQ(scene.Records(), (std::vector<Fields>{kLogon, SendDocuments(a)})) << "the library stays loaded";
     EXPECT_TRUE(scene.Records("MAPILogoff").empty());
 }
@@ -41,25 +41,27 @@ TEST(SimpleMapiLink, NoLibraryNameIsFalseAnyLaterFailureStillTrue) {
     SendScene scene;
     scene.Installed("Path=" + scene.folder() + "Mail\\mail.exe\r\n");
     scene.Catalogue("LinkType=10\r\n");
-    EXPECT_FALSE(scene.Send(SendBySimpleMapi, {"C:\\a.jpg"}));
+    EXPECT_FALSE(scene.Send(email32::dispatch::SendBySimpleMapi, {"C:\\a.jpg"}));
     scene.Catalogue("LinkType=10\r\nMAPI32DLL=e32absent.dll\r\n");
-    EXPECT_TRUE(scene.Send(SendBySimpleMapi, {"C:\\a.jpg"}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendBySimpleMapi, {"C:\\a.jpg"}));
 
     // A provider without MAPILogoff is refused before any logon.
     scene.Add("MapiNoLogoff.dll", "Mail\\nologoff.dll");
     scene.Catalogue("LinkType=10\r\nMAPI32DLL=nologoff.dll\r\n");
-    EXPECT_TRUE(scene.Send(SendBySimpleMapi, {"C:\\a.jpg"}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendBySimpleMapi, {"C:\\a.jpg"}));
     EXPECT_TRUE(scene.Records("MAPILogon").empty());
     EXPECT_TRUE(scene.Records("MAPISendDocuments").empty());
 
     // A cancelled logon sends nothing.
     scene.Add("MapiLogonFails.dll", "Mail\\fails.dll");
     scene.Catalogue("LinkType=10\r\nMAPI32DLL=fails.dll\r\n");
-    EXPECT_TRUE(scene.Send(SendBySimpleMapi, {"C:\\a.jpg"}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendBySimpleMapi, {"C:\\a.jpg"}));
     EXPECT_EQ(scene.Records("MAPILogon"), std::vector<Fields>{kLogon});
     EXPECT_TRUE(scene.Records("MAPISendDocuments").empty());
-    EXPECT_EQ(MapiSendFiles(FilesFromAnsi({"C:\\a.jpg"}), scene.folder() + "Mail\\fails.dll").outcome,
-              MapiOutcome::kCancelled);
+    EXPECT_EQ(email32::dispatch::MapiSendFiles(email32::dispatch::FilesFromAnsi({"C:\\a.jpg"}),
+                                               scene.folder() + "Mail\\fails.dll")
+                  .outcome,
+              email32::dispatch::MapiOutcome::kCancelled);
 }
 
 TEST(ClientLibraryLink, TheRegisteredLibraryPathHasItsEnvironmentReferencesExpanded) {
@@ -69,7 +71,7 @@ TEST(ClientLibraryLink, TheRegisteredLibraryPathHasItsEnvironmentReferencesExpan
     const ScratchRegistryValue registered(HKEY_LOCAL_MACHINE, kClientKey, "DLLPath", REG_EXPAND_SZ,
                                           std::string("%E32_CLIENT_DIR%\\provider.dll") + '\0');
     scene.Catalogue("LinkType=2\r\nMailSection=E32 Client\r\nDllPath=DLLPath\r\n");
-    EXPECT_TRUE(scene.Send(SendByClientLibrary, {"C:\\T\\a.jpg", "C:\\T\\b.jpg"}));
+    EXPECT_TRUE(scene.Send(email32::dispatch::SendByClientLibrary, {"C:\\T\\a.jpg", "C:\\T\\b.jpg"}));
     EXPECT_EQ(scene.Records(),
               (std::vector<Fields>{{"attach", library}, kLogon, SendDocuments("C:\\T\\a.jpg^C:\\T\\b.jpg")}));
     ::SetEnvironmentVariableA("E32_CLIENT_DIR", nullptr);
@@ -83,12 +85,12 @@ TEST(ClientLibraryLink, WithoutARegistrationTheMessagingSubsystemsLibraryIsUsed)
         const ScratchRegistryValue cmc = ScratchText(HKEY_LOCAL_MACHINE, kMessaging, "CMCDLLNAME32", library);
         // "DllPath" empty: straight to the subsystem's library.
         scene.Catalogue("LinkType=2\r\nMailSection=E32 Client\r\n");
-        EXPECT_TRUE(scene.Send(SendByClientLibrary, {}));
+        EXPECT_TRUE(scene.Send(email32::dispatch::SendByClientLibrary, {}));
         EXPECT_EQ(scene.Records(), (std::vector<Fields>{{"attach", library}, kLogon, SendDocuments("")}));
         // A value that is not registered under the client key: the same.
         ::DeleteFileA(scene.log().c_str());
         scene.Catalogue("LinkType=2\r\nMailSection=E32 Client\r\nDllPath=Missing\r\n");
-        EXPECT_TRUE(scene.Send(SendByClientLibrary, {"C:\\a.jpg"}));
+        EXPECT_TRUE(scene.Send(email32::dispatch::SendByClientLibrary, {"C:\\a.jpg"}));
         EXPECT_EQ(scene.Records("MAPISendDocuments"), std::vector<Fields>{SendDocuments("C:\\a.jpg")});
 
         // A registered path that does not fit a path buffer, as stored or
@@ -101,7 +103,7 @@ TEST(ClientLibraryLink, WithoutARegistrationTheMessagingSubsystemsLibraryIsUsed)
                                                std::string("C:\\%E32_LONG%\\%E32_LONG%.dll") + '\0');
         for (const char* value : {"Long", "Expands"}) {
             scene.Catalogue(std::string("LinkType=2\r\nMailSection=E32 Client\r\nDllPath=") + value + "\r\n");
-            EXPECT_FALSE(scene.Send(SendByClientLibrary, {"C:\\a.jpg"})) << value;
+            EXPECT_FALSE(scene.Send(email32::dispatch::SendByClientLibrary, {"C:\\a.jpg"})) << value;
         }
         EXPECT_TRUE(scene.Records().empty()) << "nothing is loaded";
         ::SetEnvironmentVariableA("E32_LONG", nullptr);
@@ -109,6 +111,6 @@ TEST(ClientLibraryLink, WithoutARegistrationTheMessagingSubsystemsLibraryIsUsed)
     ::DeleteFileA(scene.log().c_str());
     const ScratchRegistryValue noCmc = ScratchRegistryValue::Absent(HKEY_LOCAL_MACHINE, kMessaging, "CMCDLLNAME32");
     scene.Catalogue("LinkType=2\r\nMailSection=E32 Client\r\nDllPath=Missing\r\n");
-    EXPECT_FALSE(scene.Send(SendByClientLibrary, {"C:\\a.jpg"}));
+    EXPECT_FALSE(scene.Send(email32::dispatch::SendByClientLibrary, {"C:\\a.jpg"}));
     EXPECT_TRUE(scene.Records().empty()) << "nothing is loaded";
 }

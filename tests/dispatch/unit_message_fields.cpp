@@ -13,8 +13,8 @@ using namespace email32::test;
 
 namespace {
 
-const MessageFields kFields{L"Photo Club <club@example.org>", L"\"Ann, B.\" <ann@example.org>", L"Trip, day 2",
-                            L"Two pictures\nfrom the 'best', day"};
+const email32::dispatch::MessageFields kFields{L"Photo Club <club@example.org>", L"\"Ann, B.\" <ann@example.org>",
+                                               L"Trip, day 2", L"Two pictures\nfrom the 'best', day"};
 
 // The compose argument as the mail program reads it: key=value pairs split
 // at commas; a value in quotes ends at a quote that a comma or the end
@@ -61,7 +61,8 @@ TEST(MessageFields, SimpleMapiGetsSubjectTextAndEachRecipientThroughMAPISendMail
     scene.Installed("Path=" + scene.folder() + "Mail\\mail.exe\r\n");
     scene.Catalogue("LinkType=10\r\nMAPI32DLL=e32mapi.dll\r\n");
     const std::string a = scene.Attachment("T\\a.jpg");
-    EXPECT_EQ(scene.SendMessage(SendBySimpleMapi, {a}, kFields).state(), Handover::State::kHandedOver);
+    EXPECT_EQ(scene.SendMessage(email32::dispatch::SendBySimpleMapi, {a}, kFields).state(),
+              email32::dispatch::Handover::State::kHandedOver);
     EXPECT_EQ(scene.Records("MAPIMessageW"),
               (std::vector<Fields>{{"MAPIMessageW", "Trip, day 2", "Two pictures\\r\\nfrom the 'best', day", "2", "1",
                                     "Photo Club", "SMTP:club@example.org", "2", "Ann, B.", "SMTP:ann@example.org"}}));
@@ -74,7 +75,8 @@ TEST(MessageFields, SimpleMapiGetsSubjectTextAndEachRecipientThroughMAPISendMail
     // code page; a recipient alone is a message too.
     scene.Add("MapiAnsiOnly.dll", "Mail\\ansi.dll");
     scene.Catalogue("LinkType=10\r\nMAPI32DLL=ansi.dll\r\n");
-    EXPECT_TRUE(scene.SendMessage(SendBySimpleMapi, {a}, MessageFields{L"club@example.org", L"", L"", L""}));
+    EXPECT_TRUE(scene.SendMessage(email32::dispatch::SendBySimpleMapi, {a},
+                                  email32::dispatch::MessageFields{L"club@example.org", L"", L"", L""}));
     EXPECT_EQ(scene.Records("MAPIMessage"), (std::vector<Fields>{{"MAPIMessage", "(null)", "(null)", "1", "1",
                                                                   "club@example.org", "SMTP:club@example.org"}}));
     EXPECT_EQ(scene.Records("MAPISendMail").size(), 1u);
@@ -86,7 +88,7 @@ TEST(MessageFields, TheComposeArgumentCarriesEveryFieldWholeBeforeTheAttachments
     scene.Installed("Path=" + program + "\r\n");
     scene.Catalogue("LinkType=1\r\nCommandOption=-compose attachment=\r\nMultiplePage=1\r\nCommandFileList=4\r\n");
     const std::string a = scene.Attachment("T\\a.jpg");
-    EXPECT_TRUE(scene.SendMessage(SendByCommandLine, {a}, kFields));
+    EXPECT_TRUE(scene.SendMessage(email32::dispatch::SendByCommandLine, {a}, kFields));
     const std::vector<Fields> arguments = scene.Arguments(1);
     ASSERT_EQ(arguments.size(), 1u);
     ASSERT_EQ(arguments[0].size(), 2u) << "-compose and one argument";
@@ -105,22 +107,25 @@ TEST(MessageFields, ThePlugInTakesThemThroughItsWideEntryAndTheFilesAloneThrough
     scene.Catalogue("LinkType=7\r\n");
     scene.Add("MailServerDouble.dll", "Relay32.dll");
     const std::string a = scene.Attachment("T\\a.jpg");
-    EXPECT_TRUE(scene.SendMessage(SendByMailServer, {a}, kFields));
+    EXPECT_TRUE(scene.SendMessage(email32::dispatch::SendByMailServer, {a}, kFields));
     EXPECT_EQ(
         scene.Records("MailSvr_SendMessageW"),
         (std::vector<Fields>{{"MailSvr_SendMessageW", "Photo Club <club@example.org>", "\"Ann, B.\" <ann@example.org>",
                               "Trip, day 2", "Two pictures\\nfrom the 'best', day", "1", a}}));
-    EXPECT_EQ(scene.SendMessage(SendByMailServer, {a}, MessageFields{L"", L"", L"Hi", L""}).state(),
-              Handover::State::kHandedOver);
+    EXPECT_EQ(scene
+                  .SendMessage(email32::dispatch::SendByMailServer, {a},
+                               email32::dispatch::MessageFields{L"", L"", L"Hi", L""})
+                  .state(),
+              email32::dispatch::Handover::State::kHandedOver);
     EXPECT_EQ(scene.Records("MailSvr_SendMessageW").back(),
               (Fields{"MailSvr_SendMessageW", "(null)", "(null)", "Hi", "(null)", "1", a}));
 
     // Without fields, the old entry as always; a plug-in that sent nothing
     // was still handed the files, but says so.
     ::SetEnvironmentVariableA("E32_RELAY_RESULT", "0");
-    const Handover plain = scene.Send(SendByMailServer, {a});
+    const email32::dispatch::Handover plain = scene.Send(email32::dispatch::SendByMailServer, {a});
     ::SetEnvironmentVariableA("E32_RELAY_RESULT", nullptr);
-    EXPECT_EQ(plain.state(), Handover::State::kFailed);
+    EXPECT_EQ(plain.state(), email32::dispatch::Handover::State::kFailed);
     EXPECT_NE(plain.reason().find("sent nothing"), std::string::npos) << plain.reason();
     EXPECT_EQ(scene.Records("MailSvr_SendFiles").size(), 1u);
     EXPECT_EQ(scene.Records("MailSvr_SendMessageW").size(), 2u);
@@ -132,7 +137,7 @@ TEST(MessageFields, LinksThatTakeFilesAloneStillGetTheFiles) {
     scene.Installed("Path=" + program + "\r\n");
     scene.Catalogue("LinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=0\r\n");
     const std::string a = scene.Attachment("T\\a.jpg"), b = scene.Attachment("T\\b.jpg");
-    EXPECT_TRUE(scene.SendMessage(SendByCommandLine, {a, b}, kFields));
+    EXPECT_TRUE(scene.SendMessage(email32::dispatch::SendByCommandLine, {a, b}, kFields));
     EXPECT_EQ(scene.Arguments(2), (std::vector<Fields>{{"/a", a}, {"/a", b}}));
 }
 
@@ -140,9 +145,10 @@ TEST(MessageFields, ARecipientListThatIsNoAddressListIsRefusedBeforeAnything) {
     SendScene scene;
     scene.Add("MailServerDouble.dll", "Relay32.dll");
     scene.Catalogue("LinkType=7\r\n");
-    const Handover refused = SendByLink(CatalogueEntry("Sys", scene.catalogue()), FilesFromAnsi({"C:\\a.jpg"}),
-                                        MessageFields{L"Photo Club <club@example.org", L"", L"", L""});
-    EXPECT_EQ(refused.state(), Handover::State::kRefused);
+    const email32::dispatch::Handover refused = email32::dispatch::SendByLink(
+        email32::base::CatalogueEntry("Sys", scene.catalogue()), email32::dispatch::FilesFromAnsi({"C:\\a.jpg"}),
+        email32::dispatch::MessageFields{L"Photo Club <club@example.org", L"", L"", L""});
+    EXPECT_EQ(refused.state(), email32::dispatch::Handover::State::kRefused);
     EXPECT_EQ(refused.reason().rfind("to: ", 0), 0u) << refused.reason();
     EXPECT_TRUE(scene.Records().empty());
 }

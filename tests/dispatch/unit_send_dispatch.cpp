@@ -18,9 +18,12 @@ TEST(LinkDispatch, TypesWithoutALinkTouchNothing) {
     for (const char* linkType : {"", "LinkType=0\r\n", "LinkType=3\r\n", "LinkType=4\r\n", "LinkType=5\r\n",
                                  "LinkType=8\r\n", "LinkType=9\r\n", "LinkType=12\r\n", "LinkType=-1\r\n"}) {
         WriteFile(scene.catalogue(), std::string("[Sys]\r\n") + linkType + keys);
-        EXPECT_FALSE(SendByLink(CatalogueEntry("Sys", scene.catalogue()), FilesFromAnsi({"C:\\a.jpg"}))) << linkType;
+        EXPECT_FALSE(email32::dispatch::SendByLink(email32::base::CatalogueEntry("Sys", scene.catalogue()),
+                                                   email32::dispatch::FilesFromAnsi({"C:\\a.jpg"})))
+            << linkType;
     }
-    EXPECT_FALSE(SendByLink(CatalogueEntry("", scene.catalogue()), FilesFromAnsi({"C:\\a.jpg"})))
+    EXPECT_FALSE(email32::dispatch::SendByLink(email32::base::CatalogueEntry("", scene.catalogue()),
+                                               email32::dispatch::FilesFromAnsi({"C:\\a.jpg"})))
         << "the empty section reads type 0";
     EXPECT_TRUE(scene.Runs(0).empty());
     EXPECT_TRUE(scene.Records().empty());
@@ -28,16 +31,17 @@ TEST(LinkDispatch, TypesWithoutALinkTouchNothing) {
 
 TEST(LinkDispatch, EverySendFindsAliveDbAgainThroughUserpath) {
     SendScene scene;
-    SetModuleAliveDbPath("C:\\stale\\AliveDB.ini");
+    email32::dispatch::SetModuleAliveDbPath("C:\\stale\\AliveDB.ini");
     scene.Add("MailServerDouble.dll", "Relay32.dll");
     scene.Catalogue("LinkType=7\r\n");
-    EXPECT_TRUE(SendByLink(CatalogueEntry("Sys", scene.catalogue()), FilesFromAnsi({"C:\\a.jpg"})));
-    EXPECT_EQ(ModuleAliveDbPath(), AppDataFolder() + "AliveDB.ini");
+    EXPECT_TRUE(email32::dispatch::SendByLink(email32::base::CatalogueEntry("Sys", scene.catalogue()),
+                                              email32::dispatch::FilesFromAnsi({"C:\\a.jpg"})));
+    EXPECT_EQ(email32::dispatch::ModuleAliveDbPath(), AppDataFolder() + "AliveDB.ini");
 }
 
 TEST(LinkDispatch, PathsAreJoinedWithoutOuterDelimiters) {
-    EXPECT_EQ(JoinPaths({}, "^"), "");
-    EXPECT_EQ(JoinPaths({"C:\\a.jpg"}, "^"), "C:\\a.jpg");
-    EXPECT_EQ(JoinPaths({"a", "b", "c"}, "^"), "a^b^c");
-    EXPECT_EQ(JoinPaths({"a", "", "c"}, " "), "a  c");
+    EXPECT_EQ(email32::dispatch::JoinPaths({}, "^"), "");
+    EXPECT_EQ(email32::dispatch::JoinPaths({"C:\\a.jpg"}, "^"), "C:\\a.jpg");
+    EXPECT_EQ(email32::dispatch::JoinPaths({"a", "b", "c"}, "^"), "a^b^c");
+    EXPECT_EQ(email32::dispatch::JoinPaths({"a", "", "c"}, " "), "a  c");
 }

@@ -32,8 +32,8 @@ TEST(SendResources, CommandLineSendsCloseTheirProcessThreadAndListHandles) {
     const std::string program = scene.Add("record_mail.exe", "Mail\\mail.exe");
     scene.Installed("Path=" + program + "\r\n");
     scene.Catalogue("LinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=1\r\n");
-    const FileList files = {"C:\\T\\a.jpg", "C:\\T\\b.jpg"};
-    ExpectStableHandles("command line", [&] { return scene.Send(SendByCommandLine, files); });
+    const email32::dispatch::FileList files = {"C:\\T\\a.jpg", "C:\\T\\b.jpg"};
+    ExpectStableHandles("command line", [&] { return scene.Send(email32::dispatch::SendByCommandLine, files); });
     EXPECT_EQ(scene.Runs(kSends + 1).size(), size_t(kSends + 1));
 }
 
@@ -42,12 +42,13 @@ TEST(SendResources, MapiSendsCloseTheirRegistryKeysAndKeepOneReference) {
     const std::string provider = scene.Add("MapiRecorder.dll", "Mail\\provider.dll");
     scene.Installed("Path=" + scene.folder() + "Mail\\mail.exe\r\n");
     scene.Catalogue("LinkType=10\r\nMAPI32DLL=provider.dll\r\n");
-    ExpectStableHandles("Simple MAPI", [&] { return scene.Send(SendBySimpleMapi, {"C:\\a.jpg"}); });
+    ExpectStableHandles("Simple MAPI", [&] { return scene.Send(email32::dispatch::SendBySimpleMapi, {"C:\\a.jpg"}); });
 
     const ScratchRegistryValue registered =
         ScratchText(HKEY_LOCAL_MACHINE, "Software\\Clients\\mail\\E32 Client", "DLLPath", provider);
     scene.Catalogue("LinkType=2\r\nMailSection=E32 Client\r\nDllPath=DLLPath\r\n");
-    ExpectStableHandles("client library", [&] { return scene.Send(SendByClientLibrary, {"C:\\a.jpg"}); });
+    ExpectStableHandles("client library",
+                        [&] { return scene.Send(email32::dispatch::SendByClientLibrary, {"C:\\a.jpg"}); });
 
     EXPECT_EQ(scene.Records("attach").size(), 1u);
     EXPECT_EQ(scene.Records("MAPISendDocuments").size(), size_t(2 * (kSends + 1)));
@@ -67,20 +68,23 @@ TEST(SendResources, CompanionSendsFreeTheirLibraries) {
     ::GetEnvironmentVariableA("Path", savedPath, sizeof savedPath);
 
     ExpectStableHandles("Notes bridge", [&] {
-        const bool sent = static_cast<bool>(scene.Send(SendByNotesBridge, {"C:\\a.jpg"}));
+        const bool sent = static_cast<bool>(scene.Send(email32::dispatch::SendByNotesBridge, {"C:\\a.jpg"}));
         ::SetEnvironmentVariableA("Path", savedPath);
         return sent;
     });
     EXPECT_EQ(::GetModuleHandleA(bridge.c_str()), nullptr);
     EXPECT_EQ(scene.Records("detach").size(), size_t(kSends + 1));
 
-    ExpectStableHandles("mail server", [&] { return scene.Send(SendByMailServer, {scene.catalogue()}); });
+    ExpectStableHandles("mail server",
+                        [&] { return scene.Send(email32::dispatch::SendByMailServer, {scene.catalogue()}); });
     EXPECT_EQ(::GetModuleHandleA(relay.c_str()), nullptr);
 
     // The dispatch itself loads and frees Userpath.dll on every send.
     scene.Catalogue("LinkType=7\r\n");
-    ExpectStableHandles(
-        "dispatch", [&] { return SendByLink(CatalogueEntry("Sys", scene.catalogue()), FilesFromAnsi({"C:\\a.jpg"})); });
+    ExpectStableHandles("dispatch", [&] {
+        return email32::dispatch::SendByLink(email32::base::CatalogueEntry("Sys", scene.catalogue()),
+                                             email32::dispatch::FilesFromAnsi({"C:\\a.jpg"}));
+    });
     EXPECT_EQ(::GetModuleHandleA("Userpath.dll"), nullptr);
     EXPECT_EQ(::GetModuleHandleA(relay.c_str()), nullptr);
 }

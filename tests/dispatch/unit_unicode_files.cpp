@@ -63,7 +63,7 @@ protected:
 }  // namespace
 
 TEST_F(WideSend, ReachesTheProgramsWideCommandLineExactly) {
-    EXPECT_TRUE(SendMailWide(m_component, "Mail", {m_photo}));
+    EXPECT_TRUE(email32::registry::SendMailWide(m_component, "Mail", {m_photo}));
     const std::vector<Fields> runs = m_scene.Started("run", 1);
     ASSERT_EQ(runs.size(), 1u);
     ASSERT_GE(runs[0].size(), 6u);
@@ -72,25 +72,25 @@ TEST_F(WideSend, ReachesTheProgramsWideCommandLineExactly) {
 }
 
 TEST_F(WideSend, ReachesMapiSendMailWExactlyOrTheAnsiCallByShortPath) {
-    EXPECT_TRUE(SendMailWide(m_component, "Mapi", {m_photo}));
+    EXPECT_TRUE(email32::registry::SendMailWide(m_component, "Mapi", {m_photo}));
     EXPECT_EQ(m_scene.Records("MAPISendMailW"),
               (std::vector<Fields>{{"MAPISendMailW", "24149", "0", "9", "1", Utf8(m_photo), "(null)"}}));
     EXPECT_TRUE(m_scene.Records("MAPISendDocuments").empty());
 
     // A provider without the wide entry gets the short path, which names the
     // same file.
-    EXPECT_TRUE(SendMailWide(m_component, "OldMapi", {m_photo}));
+    EXPECT_TRUE(email32::registry::SendMailWide(m_component, "OldMapi", {m_photo}));
     const std::vector<Fields> sent = m_scene.Records("MAPISendDocuments");
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(LongPath(sent[0].at(3)), m_photo);
     // A file without a short path cannot be named to it: nothing is sent.
-    EXPECT_FALSE(SendMailWide(m_component, "OldMapi", {m_photo + L".missing"}));
+    EXPECT_FALSE(email32::registry::SendMailWide(m_component, "OldMapi", {m_photo + L".missing"}));
     EXPECT_EQ(m_scene.Records("MAPISendDocuments").size(), 1u);
 }
 
 TEST_F(WideSend, ReachesTheAnsiContractsByShortPath) {
     m_scene.Add("MailServerDouble.dll", "Relay32.dll");
-    EXPECT_TRUE(m_scene.SendWide(SendByMailServer, {m_photo}));
+    EXPECT_TRUE(m_scene.SendWide(email32::dispatch::SendByMailServer, {m_photo}));
     const std::vector<Fields> relayed = m_scene.Records("MailSvr_SendFiles");
     ASSERT_EQ(relayed.size(), 1u);
     EXPECT_EQ(relayed[0].at(3), Utf8(m_photo));
@@ -99,7 +99,7 @@ TEST_F(WideSend, ReachesTheAnsiContractsByShortPath) {
     m_scene.Installed("Path=C:\\Notes\\notes.exe\r\n");
     char savedPath[32768] = {};
     ::GetEnvironmentVariableA("Path", savedPath, sizeof savedPath);
-    EXPECT_TRUE(m_scene.SendWide(SendByNotesBridge, {m_photo}));
+    EXPECT_TRUE(m_scene.SendWide(email32::dispatch::SendByNotesBridge, {m_photo}));
     ::SetEnvironmentVariableA("Path", savedPath);
     const std::vector<Fields> bridged = m_scene.Records("ImageToNotesProc");
     ASSERT_EQ(bridged.size(), 4u);
@@ -108,7 +108,7 @@ TEST_F(WideSend, ReachesTheAnsiContractsByShortPath) {
     m_scene.Installed("Path=" + m_program + "\r\n");
     m_scene.Catalogue("LinkType=1\r\nCommandOption=/a\r\nMultiplePage=1\r\nCommandFileList=1\r\n");
     ::SetEnvironmentVariableA("E32_LIST_READ_DELAY", "0");
-    EXPECT_TRUE(m_scene.SendWide(SendByCommandLine, {m_photo, m_photo}));
+    EXPECT_TRUE(m_scene.SendWide(email32::dispatch::SendByCommandLine, {m_photo, m_photo}));
     ::SetEnvironmentVariableA("E32_LIST_READ_DELAY", nullptr);
     const std::vector<Fields> lists = m_scene.Started("list", 1);
     ASSERT_EQ(lists.size(), 1u);
@@ -117,8 +117,8 @@ TEST_F(WideSend, ReachesTheAnsiContractsByShortPath) {
 
     // Without a short path no ANSI name exists: refused before anything loads.
     ::DeleteFileA(m_scene.log().c_str());
-    EXPECT_FALSE(m_scene.SendWide(SendByMailServer, {m_photo + L".missing"}));
-    EXPECT_FALSE(m_scene.SendWide(SendByNotesBridge, {m_photo + L".missing"}));
-    EXPECT_FALSE(m_scene.SendWide(SendByCommandLine, {m_photo, m_photo + L".missing"}));
+    EXPECT_FALSE(m_scene.SendWide(email32::dispatch::SendByMailServer, {m_photo + L".missing"}));
+    EXPECT_FALSE(m_scene.SendWide(email32::dispatch::SendByNotesBridge, {m_photo + L".missing"}));
+    EXPECT_FALSE(m_scene.SendWide(email32::dispatch::SendByCommandLine, {m_photo, m_photo + L".missing"}));
     EXPECT_TRUE(m_scene.Records().empty());
 }

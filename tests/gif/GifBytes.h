@@ -40,23 +40,23 @@ inline Bytes Gce(int delay = 10, int transparent = -1) {
 // LZW data (minimum code size byte, sub-blocks, terminator) of the pixels
 // given in image row order.
 inline Bytes Lzw(int minCodeSize, int w, int h, const std::vector<std::uint8_t>& pixels, bool interlaced = false) {
-    struct Rows final : gifcore::RowSource {
+    struct Rows final : email32::gif::core::RowSource {
         const std::vector<std::uint8_t>* p;
         int w, h;
         bool il;
         const std::uint8_t* GetRow(int k) override {
-            return p->data() + static_cast<std::size_t>(gifcore::ImageRowForFileOrder(k, h, il)) * w;
+            return p->data() + static_cast<std::size_t>(email32::gif::core::ImageRowForFileOrder(k, h, il)) * w;
         }
     } rows;
     rows.p = &pixels;
     rows.w = w;
     rows.h = h;
     rows.il = interlaced;
-    struct Out final : gifcore::ByteSink {
+    struct Out final : email32::gif::core::ByteSink {
         Bytes b;
         void Write(const std::uint8_t* d, std::size_t n) override { b.append(reinterpret_cast<const char*>(d), n); }
     } out;
-    gifcore::EncodeLzw(minCodeSize, w, h, rows, out);
+    email32::gif::core::EncodeLzw(minCodeSize, w, h, rows, out);
     return out.b;
 }
 

@@ -41,7 +41,7 @@ TEST(GifBlocks, HeadReadsItsTableAndWritesItBack) {
     EXPECT_EQ(head.ColourCount(), 256);
     EXPECT_EQ(Stored(head), full);
     // A table that the file does not hold in full is cut off.
-    EXPECT_EQ(head.Read(Data(full), 100), gifcore::kCutOff);
+    EXPECT_EQ(head.Read(Data(full), 100), email32::gif::core::kCutOff);
 
     const Bytes bare = Head(10, 5);
     EXPECT_EQ(head.Read(Data(bare), bare.size()), 13u);
@@ -71,7 +71,7 @@ TEST(GifBlocks, HeadPaintsItsBackgroundOrBlack) {
     Bytes withTable = Head(4, 4, 1);
     withTable[11] = 2;  // background index 2: (80, 175, 14)
     CGifHead head;
-    ASSERT_NE(head.Read(Data(withTable), withTable.size()), gifcore::kCutOff);
+    ASSERT_NE(head.Read(Data(withTable), withTable.size()), email32::gif::core::kCutOff);
     head.DrawBackground(&cdc, CRect(0, 0, 8, 8));
     EXPECT_EQ(::GetPixel(dc, 3, 3), RGB(80, 175, 14));
 
@@ -94,7 +94,7 @@ TEST(GifBlocks, ApplicationKeepsItsFirstSubBlock) {
     EXPECT_EQ(application.Read(Data(loop5), loop5.size()), 18u);
     EXPECT_EQ(application.SubBlock()[2], 5);
     EXPECT_EQ(Stored(application), "\x21" + loop5);
-    EXPECT_EQ(application.Read(Data(loop5), 16), gifcore::kCutOff);
+    EXPECT_EQ(application.Read(Data(loop5), 16), email32::gif::core::kCutOff);
 }
 
 TEST(GifBlocks, CommentsReadAndWriteTheirSubBlocks) {

@@ -20,7 +20,7 @@ struct Framed {
     CGifFrame frame;
     explicit Framed(int tableBits = 1) {
         const Bytes h = Head(16, 16, tableBits);
-        EXPECT_NE(head.Read(Data(h), h.size()), gifcore::kCutOff);
+        EXPECT_NE(head.Read(Data(h), h.size()), email32::gif::core::kCutOff);
         frame.SetHead(head.HeaderRecord(), head.GlobalPalette());
     }
     std::size_t Read(const Bytes& b) { return frame.Read(Data(b), b.size()); }
@@ -65,7 +65,7 @@ TEST(GifFrame, InterlacedRowsLandInImageOrder) {
         Framed f(3);  // 16 colours: 4 bits per pixel
         std::vector<std::uint8_t> pixels;
         for (int y = 0; y < height; ++y) pixels.insert(pixels.end(), 3, static_cast<std::uint8_t>(y + 1));
-        ASSERT_NE(f.Read(Image(3, height, pixels, 4, true)), gifcore::kCutOff);
+        ASSERT_NE(f.Read(Image(3, height, pixels, 4, true)), email32::gif::core::kCutOff);
         for (int y = 0; y < height; ++y)
             EXPECT_EQ(Row(*f.frame.IndexedImage(), y)[0], ((y + 1) << 4) | (y + 1)) << height;
     }
@@ -87,14 +87,14 @@ TEST(GifFrame, LocalTablesAndTransparency) {
     Framed f(1);
     ASSERT_EQ(f.Read(Gce(10, 2).substr(1)), 7u);
     f.frame.SetHead(f.head.HeaderRecord(), f.head.GlobalPalette());
-    ASSERT_NE(f.Read(Image(4, 4, Pattern(4, 4, 4), 2, false, 0, 0, 1)), gifcore::kCutOff);
+    ASSERT_NE(f.Read(Image(4, 4, Pattern(4, 4, 4), 2, false, 0, 0, 1)), email32::gif::core::kCutOff);
     COLORREF key = 0;
     ASSERT_TRUE(f.frame.GetTransparentColor(&key));
     EXPECT_EQ(key, RGB(200, 2, 6));  // from the local table
     EXPECT_EQ(f.frame.KeyColor(), key);
 
     Framed opaque(1);
-    ASSERT_NE(opaque.Read(Image(4, 4, Pattern(4, 4, 4))), gifcore::kCutOff);
+    ASSERT_NE(opaque.Read(Image(4, 4, Pattern(4, 4, 4))), email32::gif::core::kCutOff);
     EXPECT_FALSE(opaque.frame.GetTransparentColor(&key));
     EXPECT_EQ(opaque.frame.KeyColor(), RGB(0, 255, 0));  // global entry 0
 }
@@ -106,7 +106,7 @@ TEST(GifFrame, WritingScalesTheDelayAndReencodesTheImage) {
         f.frame.SetHead(f.head.HeaderRecord(), f.head.GlobalPalette());
         const auto pixels = Pattern(13, 7, 16);
         const Bytes image = Image(13, 7, pixels, 4, true);
-        ASSERT_NE(f.Read(image), gifcore::kCutOff);
+        ASSERT_NE(f.Read(image), email32::gif::core::kCutOff);
         f.frame.m_fDelayScale = scale;
         const Bytes written = Stored(f.frame);
         EXPECT_EQ(written.substr(0, 4), Bytes("\x21\xF9\x04\x00", 4));
@@ -114,9 +114,9 @@ TEST(GifFrame, WritingScalesTheDelayAndReencodesTheImage) {
         EXPECT_EQ(written.substr(8), image);  // our encoder, same input: the same bytes
 
         Framed again(3);
-        ASSERT_NE(again.frame.Read(Data(written) + 1, written.size() - 1), gifcore::kCutOff);
+        ASSERT_NE(again.frame.Read(Data(written) + 1, written.size() - 1), email32::gif::core::kCutOff);
         again.frame.SetHead(again.head.HeaderRecord(), again.head.GlobalPalette());
-        ASSERT_NE(again.frame.Read(Data(written) + 8, written.size() - 8), gifcore::kCutOff);
+        ASSERT_NE(again.frame.Read(Data(written) + 8, written.size() - 8), email32::gif::core::kCutOff);
         for (int y = 0; y < 7; ++y) EXPECT_EQ(Row(*again.frame.IndexedImage(), y), Row(*f.frame.IndexedImage(), y));
     }
 }
@@ -126,7 +126,7 @@ TEST(GifFrame, AMissingIndexedImageIsRebuiltFromTheTrueColourOne) {
         Framed f(bits);
         const int colours = 2 << bits;
         const int m = std::max(2, bits + 1);
-        ASSERT_NE(f.Read(Image(13, 7, Pattern(13, 7, colours), m)), gifcore::kCutOff);
+        ASSERT_NE(f.Read(Image(13, 7, Pattern(13, 7, colours), m)), email32::gif::core::kCutOff);
         std::vector<std::vector<BYTE>> rows;
         for (int y = 0; y < 7; ++y) rows.push_back(Row(*f.frame.IndexedImage(), y));
         f.frame.IndexedImage()->DeleteImage(1);
@@ -134,7 +134,7 @@ TEST(GifFrame, AMissingIndexedImageIsRebuiltFromTheTrueColourOne) {
         // back to their indices.
         const Bytes written = Stored(f.frame);
         Framed again(bits);
-        ASSERT_NE(again.Read(written), gifcore::kCutOff);
+        ASSERT_NE(again.Read(written), email32::gif::core::kCutOff);
         for (int y = 0; y < 7; ++y)
             EXPECT_EQ(Row(*again.frame.IndexedImage(), y), rows[static_cast<std::size_t>(y)]) << bits;
     }
@@ -164,12 +164,12 @@ TEST(GifFrame, PlainTextIsKeptAndWrittenBack) {
     ASSERT_NE(f.frame.PlainText(), nullptr);
     EXPECT_EQ(*f.frame.PlainText(), "Hello");
     EXPECT_EQ(Stored(f.frame), "\x21" + plain);  // one terminator after the text
-    EXPECT_EQ(f.frame.Read(Data(plain), 19), gifcore::kCutOff);
+    EXPECT_EQ(f.frame.Read(Data(plain), 19), email32::gif::core::kCutOff);
 }
 
 TEST(GifFrame, DrawPaintsTheImageAtItsOffset) {
     Framed f(1);
-    ASSERT_NE(f.Read(Image(4, 4, std::vector<std::uint8_t>(16, 3), 2, false, 2, 1)), gifcore::kCutOff);
+    ASSERT_NE(f.Read(Image(4, 4, std::vector<std::uint8_t>(16, 3), 2, false, 2, 1)), email32::gif::core::kCutOff);
     HDC screen = ::GetDC(nullptr);
     HDC dc = ::CreateCompatibleDC(screen);
     HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 8, 8);

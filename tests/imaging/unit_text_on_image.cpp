@@ -79,8 +79,8 @@ public:
         description.lfQuality = NONANTIALIASED_QUALITY;
         lstrcpyA(description.lfFaceName, "Tahoma");
         EXPECT_TRUE(font.CreateFontIndirect(&description));
-        email32::AutoMemoryDc dc(::CreateCompatibleDC(nullptr));
-        email32::SelectedObject selected(dc.get(), font.GetSafeHandle());
+        email32::base::AutoMemoryDc dc(::CreateCompatibleDC(nullptr));
+        email32::base::SelectedObject selected(dc.get(), font.GetSafeHandle());
         TEXTMETRICA metrics = {};
         ::GetTextMetricsA(dc.get(), &metrics);
         lineHeight = metrics.tmHeight;

@@ -27,11 +27,12 @@ public:
     explicit RecordingApp(BOOL startUpResult = TRUE) : m_result(startUpResult) {}
     BOOL InitInstance() override {
         steps.push_back(std::string("init instance=") + (m_hInstance == watched ? "set" : "unset") +
-                        " resources=" + (email32::IsResourceModule(watched) ? "in" : "out"));
+                        " resources=" + (email32::framework::IsResourceModule(watched) ? "in" : "out"));
         return m_result;
     }
     int ExitInstance() override {
-        steps.push_back(std::string("exit resources=") + (email32::IsResourceModule(watched) ? "in" : "out"));
+        steps.push_back(std::string("exit resources=") +
+                        (email32::framework::IsResourceModule(watched) ? "in" : "out"));
         return 0;
     }
     HINSTANCE watched = nullptr;
@@ -42,8 +43,8 @@ private:
 };
 
 // Email32.dll's resources without running its code.
-email32::AutoLibrary LoadModuleResources() {
-    return email32::AutoLibrary(
+email32::base::AutoLibrary LoadModuleResources() {
+    return email32::base::AutoLibrary(
         ::LoadLibraryExA((BinFolder() + "Email32.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
 }
 
@@ -71,7 +72,7 @@ TEST(ModuleStartUp, ResourcesJoinAfterTheStartUpAndLeaveBeforeTheCleanUp) {
     EXPECT_STREQ(text, "The file may be read-only.");
 
     email32::module::StopModule(&app, instance);
-    EXPECT_FALSE(email32::IsResourceModule(instance));
+    EXPECT_FALSE(email32::framework::IsResourceModule(instance));
     EXPECT_FALSE(text.LoadString(IDS_READ_ONLY));
     EXPECT_EQ(app.steps, (std::vector<std::string>{"init instance=set resources=out", "exit resources=out"}));
 }
@@ -83,7 +84,7 @@ TEST(ModuleStartUp, AFailedStartUpCleansUpAndRefusesTheLoad) {
     RecordingApp app(FALSE);
     app.watched = instance;
     EXPECT_FALSE(email32::module::StartModule(&app, instance));
-    EXPECT_FALSE(email32::IsResourceModule(instance));
+    EXPECT_FALSE(email32::framework::IsResourceModule(instance));
     EXPECT_EQ(app.steps, (std::vector<std::string>{"init instance=set resources=out", "exit resources=out"}));
 
     EXPECT_FALSE(email32::module::StartModule(nullptr, instance));
@@ -94,12 +95,12 @@ TEST(ModuleApp, StartUpMeasuresTheScreenAndMakesTheModulePalette) {
     CModuleApp app;
     ASSERT_TRUE(app.InitInstance());
 
-    email32::WindowDc screen(nullptr);
+    email32::base::WindowDc screen(nullptr);
     EXPECT_EQ(g_nDisplayBits, ::GetDeviceCaps(screen.get(), BITSPIXEL) * ::GetDeviceCaps(screen.get(), PLANES));
     EXPECT_GT(g_nDisplayBits, 0);
     ASSERT_NE(g_pModulePalette, nullptr);
     ASSERT_NE(g_pModulePalette->GetSafeHandle(), nullptr);
-    email32::AutoGdiObject expected(PPixo::CreateLogicalPalette(kPixoIndexed256));
+    email32::base::AutoGdiObject expected(PPixo::CreateLogicalPalette(kPixoIndexed256));
     const auto want = EntriesOf(static_cast<HPALETTE>(expected.get()));
     const auto got = EntriesOf(*g_pModulePalette);
     ASSERT_EQ(got.size(), 256u);

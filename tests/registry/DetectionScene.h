@@ -27,13 +27,13 @@ public:
         return path;
     }
     // Runs one method; foundPath starts as "unchanged".
-    bool Run(DetectionMethod method, std::string& foundPath) const {
+    bool Run(registry::DetectionMethod method, std::string& foundPath) const {
         foundPath = "unchanged";
-        return method(CatalogueEntry("Sys", catalogue()), foundPath);
+        return method(base::CatalogueEntry("Sys", catalogue()), foundPath);
     }
     bool Detect(std::string& foundPath) const {
         foundPath = "unchanged";
-        return DetectEmailSystem(CatalogueEntry("Sys", catalogue()), foundPath);
+        return registry::DetectEmailSystem(base::CatalogueEntry("Sys", catalogue()), foundPath);
     }
 
 private:

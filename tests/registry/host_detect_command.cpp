@@ -170,7 +170,7 @@ TEST_F(DetectCommand, AnInstalledListLockedPastTheWaitStaysByteForByteAndDetecti
     const std::string stored = "[AliveEmailSys]\r\nCount=1\r\n1=Old\r\n[DefaultEmailSys]\r\nDefault=Old\r\n";
     WriteFile(m_alive, stored);
     // Held by this process, as by another host that hangs while it writes.
-    const email32::FileLock held(m_alive);
+    const email32::base::FileLock held(m_alive);
     ASSERT_TRUE(held.Held());
     const ProcessResult detect = deployment.Run("detect");
     EXPECT_EQ(detect.exitCode, 2u);

@@ -44,7 +44,8 @@ TEST(DetectionDispatch, PathTypesWithoutAMethodAreNeverInstalled) {
         EXPECT_EQ(found, "unchanged");
     }
     // An unknown section reads PathType 0 without ExeName.
-    EXPECT_FALSE(DetectEmailSystem(CatalogueEntry("NoSuchSection", scene.catalogue()), found));
+    EXPECT_FALSE(
+        email32::registry::DetectEmailSystem(email32::base::CatalogueEntry("NoSuchSection", scene.catalogue()), found));
 }
 
 TEST(DetectionDispatch, PrivateIniTypesFourAndFiveAreOneMethod) {
@@ -111,31 +112,31 @@ TEST(MailClient, TheDefaultClientNameAndTheRegistrationOfLinkTypeTwo) {
     {
         const auto name = ScratchText(HKEY_LOCAL_MACHINE, clients, "", "E32 Mailer");
         std::string client;
-        EXPECT_TRUE(GetDefaultMailClientName(client));
+        EXPECT_TRUE(email32::registry::GetDefaultMailClientName(client));
         EXPECT_EQ(client, "E32 Mailer");
         char small[4] = "abc";
-        EXPECT_FALSE(ReadMachineString(clients.c_str(), "", small, sizeof small)) << "must not overrun";
+        EXPECT_FALSE(email32::base::ReadMachineString(clients.c_str(), "", small, sizeof small)) << "must not overrun";
         EXPECT_STREQ(small, "abc");
     }
     {
         const auto none = ScratchRegistryValue::Absent(HKEY_LOCAL_MACHINE, clients, "");
         std::string client;
-        EXPECT_FALSE(GetDefaultMailClientName(client));
+        EXPECT_FALSE(email32::registry::GetDefaultMailClientName(client));
         EXPECT_EQ(client, "");
     }
 
     const std::string catalogue = scene.catalogue();
-    const CatalogueEntry entry("Sys", catalogue);
+    const email32::base::CatalogueEntry entry("Sys", catalogue);
     scene.Catalogue("Title=E32 Mailer Pro\r\nLinkType=2\r\nMailSection=E32 Mailer\r\nDllPath=DLLPath\r\n");
-    EXPECT_TRUE(CheckMailClientRegistration(entry, "Mailer")) << "the title names the client";
-    EXPECT_FALSE(CheckMailClientRegistration(entry, "Other"));
-    EXPECT_TRUE(CheckMailClientRegistration(entry, "")) << "the empty name is in every title";
+    EXPECT_TRUE(email32::registry::CheckMailClientRegistration(entry, "Mailer")) << "the title names the client";
+    EXPECT_FALSE(email32::registry::CheckMailClientRegistration(entry, "Other"));
+    EXPECT_TRUE(email32::registry::CheckMailClientRegistration(entry, "")) << "the empty name is in every title";
     {
         const auto registered = ScratchText(HKEY_LOCAL_MACHINE, clients + "\\E32 Mailer", "DLLPath", "x.dll");
-        EXPECT_TRUE(CheckMailClientRegistration(entry, "Other"));
+        EXPECT_TRUE(email32::registry::CheckMailClientRegistration(entry, "Other"));
     }
     scene.Catalogue("Title=E32 Mailer Pro\r\nLinkType=1\r\nMailSection=E32 Mailer\r\nDllPath=DLLPath\r\n");
-    EXPECT_TRUE(CheckMailClientRegistration(entry, "Other")) << "only link type 2 is tested";
+    EXPECT_TRUE(email32::registry::CheckMailClientRegistration(entry, "Other")) << "only link type 2 is tested";
     scene.Catalogue("Title=E32 Mailer Pro\r\nLinkType=2\r\nMailSection=E32 Mailer\r\n");
-    EXPECT_TRUE(CheckMailClientRegistration(entry, "Other")) << "no DllPath: accepted";
+    EXPECT_TRUE(email32::registry::CheckMailClientRegistration(entry, "Other")) << "no DllPath: accepted";
 }

@@ -16,8 +16,8 @@ public:
     [[nodiscard]] HINSTANCE instance() const noexcept { return reinterpret_cast<HINSTANCE>(m_data.get()); }
 
 private:
-    AutoLibrary m_data;
-    ScopedResourceInstance m_current;
+    base::AutoLibrary m_data;
+    framework::ScopedResourceInstance m_current;
 };
 
 }  // namespace email32::test

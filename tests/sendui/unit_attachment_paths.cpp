@@ -40,9 +40,9 @@ TEST(AttachmentPaths, NamesAndExtensionsComeFromTheLastPathPart) {
     EXPECT_STREQ(ExtensionOf("C:\\pictures.2024\\holiday"), "");
     EXPECT_STREQ(ExtensionOf("C:\\pictures\\archive.tar.GZ"), "GZ");
     EXPECT_STREQ(ExtensionOf("C:\\pictures\\trailing."), "");
-    EXPECT_STREQ(email32::FileStem("C:\\a.b\\photo.final.jpg"), "photo.final.");
-    EXPECT_TRUE(email32::ExtensionIn("JpEg", {"jpg", "jpeg"}));
-    EXPECT_FALSE(email32::ExtensionIn("jpe", {"jpg", "jpeg"}));
+    EXPECT_STREQ(email32::sendui::FileStem("C:\\a.b\\photo.final.jpg"), "photo.final.");
+    EXPECT_TRUE(email32::sendui::ExtensionIn("JpEg", {"jpg", "jpeg"}));
+    EXPECT_FALSE(email32::sendui::ExtensionIn("jpe", {"jpg", "jpeg"}));
 }
 
 TEST(AttachmentPaths, FolderTreesAreCreatedWithTheirParents) {
@@ -65,12 +65,12 @@ TEST(AttachmentPaths, SizeTextRoundsUpToWholeKilobytes) {
     WriteFile(folder / "one", std::string(1, 'x'));
     WriteFile(folder / "kilo", std::string(1024, 'x'));
     WriteFile(folder / "kiloplus", std::string(1025, 'x'));
-    EXPECT_STREQ(email32::EstimateSize(ListOf({})), "0 KB");
-    EXPECT_STREQ(email32::EstimateSize(ListOf({folder / "one"})), "1 KB");
-    EXPECT_STREQ(email32::EstimateSize(ListOf({folder / "kilo"})), "1 KB");
-    EXPECT_STREQ(email32::EstimateSize(ListOf({folder / "kiloplus"})), "2 KB");
+    EXPECT_STREQ(email32::sendui::EstimateSize(ListOf({})), "0 KB");
+    EXPECT_STREQ(email32::sendui::EstimateSize(ListOf({folder / "one"})), "1 KB");
+    EXPECT_STREQ(email32::sendui::EstimateSize(ListOf({folder / "kilo"})), "1 KB");
+    EXPECT_STREQ(email32::sendui::EstimateSize(ListOf({folder / "kiloplus"})), "2 KB");
     // Files that cannot be opened count nothing; the rest still add up.
-    EXPECT_STREQ(email32::EstimateSize(ListOf({folder / "kilo", folder / "missing", folder / "one"})), "2 KB");
+    EXPECT_STREQ(email32::sendui::EstimateSize(ListOf({folder / "kilo", folder / "missing", folder / "one"})), "2 KB");
 }
 
 // Under code page 950 the second byte of 許, 功 and 蓋 is 0x5C, the backslash.
@@ -84,7 +84,7 @@ TEST(CodePage950, PathsSplitBetweenCharactersNotInsideThem) {
     EXPECT_EQ(std::string(NameOf((folder + name + ".bmp").c_str())), name + ".bmp");
     EXPECT_STREQ(ExtensionOf((folder + name).c_str()), "");
     EXPECT_STREQ(ExtensionOf((folder + name + ".PNG").c_str()), "PNG");
-    EXPECT_EQ(std::string(email32::FileStem((folder + Ansi(L"許功")).c_str())), Ansi(L"許功") + ".");
+    EXPECT_EQ(std::string(email32::sendui::FileStem((folder + Ansi(L"許功")).c_str())), Ansi(L"許功") + ".");
 
     TempFolder root("cp950");
     const std::string tree = root.path() + Ansi(L"許\\功蓋\\蓋") + "\\";

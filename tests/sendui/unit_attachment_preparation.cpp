@@ -26,7 +26,7 @@ protected:
         CStringList source(10);
         for (const std::string& path : sources) source.AddTail(path);
         CStringList current(10);
-        email32::AttachmentPreparation preparation(m_temp, [this](const CString& text) {
+        email32::sendui::AttachmentPreparation preparation(m_temp, [this](const CString& text) {
             m_warnings.push_back(text.str());
             m_warningThreads.push_back(::GetCurrentThreadId());
         });
@@ -57,7 +57,7 @@ TEST_F(AttachmentPreparation, BothOriginalWritesNothingAndLeavesTheCurrentListAl
     source.AddTail(Picture("photo.bmp"));
     CStringList current(10);
     current.AddTail("earlier");
-    email32::AttachmentPreparation preparation(m_temp, nullptr);
+    email32::sendui::AttachmentPreparation preparation(m_temp, nullptr);
     EXPECT_FALSE(preparation.Run(m_original, m_original, source, current));
     ASSERT_EQ(current.GetCount(), 1);
     EXPECT_STREQ(current.Items()[0], "earlier");

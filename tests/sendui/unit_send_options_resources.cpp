@@ -22,10 +22,10 @@ TEST(SendOptionsResources, ModuleResourcesAreCurrentOnlyWhileTheDialogRuns) {
     // The module's own instance is the DLL's resources, loaded as data; the
     // host has made another module's resources current.
     const ModuleResources module;
-    const HINSTANCE saved = email32::ModuleInstance();
-    email32::SetModuleInstance(module.instance());
+    const HINSTANCE saved = email32::framework::ModuleInstance();
+    email32::framework::SetModuleInstance(module.instance());
     const HINSTANCE host = ::GetModuleHandleA("kernel32.dll");
-    const email32::ScopedResourceInstance hostResources(host);
+    const email32::framework::ScopedResourceInstance hostResources(host);
     bool ok = true;
     std::string sizeText;
     EXPECT_TRUE(DriveDialog([&] { ok = component.SelectDefaultEmailSys(nullptr); },
@@ -35,7 +35,7 @@ TEST(SendOptionsResources, ModuleResourcesAreCurrentOnlyWhileTheDialogRuns) {
                             }));
     EXPECT_FALSE(ok);
     EXPECT_EQ(sizeText, "0 KB");
-    EXPECT_EQ(email32::ResourceInstance(), host);
-    email32::SetModuleInstance(saved);
+    EXPECT_EQ(email32::framework::ResourceInstance(), host);
+    email32::framework::SetModuleInstance(saved);
     ::DeleteFileA(alive.c_str());
 }

@@ -122,7 +122,8 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& curr
     HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
     ::CreatePipe(&outRead, &outWrite, &inherit, 0);
     ::CreatePipe(&errRead, &errWrite, &inherit, 0);
-    AutoCloseHandle outReadOwner(outRead), outWriteOwner(outWrite), errReadOwner(errRead), errWriteOwner(errWrite);
+    base::AutoCloseHandle outReadOwner(outRead), outWriteOwner(outWrite), errReadOwner(errRead),
+        errWriteOwner(errWrite);
     ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
 
@@ -140,7 +141,7 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& curr
         result.exitCode = 0xFFFFFFFF;
         return result;
     }
-    AutoCloseHandle processOwner(process.hProcess), threadOwner(process.hThread);
+    base::AutoCloseHandle processOwner(process.hProcess), threadOwner(process.hThread);
     outWriteOwner.reset();
     errWriteOwner.reset();
     std::string errors;

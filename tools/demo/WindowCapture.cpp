@@ -22,14 +22,14 @@ bool SaveWindowAsBitmap(HWND window, const std::string& path) {
     header.biSizeImage = lineBytes * static_cast<DWORD>(height);
 
     // The window belongs to another process: copy it from the screen.
-    const WindowDc screen(nullptr);
-    const AutoMemoryDc memory(::CreateCompatibleDC(screen.get()));
+    const base::WindowDc screen(nullptr);
+    const base::AutoMemoryDc memory(::CreateCompatibleDC(screen.get()));
     void* bits = nullptr;
-    const AutoGdiObject bitmap(
+    const base::AutoGdiObject bitmap(
         ::CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!memory || !bitmap || !bits) return false;
     {
-        const SelectedObject selected(memory.get(), bitmap.get());
+        const base::SelectedObject selected(memory.get(), bitmap.get());
         if (!::BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY)) return false;
         ::GdiFlush();
     }
@@ -38,7 +38,7 @@ bool SaveWindowAsBitmap(HWND window, const std::string& path) {
     fileHeader.bfType = 0x4D42;  // "BM"
     fileHeader.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
     fileHeader.bfSize = fileHeader.bfOffBits + header.biSizeImage;
-    const AutoCloseHandle file(
+    const base::AutoCloseHandle file(
         ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     DWORD written = 0;

@@ -29,9 +29,9 @@ int RunRelay(const email32::host::Arguments& arguments) {
     }
     if (arguments[0] == "--list") return email32::host::ListOutbox();
     if (arguments[0] == "--remove") return email32::host::RemoveFromOutbox(arguments[1], 1);
-    const email32::AutoLibrary plugin(email32::host::LoadPlugIn());
+    const email32::base::AutoLibrary plugin(email32::host::LoadPlugIn());
     if (arguments.size() == 1 && arguments[0] == "--flush") {
-        const auto flush = email32::ProcAddress<FlushOutboxFn>(plugin.get(), "MailSvr_FlushOutbox");
+        const auto flush = email32::base::ProcAddress<FlushOutboxFn>(plugin.get(), "MailSvr_FlushOutbox");
         if (!flush) {
             std::fprintf(stderr, "email32: no Relay32.dll with MailSvr_FlushOutbox in the host folder\n");
             return 1;
@@ -48,7 +48,7 @@ int RunRelay(const email32::host::Arguments& arguments) {
         }
         return kept == 0 ? 0 : 1;
     }
-    const auto send = email32::ProcAddress<SendFilesFn>(plugin.get(), "MailSvr_SendFiles");
+    const auto send = email32::base::ProcAddress<SendFilesFn>(plugin.get(), "MailSvr_SendFiles");
     if (!send) {
         std::fprintf(stderr, "email32: no Relay32.dll with MailSvr_SendFiles in the host folder\n");
         return 1;

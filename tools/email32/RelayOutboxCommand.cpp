@@ -63,8 +63,8 @@ std::wstring WideArgument(size_t index) {
 }  // namespace
 
 int ListOutbox() {
-    const AutoLibrary plugin(LoadPlugIn());
-    const auto list = ProcAddress<MailSvr_ListOutbox_Fn>(plugin.get(), "MailSvr_ListOutbox");
+    const base::AutoLibrary plugin(LoadPlugIn());
+    const auto list = base::ProcAddress<MailSvr_ListOutbox_Fn>(plugin.get(), "MailSvr_ListOutbox");
     if (!list) {
         std::fprintf(stderr, "email32: no Relay32.dll with MailSvr_ListOutbox in the host folder\n");
         return 1;
@@ -77,8 +77,8 @@ int ListOutbox() {
 }
 
 int RemoveFromOutbox(const std::string& file, size_t argumentIndex) {
-    const AutoLibrary plugin(LoadPlugIn());
-    const auto remove = ProcAddress<MailSvr_RemoveOutboxMessage_Fn>(plugin.get(), "MailSvr_RemoveOutboxMessage");
+    const base::AutoLibrary plugin(LoadPlugIn());
+    const auto remove = base::ProcAddress<MailSvr_RemoveOutboxMessage_Fn>(plugin.get(), "MailSvr_RemoveOutboxMessage");
     if (!remove) {
         std::fprintf(stderr, "email32: no Relay32.dll with MailSvr_RemoveOutboxMessage in the host folder\n");
         return 1;

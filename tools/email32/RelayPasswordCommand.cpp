@@ -63,8 +63,8 @@ int RunRelayPassword(const email32::host::Arguments& arguments) {
     }
     const std::wstring host = wide[2], user = wide[3];
     ::LocalFree(wide);
-    const email32::AutoLibrary plugin(email32::host::LoadPlugIn());
-    const auto store = email32::ProcAddress<StorePasswordFn>(plugin.get(), "MailSvr_StorePassword");
+    const email32::base::AutoLibrary plugin(email32::host::LoadPlugIn());
+    const auto store = email32::base::ProcAddress<StorePasswordFn>(plugin.get(), "MailSvr_StorePassword");
     if (!store) {
         std::fprintf(stderr, "email32: no Relay32.dll with MailSvr_StorePassword in the host folder\n");
         return 1;

@@ -43,8 +43,8 @@ void PrintLine(const std::wstring& text) {
 }
 
 template <typename Fn>
-Fn Entry(const email32::AutoLibrary& plugin, const char* name) {
-    const auto entry = email32::ProcAddress<Fn>(plugin.get(), name);
+Fn Entry(const email32::base::AutoLibrary& plugin, const char* name) {
+    const auto entry = email32::base::ProcAddress<Fn>(plugin.get(), name);
     if (!entry) std::fprintf(stderr, "email32: no Relay32.dll with %s in the host folder\n", name);
     return entry;
 }
@@ -58,7 +58,7 @@ int RunRelaySetup(const email32::host::Arguments& arguments) {
         std::fprintf(stderr, "usage: email32 relay-setup ADDRESS [--write] | email32 relay-setup --dialog\n");
         return 64;
     }
-    const email32::AutoLibrary plugin(email32::host::LoadPlugIn());
+    const email32::base::AutoLibrary plugin(email32::host::LoadPlugIn());
     if (dialog) {
         const auto configure = Entry<ConfigureFn>(plugin, "MailSvr_Configure");
         if (!configure) return 1;
@@ -85,7 +85,7 @@ int RunRelaySignIn(const email32::host::Arguments& arguments) {
         std::fprintf(stderr, "usage: email32 relay-signin ADDRESS [--device]\n");
         return 64;
     }
-    const email32::AutoLibrary plugin(email32::host::LoadPlugIn());
+    const email32::base::AutoLibrary plugin(email32::host::LoadPlugIn());
     const auto signIn = Entry<SignInFn>(plugin, "MailSvr_SignIn");
     if (!signIn) return 1;
     std::vector<wchar_t> message(2048);

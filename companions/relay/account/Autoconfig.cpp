@@ -39,7 +39,7 @@ using CreateXmlReaderFn = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
 // XmlLite from the system folder only; it has no import library here.
 CreateXmlReaderFn XmlReaderFactory() {
     static const HMODULE library = ::LoadLibraryExW(L"xmllite.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return email32::ProcAddress<CreateXmlReaderFn>(library, "CreateXmlReader");
+    return email32::base::ProcAddress<CreateXmlReaderFn>(library, "CreateXmlReader");
 }
 
 std::string Lower(std::string text) {

@@ -23,15 +23,15 @@ constexpr long long kLongestFile = 16ll << 20;
 // absent file reads as an empty one.
 std::optional<std::string> Utf8Text(const std::wstring& path) {
     if (path.empty()) return std::string();
-    const std::optional<email32::ini::ProfileText> loaded = email32::ini::LoadProfileText(path, kLongestFile);
+    const std::optional<email32::base::ProfileText> loaded = email32::base::LoadProfileText(path, kLongestFile);
     if (!loaded) return std::nullopt;
-    return loaded->encoding == email32::ini::Encoding::CodePage ? Utf8FromAnsi(loaded->text) : loaded->text;
+    return loaded->encoding == email32::base::Encoding::CodePage ? Utf8FromAnsi(loaded->text) : loaded->text;
 }
 
 // A new settings file starts as UTF-16 with its byte order mark: the
 // profile functions then keep every character, whatever the code page.
 bool EnsureUnicodeFile(const std::wstring& path) {
-    const email32::AutoCloseHandle file(
+    const email32::base::AutoCloseHandle file(
         ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return ::GetLastError() == ERROR_FILE_EXISTS;
     static const BYTE kMark[] = {0xFF, 0xFE};
@@ -92,7 +92,7 @@ bool WriteUserSettings(const SettingValues& values, HMODULE plugin, std::string&
                           nullptr) != ERROR_SUCCESS) {
         return problem = "cannot record the plug-in's folder in the registry", false;
     }
-    const email32::AutoRegKey owner(key);
+    const email32::base::AutoRegKey owner(key);
     const auto bytes = static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t));
     if (::RegSetValueExW(key, L"Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()), bytes) !=
         ERROR_SUCCESS) {

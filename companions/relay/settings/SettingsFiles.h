@@ -43,8 +43,8 @@ public:
 
 private:
     SettingsFiles m_files;
-    std::optional<email32::ini::IniDocument> m_user;
-    std::optional<email32::ini::IniDocument> m_shared;
+    std::optional<email32::base::IniDocument> m_user;
+    std::optional<email32::base::IniDocument> m_shared;
     bool m_readable = true;
 };
 

@@ -72,13 +72,13 @@ public:
     CommonControls6(const CommonControls6&) = delete;
     CommonControls6& operator=(const CommonControls6&) = delete;
     [[nodiscard]] TaskDialogIndirectFn TaskDialog() const {
-        return email32::ProcAddress<TaskDialogIndirectFn>(m_library.get(), "TaskDialogIndirect");
+        return email32::base::ProcAddress<TaskDialogIndirectFn>(m_library.get(), "TaskDialogIndirect");
     }
 
 private:
     HANDLE m_context = INVALID_HANDLE_VALUE;
     ULONG_PTR m_cookie = 0;
-    email32::AutoLibrary m_library;
+    email32::base::AutoLibrary m_library;
 };
 
 }  // namespace

@@ -66,8 +66,8 @@ ClosedPort::~ClosedPort() {
 }
 
 bool StoreRelayPassword(const std::wstring& host, const std::wstring& user, const std::wstring& password) {
-    const AutoLibrary plugin(::LoadLibraryA((BinFolder() + "Relay32.dll").c_str()));
-    const auto store = ProcAddress<StorePasswordFn>(plugin.get(), "MailSvr_StorePassword");
+    const base::AutoLibrary plugin(::LoadLibraryA((BinFolder() + "Relay32.dll").c_str()));
+    const auto store = base::ProcAddress<StorePasswordFn>(plugin.get(), "MailSvr_StorePassword");
     return store != nullptr && store(host.c_str(), user.c_str(), password.c_str()) == 1;
 }
 
@@ -119,7 +119,7 @@ std::string ShortPath(const std::wstring& path) {
 }
 
 void WriteWide(const std::wstring& path, const std::string& bytes) {
-    const AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    const base::AutoCloseHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(file);
     DWORD written = 0;
     ASSERT_TRUE(::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
@@ -158,15 +158,15 @@ void RelayScene::WriteSettings(const std::string& lines) const {
 }
 
 int RelayScene::Send(const std::string& joined) const {
-    const AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
-    const auto send = ProcAddress<SendFilesFn>(plugin.get(), "MailSvr_SendFiles");
+    const base::AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
+    const auto send = base::ProcAddress<SendFilesFn>(plugin.get(), "MailSvr_SendFiles");
     EXPECT_NE(send, nullptr);
     return send ? send(1, joined.c_str()) : -1;
 }
 
 bool RelayScene::StorePassword(const std::wstring& host, const std::wstring& user, const std::wstring& password) const {
-    const AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
-    const auto store = ProcAddress<StorePasswordFn>(plugin.get(), "MailSvr_StorePassword");
+    const base::AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
+    const auto store = base::ProcAddress<StorePasswordFn>(plugin.get(), "MailSvr_StorePassword");
     return store != nullptr && store(host.c_str(), user.c_str(), password.c_str()) == 1;
 }
 

@@ -40,8 +40,8 @@ BOOL CALLBACK CollectText(HWND child, LPARAM texts) {
 }  // namespace
 
 TEST_F(AccountDialog, ShowsItsTextsWholeFindsTheSettingsAndSavesThemPerUser) {
-    const email32::AutoLibrary plugin(::LoadLibraryA((BinFolder() + "Relay32.dll").c_str()));
-    const auto configure = email32::ProcAddress<ConfigureFn>(plugin.get(), "MailSvr_Configure");
+    const email32::base::AutoLibrary plugin(::LoadLibraryA((BinFolder() + "Relay32.dll").c_str()));
+    const auto configure = email32::base::ProcAddress<ConfigureFn>(plugin.get(), "MailSvr_Configure");
     ASSERT_TRUE(configure);
     const Texts expected = ExpectedTexts();
     int saved = -1;

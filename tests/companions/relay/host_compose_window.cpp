@@ -155,8 +155,8 @@ TEST_F(ComposeWindow, RecipientsUsedBeforeAreOfferedAsTheUserTypesAndEscapeCance
 }
 
 TEST_F(ComposeWindow, AHostThatNamesRecipientsGetsTheWindowOnlyWithComposeOneAndItHoldsTheHostsMessage) {
-    const AutoLibrary plugin(::LoadLibraryA((m_host.folder() + "Relay32.dll").c_str()));
-    const auto send = ProcAddress<SendMessageFn>(plugin.get(), "MailSvr_SendMessageW");
+    const email32::base::AutoLibrary plugin(::LoadLibraryA((m_host.folder() + "Relay32.dll").c_str()));
+    const auto send = email32::base::ProcAddress<SendMessageFn>(plugin.get(), "MailSvr_SendMessageW");
     ASSERT_TRUE(send);
     const std::wstring file = Wide(m_files / "a.jpg");
     const wchar_t* files[] = {file.c_str()};

@@ -201,8 +201,8 @@ TEST_F(RelayPlugin, NothingToSendMakesNoMessage) {
     EXPECT_EQ(Send(""), 0);
     EXPECT_EQ(Send("^^"), 0);
     EXPECT_EQ(Send(std::string(20000, '^')), 0);
-    const AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
-    const auto send = ProcAddress<int(__cdecl*)(int, const char*)>(plugin.get(), "MailSvr_SendFiles");
+    const email32::base::AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
+    const auto send = email32::base::ProcAddress<int(__cdecl*)(int, const char*)>(plugin.get(), "MailSvr_SendFiles");
     ASSERT_NE(send, nullptr);
     EXPECT_EQ(send(1, nullptr), 0);
     EXPECT_TRUE(OutboxFiles().empty());

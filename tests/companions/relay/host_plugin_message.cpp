@@ -25,16 +25,16 @@ protected:
         WriteSettings("Host=127.0.0.1\r\nPort=" + std::to_string(ServerPort("plain")) + "\r\n" + more);
     }
     int SendMessage(const wchar_t* to, const wchar_t* cc, const wchar_t* subject, const wchar_t* body) const {
-        const AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
-        const auto send = ProcAddress<SendMessageWFn>(plugin.get(), "MailSvr_SendMessageW");
+        const email32::base::AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
+        const auto send = email32::base::ProcAddress<SendMessageWFn>(plugin.get(), "MailSvr_SendMessageW");
         EXPECT_NE(send, nullptr);
         const wchar_t* files[] = {m_picture.c_str()};
         return send ? send(to, cc, subject, body, files, 1) : -1;
     }
     // MailSvr_FlushOutbox's delivered count.
     int Flush() const {
-        const AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
-        const auto flush = ProcAddress<FlushOutboxFn>(plugin.get(), "MailSvr_FlushOutbox");
+        const email32::base::AutoLibrary plugin(::LoadLibraryA((HostFolder() + "Relay32.dll").c_str()));
+        const auto flush = email32::base::ProcAddress<FlushOutboxFn>(plugin.get(), "MailSvr_FlushOutbox");
         int delivered = -1, kept = -1, busy = -1;
         wchar_t problem[256] = {};
         EXPECT_TRUE(flush && flush(&delivered, &kept, &busy, problem, 256)) << "the flush ran";

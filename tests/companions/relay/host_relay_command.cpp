@@ -49,8 +49,8 @@ ProcessResult RunWithInput(const Deployment& deployment, const std::string& argu
     const TempFolder folder("stdin");
     WriteFile(folder / "input.txt", input);
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    const AutoCloseHandle in(::CreateFileA((folder / "input.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit,
-                                           OPEN_EXISTING, 0, nullptr));
+    const email32::base::AutoCloseHandle in(::CreateFileA((folder / "input.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                          &inherit, OPEN_EXISTING, 0, nullptr));
     const HANDLE saved = ::GetStdHandle(STD_INPUT_HANDLE);
     ::SetStdHandle(STD_INPUT_HANDLE, in.get());
     ProcessResult result = deployment.Run(arguments);
@@ -180,8 +180,8 @@ TEST_F(RelayHost, AFlushCountsWhatAnotherSenderHoldsAsBusyAndSaysWhyAnOutboxCann
     ::FindClose(search);
     {
         // Held as a sender holds the message it delivers.
-        const AutoCloseHandle held(::CreateFileA((OutboxFolder() + found.cFileName).c_str(), GENERIC_READ, 0, nullptr,
-                                                 OPEN_EXISTING, 0, nullptr));
+        const email32::base::AutoCloseHandle held(::CreateFileA((OutboxFolder() + found.cFileName).c_str(),
+                                                                GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         const ProcessResult flushed = m_deployment.Run("relay --flush");
         EXPECT_EQ(flushed.output, "delivered 0, kept 0, busy 1\n");
@@ -256,7 +256,7 @@ TEST_F(RelayHost, ListShowsEachWaitingMessageWithItsSizeAndLastReasonAndRemoveDe
 
     {
         // Held as a sender holds the message it delivers.
-        const AutoCloseHandle held(
+        const email32::base::AutoCloseHandle held(
             ::CreateFileA((OutboxFolder() + waiting).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         const ProcessResult busy = m_deployment.Run("relay --remove " + waiting);
         EXPECT_EQ(busy.exitCode, 1u);

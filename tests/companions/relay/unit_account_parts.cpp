@@ -116,7 +116,7 @@ TEST(RecentRecipients, TheFiftyLastUsedAreKeptOnceEachNewestFirstAndReadBackWhol
 }
 
 TEST(SendNotice, EachReasonIsOneSentenceWithTheServerOrTheAccountAndSaysWhereTheMessageIs) {
-    const email32::AutoLibrary plugin(
+    const email32::base::AutoLibrary plugin(
         ::LoadLibraryExA((email32::test::BinFolder() + "Relay32.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(plugin);
     const bool chinese = PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_CHINESE;

@@ -43,7 +43,7 @@ extern "C" __declspec(dllexport) std::int32_t __cdecl NotesBridge_Load() {
 }
 
 extern "C" __declspec(dllexport) std::int32_t
-    __cdecl ImageToNotesProc(std::int32_t command, email32::NotesSendBlock* block, std::int32_t size) {
+    __cdecl ImageToNotesProc(std::int32_t command, email32::dispatch::NotesSendBlock* block, std::int32_t size) {
     std::string line = "ImageToNotesProc\t" + std::to_string(command) + "\t" + std::to_string(size);
     if (block == nullptr) {
         line += "\t(null)";

@@ -11,10 +11,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The data's own copy, so that reads past its end are caught.
     const std::string copy(reinterpret_cast<const char*>(data), size);
     std::string problem;
-    const auto request = email32::ReadMapiRequest(copy, problem);
+    const auto request = email32::dispatch::ReadMapiRequest(copy, problem);
     if (!request) return 0;
-    const std::string written = email32::WriteMapiRequest(*request);
-    const auto again = email32::ReadMapiRequest(written, problem);
-    if (!again || email32::WriteMapiRequest(*again) != written) std::abort();
+    const std::string written = email32::dispatch::WriteMapiRequest(*request);
+    const auto again = email32::dispatch::ReadMapiRequest(written, problem);
+    if (!again || email32::dispatch::WriteMapiRequest(*again) != written) std::abort();
     return 0;
 }

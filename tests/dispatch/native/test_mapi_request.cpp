@@ -6,9 +6,9 @@
 
 #include <string>
 
-using email32::MapiRequest;
-using email32::ReadMapiRequest;
-using email32::WriteMapiRequest;
+using email32::dispatch::MapiRequest;
+using email32::dispatch::ReadMapiRequest;
+using email32::dispatch::WriteMapiRequest;
 
 namespace {
 
@@ -16,7 +16,7 @@ const std::string kHead = "Email32 Simple MAPI request 1\nlibrary\tC:\\\\Mail\\\
 
 bool Reads(const std::string& data) {
     std::string problem;
-    const bool read = ReadMapiRequest(data, problem).has_value();
+    const bool read = email32::dispatch::ReadMapiRequest(data, problem).has_value();
     EXPECT_EQ(read, problem.empty()) << problem;
     return read;
 }
@@ -24,7 +24,7 @@ bool Reads(const std::string& data) {
 }  // namespace
 
 TEST(MapiRequest, WhatTheModuleWritesReadsBackWhole) {
-    MapiRequest request;
+    email32::dispatch::MapiRequest request;
     request.library = "\\\\server\\share\\Mail 64\\olmapi32.dll";
     request.window = 18446744073709551615u;
     request.subject = "Trip\tday 2 \xE2\x80\x94 \xE7\x85\xA7\xE7\x89\x87";
@@ -32,7 +32,7 @@ TEST(MapiRequest, WhatTheModuleWritesReadsBackWhole) {
     request.recipients = {{false, "Photo Club", "club@example.org"}, {true, "", "me@example.org"}};
     request.files = {"C:\\Pictures\\a.jpg", "C:\\Pictures\\caf\xC3\xA9 b.jpg", "C:/Pictures/c.jpg"};
     std::string problem;
-    const auto read = ReadMapiRequest(WriteMapiRequest(request), problem);
+    const auto read = email32::dispatch::ReadMapiRequest(email32::dispatch::WriteMapiRequest(request), problem);
     ASSERT_TRUE(read) << problem;
     EXPECT_EQ(read->library, request.library);
     EXPECT_EQ(read->window, request.window);
@@ -87,21 +87,22 @@ TEST(MapiRequest, AnythingButAWholeRequestIsRefused) {
 
 TEST(MapiRequest, SizesBeyondTheCapsAreRefused) {
     std::string files;
-    for (std::size_t i = 0; i < email32::kMapiRequestMaxFiles; ++i) files += "file\tC:\\\\a.jpg\n";
+    for (std::size_t i = 0; i < email32::dispatch::kMapiRequestMaxFiles; ++i) files += "file\tC:\\\\a.jpg\n";
     EXPECT_TRUE(Reads(kHead + files));
     EXPECT_FALSE(Reads(kHead + files + "file\tC:\\\\a.jpg\n"));
 
     std::string recipients;
-    for (std::size_t i = 0; i < email32::kMapiRequestMaxRecipients; ++i) recipients += "cc\t\tme@example.org\n";
+    for (std::size_t i = 0; i < email32::dispatch::kMapiRequestMaxRecipients; ++i)
+        recipients += "cc\t\tme@example.org\n";
     EXPECT_TRUE(Reads(kHead + recipients));
     EXPECT_FALSE(Reads(kHead + recipients + "to\t\tme@example.org\n"));
 
-    const std::string longest(email32::kMapiRequestMaxValue, 'x');
+    const std::string longest(email32::dispatch::kMapiRequestMaxValue, 'x');
     EXPECT_TRUE(Reads(kHead + "text\t" + longest + "\n"));
     EXPECT_FALSE(Reads(kHead + "text\t" + longest + "x\n"));
     EXPECT_FALSE(Reads(kHead + "text\t" + longest + "\\n\n"));
 
     std::string huge = kHead;
-    while (huge.size() <= email32::kMapiRequestMaxBytes) huge += "text\t" + std::string(1000, 'x') + "\n";
+    while (huge.size() <= email32::dispatch::kMapiRequestMaxBytes) huge += "text\t" + std::string(1000, 'x') + "\n";
     EXPECT_FALSE(Reads(huge));
 }

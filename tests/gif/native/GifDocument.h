@@ -29,12 +29,12 @@ struct Document {
 
 // Reads every image; stops as the module's block loop stops. Images of
 // more than maxPixels are decoded but not kept.
-Document Read(gifcore::ByteView file, std::size_t maxPixels = std::size_t{1} << 26);
+Document Read(email32::gif::core::ByteView file, std::size_t maxPixels = std::size_t{1} << 26);
 
 // A GIF89a file of the images (each with a local colour table when it has
 // one), encoded by the core's encoder.
 std::vector<std::uint8_t> Write(int screenWidth, int screenHeight, const std::vector<Image>& images);
-void Write(int screenWidth, int screenHeight, const std::vector<Image>& images, gifcore::ByteSink& sink);
+void Write(int screenWidth, int screenHeight, const std::vector<Image>& images, email32::gif::core::ByteSink& sink);
 
 std::vector<std::uint8_t> LoadFile(const std::string& path);
 

@@ -9,19 +9,20 @@
 
 namespace {
 
-struct Source final : gifcore::RowSource {
+struct Source final : email32::gif::core::RowSource {
     int width = 0, height = 0;
     bool interlaced = false;
     std::vector<std::uint8_t> pixels;
     const std::uint8_t* GetRow(int k) override {
-        return pixels.data() + static_cast<std::size_t>(gifcore::ImageRowForFileOrder(k, height, interlaced)) * width;
+        return pixels.data() +
+               static_cast<std::size_t>(email32::gif::core::ImageRowForFileOrder(k, height, interlaced)) * width;
     }
 };
-struct Sink final : gifcore::ByteSink {
+struct Sink final : email32::gif::core::ByteSink {
     std::vector<std::uint8_t> bytes;
     void Write(const std::uint8_t* b, std::size_t n) override { bytes.insert(bytes.end(), b, b + n); }
 };
-struct Rows final : gifcore::RowSink {
+struct Rows final : email32::gif::core::RowSink {
     int width = 0;
     std::vector<std::uint8_t> pixels;
     void PutRow(int row, const std::uint8_t* p) override {
@@ -51,12 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         source.pixels.push_back(static_cast<std::uint8_t>(v & ((1 << m) - 1)));
     }
     Sink sink;
-    gifcore::EncodeLzw(m, width, height, source, sink);
+    email32::gif::core::EncodeLzw(m, width, height, source, sink);
     Rows rows;
     rows.width = width;
     rows.pixels.assign(source.pixels.size(), 0xEE);
-    const auto outcome =
-        gifcore::DecodeLzw(gifcore::ByteView{sink.bytes.data(), sink.bytes.size()}, width, height, interlaced, rows);
+    const auto outcome = email32::gif::core::DecodeLzw(
+        email32::gif::core::ByteView{sink.bytes.data(), sink.bytes.size()}, width, height, interlaced, rows);
     if (outcome.rowsWritten != height || !outcome.endCodeSeen || outcome.consumed != sink.bytes.size() ||
         rows.pixels != source.pixels)
         std::abort();

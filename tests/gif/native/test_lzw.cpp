@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-using namespace gifcore;
+using namespace email32::gif::core;
 
 namespace {
 
@@ -39,7 +39,7 @@ struct CodeWriter {
     }
 };
 
-struct Rows final : RowSink {
+struct Rows final : email32::gif::core::RowSink {
     int width;
     std::vector<std::vector<std::uint8_t>> rows;
     std::vector<int> order;
@@ -50,29 +50,32 @@ struct Rows final : RowSink {
     }
 };
 
-struct Pixels final : RowSource {
+struct Pixels final : email32::gif::core::RowSource {
     int width, height;
     bool interlaced;
     std::vector<std::uint8_t> data;
     Pixels(int w, int h, bool i, std::vector<std::uint8_t> d)
         : width(w), height(h), interlaced(i), data(std::move(d)) {}
     const std::uint8_t* GetRow(int k) override {
-        return data.data() + static_cast<std::size_t>(ImageRowForFileOrder(k, height, interlaced)) * width;
+        return data.data() +
+               static_cast<std::size_t>(email32::gif::core::ImageRowForFileOrder(k, height, interlaced)) * width;
     }
 };
 
-struct Bytes final : ByteSink {
+struct Bytes final : email32::gif::core::ByteSink {
     std::vector<std::uint8_t> out;
     void Write(const std::uint8_t* b, std::size_t n) override { out.insert(out.end(), b, b + n); }
 };
 
 std::vector<std::uint8_t> Encode(Pixels& pixels, int m) {
     Bytes bytes;
-    EncodeLzw(m, pixels.width, pixels.height, pixels, bytes);
+    email32::gif::core::EncodeLzw(m, pixels.width, pixels.height, pixels, bytes);
     return bytes.out;
 }
 
-ByteView View(const std::vector<std::uint8_t>& v) { return ByteView{v.data(), v.size()}; }
+email32::gif::core::ByteView View(const std::vector<std::uint8_t>& v) {
+    return email32::gif::core::ByteView{v.data(), v.size()};
+}
 
 // Reads back the codes of an encoded stream, tracking the widths as a
 // decoder does; stops at the end code.
@@ -107,7 +110,7 @@ std::vector<int> Codes(const std::vector<std::uint8_t>& stream) {
 
 TEST(LzwRows, InterlacedOrderAndSmallHeights) {
     std::vector<int> mapped;
-    for (int k = 0; k < 10; ++k) mapped.push_back(ImageRowForFileOrder(k, 10, true));
+    for (int k = 0; k < 10; ++k) mapped.push_back(email32::gif::core::ImageRowForFileOrder(k, 10, true));
     EXPECT_EQ(mapped, (std::vector<int>{0, 8, 4, 2, 6, 1, 3, 5, 7, 9}));
 
     for (int height : {1, 2, 10}) {
@@ -115,7 +118,8 @@ TEST(LzwRows, InterlacedOrderAndSmallHeights) {
         for (int i = 0; i < 3 * height; ++i) pixels.data.push_back(static_cast<std::uint8_t>(i / 3 % 4));
         const auto stream = Encode(pixels, 2);
         Rows rows(3, height);
-        const DecodeOutcome outcome = DecodeLzw(View(stream), 3, height, true, rows);
+        const email32::gif::core::DecodeOutcome outcome =
+            email32::gif::core::DecodeLzw(View(stream), 3, height, true, rows);
         EXPECT_EQ(outcome.rowsWritten, height);
         if (height == 10) EXPECT_EQ(rows.order, mapped);
         for (int y = 0; y < height; ++y) EXPECT_EQ(rows.rows[static_cast<std::size_t>(y)][0], y % 4) << height;
@@ -124,18 +128,18 @@ TEST(LzwRows, InterlacedOrderAndSmallHeights) {
 
 TEST(LzwRows, PackAndUnpackAtEachDepth) {
     std::uint8_t row[12] = {1, 0, 0, 0, 0, 0, 0, 1};
-    PackRow(row, 8, 1, RowStride(8, 1));
+    email32::gif::core::PackRow(row, 8, 1, email32::gif::core::RowStride(8, 1));
     EXPECT_EQ(row[0], 0x81);
     std::uint8_t nibbles[12] = {0xA, 0x5, 0xF};
-    PackRow(nibbles, 3, 4, RowStride(3, 4));
+    email32::gif::core::PackRow(nibbles, 3, 4, email32::gif::core::RowStride(3, 4));
     EXPECT_EQ(nibbles[0], 0xA5);
     EXPECT_EQ(nibbles[1], 0xF0);
     std::uint8_t out[8];
-    UnpackRow(nibbles, 3, 16, out);
+    email32::gif::core::UnpackRow(nibbles, 3, 16, out);
     EXPECT_EQ(std::vector<int>(out, out + 3), (std::vector<int>{0xA, 0x5, 0xF}));
-    UnpackRow(row, 8, 2, out);
+    email32::gif::core::UnpackRow(row, 8, 2, out);
     EXPECT_EQ(std::vector<int>(out, out + 8), (std::vector<int>{1, 0, 0, 0, 0, 0, 0, 1}));
-    UnpackRow(row, 8, 0, out);  // no table: one bit per pixel
+    email32::gif::core::UnpackRow(row, 8, 0, out);  // no table: one bit per pixel
     EXPECT_EQ(out[7], 1);
 }
 
@@ -147,7 +151,7 @@ TEST(LzwDecoder, StopsOnDamageAndReportsWhatItConsumed) {
         w.Put(0, 3);
         const auto stream = w.Stream(2);
         Rows rows(1, 1);
-        EXPECT_EQ(DecodeLzw(View(stream), 1, 1, false, rows).rowsWritten, 0);
+        EXPECT_EQ(email32::gif::core::DecodeLzw(View(stream), 1, 1, false, rows).rowsWritten, 0);
     }
     {  // A code above the next free code ends decoding; rows so far stay.
         CodeWriter w;
@@ -157,12 +161,13 @@ TEST(LzwDecoder, StopsOnDamageAndReportsWhatItConsumed) {
         w.Put(2, 3);
         const auto stream = w.Stream(2);
         Rows rows(1, 3);
-        EXPECT_EQ(DecodeLzw(View(stream), 1, 3, false, rows).rowsWritten, 1);
+        EXPECT_EQ(email32::gif::core::DecodeLzw(View(stream), 1, 3, false, rows).rowsWritten, 1);
     }
     for (int m : {1, 9, 0, 12}) {  // minimum code size outside 2...8
         const std::vector<std::uint8_t> stream{static_cast<std::uint8_t>(m), 2, 0x55, 0x55, 0};
         Rows rows(2, 2);
-        const DecodeOutcome outcome = DecodeLzw(View(stream), 2, 2, false, rows);
+        const email32::gif::core::DecodeOutcome outcome =
+            email32::gif::core::DecodeLzw(View(stream), 2, 2, false, rows);
         EXPECT_EQ(outcome.consumed, 1u);
         EXPECT_EQ(outcome.rowsWritten, 0);
     }
@@ -173,7 +178,8 @@ TEST(LzwDecoder, StopsOnDamageAndReportsWhatItConsumed) {
         Pixels pixels{4, 4, false, std::vector<std::uint8_t>(16, 1)};
         auto stream = Encode(pixels, 2);
         Rows rows(4, 4);
-        const DecodeOutcome outcome = DecodeLzw(View(stream), 4, 4, false, rows);
+        const email32::gif::core::DecodeOutcome outcome =
+            email32::gif::core::DecodeLzw(View(stream), 4, 4, false, rows);
         EXPECT_TRUE(outcome.endCodeSeen);
         EXPECT_EQ(outcome.consumed, stream.size());
 
@@ -182,7 +188,8 @@ TEST(LzwDecoder, StopsOnDamageAndReportsWhatItConsumed) {
         stream.insert(stream.begin() + 2 + (stream[1] - 3), {0x21, 0xF9, 0x3B});
         stream.insert(stream.end(), {2, 0x2C, 0x21, 0, 0x2C});
         Rows again(4, 4);
-        const DecodeOutcome trailing = DecodeLzw(View(stream), 4, 4, false, again);
+        const email32::gif::core::DecodeOutcome trailing =
+            email32::gif::core::DecodeLzw(View(stream), 4, 4, false, again);
         EXPECT_TRUE(trailing.endCodeSeen);
         EXPECT_EQ(trailing.rowsWritten, 4);
         EXPECT_EQ(trailing.consumed, stream.size() - 1);
@@ -194,18 +201,19 @@ TEST(LzwDecoder, StopsOnDamageAndReportsWhatItConsumed) {
         damaged.pop_back();
         damaged.insert(damaged.end(), {1, 0x55, 0, 0x3B});
         Rows none(2, 2);
-        EXPECT_EQ(DecodeLzw(View(damaged), 2, 2, false, none).consumed, damaged.size() - 1);
+        EXPECT_EQ(email32::gif::core::DecodeLzw(View(damaged), 2, 2, false, none).consumed, damaged.size() - 1);
     }
     {  // A sub-block claiming more bytes than the file holds: no read past it.
         std::vector<std::uint8_t> stream{2, 200, 0x8C, 0x2D};
         Rows rows(40, 40);
-        const DecodeOutcome outcome = DecodeLzw(View(stream), 40, 40, false, rows);
+        const email32::gif::core::DecodeOutcome outcome =
+            email32::gif::core::DecodeLzw(View(stream), 40, 40, false, rows);
         EXPECT_LE(outcome.consumed, stream.size());
     }
     {  // A zero-sized image decodes nothing but walks its data.
         const std::vector<std::uint8_t> stream{2, 2, 0x44, 0x01, 0, 0x3B};
         Rows rows(0, 0);
-        EXPECT_EQ(DecodeLzw(View(stream), 0, 5, false, rows).consumed, 5u);
+        EXPECT_EQ(email32::gif::core::DecodeLzw(View(stream), 0, 5, false, rows).consumed, 5u);
     }
 }
 
@@ -229,7 +237,8 @@ TEST(LzwDecoder, FullTableKeepsTwelveBitCodesUntilClear) {
     w.Put(257, 9);
     const auto stream = w.Stream(8);
     Rows rows(static_cast<int>(expected.size()), 1);
-    const DecodeOutcome outcome = DecodeLzw(View(stream), static_cast<int>(expected.size()), 1, false, rows);
+    const email32::gif::core::DecodeOutcome outcome =
+        email32::gif::core::DecodeLzw(View(stream), static_cast<int>(expected.size()), 1, false, rows);
     ASSERT_EQ(outcome.rowsWritten, 1);
     EXPECT_TRUE(outcome.endCodeSeen);
     EXPECT_EQ(rows.rows[0], expected);
@@ -251,7 +260,8 @@ TEST(LzwEncoder, RoundTripsEveryDepthAndShape) {
             }
             EXPECT_EQ(p + 1, stream.size());
             Rows rows(width, height);
-            const DecodeOutcome outcome = DecodeLzw(View(stream), width, height, pixels.interlaced, rows);
+            const email32::gif::core::DecodeOutcome outcome =
+                email32::gif::core::DecodeLzw(View(stream), width, height, pixels.interlaced, rows);
             ASSERT_EQ(outcome.rowsWritten, height);
             EXPECT_TRUE(outcome.endCodeSeen);
             EXPECT_EQ(outcome.consumed, stream.size());
@@ -273,7 +283,8 @@ TEST(LzwEncoder, EndCodeFollowsTheDecodersWidth) {
                 pixels.data.push_back(static_cast<std::uint8_t>((i * i + i / 3) % (1 << m)));
             const auto stream = Encode(pixels, m);
             Rows rows(count, 1);
-            const DecodeOutcome outcome = DecodeLzw(View(stream), count, 1, false, rows);
+            const email32::gif::core::DecodeOutcome outcome =
+                email32::gif::core::DecodeLzw(View(stream), count, 1, false, rows);
             ASSERT_TRUE(outcome.endCodeSeen) << m << " " << count;
             ASSERT_EQ(outcome.consumed, stream.size());
         }

@@ -82,7 +82,7 @@ TEST(GifPeers, DecodedIndicesEqualGiflibsAndRewritesDecodeTheSame) {
         const auto bytes = giftest::LoadFile(Fixtures() + "/" + entry.name);
         std::vector<PeerImage> peer;
         ASSERT_TRUE(PeerDecode(bytes, peer));
-        const giftest::Document ours = giftest::Read(gifcore::ByteView{bytes.data(), bytes.size()});
+        const giftest::Document ours = giftest::Read(email32::gif::core::ByteView{bytes.data(), bytes.size()});
         ASSERT_EQ(ours.images.size(), peer.size());
         for (std::size_t i = 0; i < peer.size(); ++i) {
             ASSERT_EQ(ours.images[i].width, peer[i].width);
@@ -107,9 +107,9 @@ TEST(GifPeers, DamagedFilesEndTheParseInsideTheFile) {
         // sanitizers watch the reads).
         for (std::size_t n = 0; n <= bytes.size(); ++n) {
             std::vector<std::uint8_t> copy(bytes.begin(), bytes.begin() + static_cast<long>(n));
-            (void)giftest::Read(gifcore::ByteView{copy.data(), copy.size()});
+            (void)giftest::Read(email32::gif::core::ByteView{copy.data(), copy.size()});
         }
     }
     const auto bytes = giftest::LoadFile(Fixtures() + "/damaged-header-only.gif");
-    EXPECT_TRUE(giftest::Read(gifcore::ByteView{bytes.data(), bytes.size()}).headCutOff);
+    EXPECT_TRUE(giftest::Read(email32::gif::core::ByteView{bytes.data(), bytes.size()}).headCutOff);
 }

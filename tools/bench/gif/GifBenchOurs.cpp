@@ -53,7 +53,7 @@ int Encode(const char* in, const char* out) {
     std::FILE* f = std::fopen(out, "wb");
     if (!f) return 2;
     // Sub-blocks go to the stream as they are made, as giflib writes them.
-    class FileSink final : public gifcore::ByteSink {
+    class FileSink final : public email32::gif::core::ByteSink {
     public:
         explicit FileSink(std::FILE* file) : m_file(file) {}
         void Write(const std::uint8_t* bytes, std::size_t count) override {
@@ -64,7 +64,7 @@ int Encode(const char* in, const char* out) {
     private:
         std::FILE* m_file;
     } sink(f);
-    class Rows final : public gifcore::RowSource {
+    class Rows final : public email32::gif::core::RowSource {
     public:
         Rows(const std::uint8_t* frame, std::uint32_t width) : m_frame(frame), m_width(width) {}
         const std::uint8_t* GetRow(int k) override { return m_frame + static_cast<std::size_t>(k) * m_width; }
@@ -88,7 +88,7 @@ int Encode(const char* in, const char* out) {
         descriptor.insert(descriptor.end(), raw.table.begin(), raw.table.end());
         sink.Write(descriptor.data(), descriptor.size());
         Rows rows(raw.Frame(i), raw.width);
-        gifcore::EncodeLzw(8, static_cast<int>(raw.width), static_cast<int>(raw.height), rows, sink);
+        email32::gif::core::EncodeLzw(8, static_cast<int>(raw.width), static_cast<int>(raw.height), rows, sink);
     }
     const std::uint8_t trailer = 0x3B;
     sink.Write(&trailer, 1);
@@ -97,24 +97,26 @@ int Encode(const char* in, const char* out) {
 
 // Every image of a file into a buffer of its own, as giflib's DGifSlurp
 // gives them; the file through a read-only mapping, as the module reads it.
-class Decoder final : public gifcore::BlockVisitor {
+class Decoder final : public email32::gif::core::BlockVisitor {
 public:
-    std::size_t OnExtension(gifcore::ByteView atLabel) override { return gifcore::ExtensionBytes(atLabel); }
+    std::size_t OnExtension(email32::gif::core::ByteView atLabel) override {
+        return email32::gif::core::ExtensionBytes(atLabel);
+    }
 
-    std::size_t OnImage(gifcore::ByteView at) override {
-        const std::size_t header = gifcore::ImageHeaderBytes(at);
-        if (header == gifcore::kCutOff) return header;
+    std::size_t OnImage(email32::gif::core::ByteView at) override {
+        const std::size_t header = email32::gif::core::ImageHeaderBytes(at);
+        if (header == email32::gif::core::kCutOff) return header;
         const int width = at.U16At(5), height = at.U16At(7);
         Image image(width, height, std::unique_ptr<std::uint8_t[]>(new std::uint8_t[std::size_t(width) * height]));
-        const bool interlaced = (at.At(9) & gifcore::kInterlaceFlag) != 0;
-        const auto outcome = gifcore::DecodeLzw(at.From(header), width, height, interlaced, image);
+        const bool interlaced = (at.At(9) & email32::gif::core::kInterlaceFlag) != 0;
+        const auto outcome = email32::gif::core::DecodeLzw(at.From(header), width, height, interlaced, image);
         images.push_back(std::move(image));
         return header + outcome.consumed;
     }
 
     bool Enough() override { return false; }
 
-    struct Image final : gifcore::RowSink {
+    struct Image final : email32::gif::core::RowSink {
         Image(int w, int h, std::unique_ptr<std::uint8_t[]> p) : width(w), height(h), pixels(std::move(p)) {}
         void PutRow(int row, const std::uint8_t* decoded) override {
             std::memcpy(pixels.get() + static_cast<std::size_t>(row) * width, decoded, static_cast<std::size_t>(width));
@@ -133,11 +135,11 @@ int Decode(const char* in) {
     void* view = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     ::close(fd);
     if (view == MAP_FAILED) return 2;
-    const gifcore::ByteView file{static_cast<const std::uint8_t*>(view), size};
-    const std::size_t head = gifcore::HeadBytes(file);
+    const email32::gif::core::ByteView file{static_cast<const std::uint8_t*>(view), size};
+    const std::size_t head = email32::gif::core::HeadBytes(file);
     if (head == 0 || !file.Has(0, head)) return 2;
     Decoder decoder;
-    gifcore::WalkBlocks(file, head, decoder);
+    email32::gif::core::WalkBlocks(file, head, decoder);
     std::uint64_t checksum = 0xCBF29CE484222325ull;
     for (const auto& image : decoder.images)
         checksum = gifbench::Mix(checksum, image.pixels.get(), static_cast<std::size_t>(image.width) * image.height);
