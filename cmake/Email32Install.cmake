@@ -14,7 +14,8 @@
 #   LICENSE, CHANGELOG.md, LICENSE.txt, README.txt, licences/ (Email32Licences.cmake)
 # `cmake --install --strip` strips every binary it installs, the MinGW
 # runtime included; `cpack -G ZIP` in the build folder makes the same layout
-# stripped into Email32-VERSION-win32.zip.
+# stripped into Email32-VERSION-win32.zip (the i686 build) or
+# Email32-VERSION-win64.zip (the x86_64 build).
 include(CMakePackageConfigHelpers)
 include(${CMAKE_SOURCE_DIR}/cmake/Email32CFlavour.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/Email32Licences.cmake)
@@ -65,7 +66,6 @@ install(FILES ${CMAKE_SOURCE_DIR}/samples/EmailDB.ini ${CMAKE_SOURCE_DIR}/sample
   DESTINATION share/Email32)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/host ${CMAKE_SOURCE_DIR}/examples/c-host
   DESTINATION share/Email32/examples)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/LICENSE.txt ${CMAKE_SOURCE_DIR}/packaging/README.txt DESTINATION .)
 
 # The headers a host needs: public/ as it stands (the C interface, the C++
 # classes and the framework types their signatures name), which includes
@@ -73,7 +73,19 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/LICENSE.txt ${CMAKE_SOURCE_DIR}/pack
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/public DESTINATION include/Email32 FILES_MATCHING PATTERN "*.h")
 
 set(_email32_package ${CMAKE_BINARY_DIR}/package)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(EMAIL32_PACKAGE_BITS 64)
+else()
+  set(EMAIL32_PACKAGE_BITS 32)
+endif()
 configure_file(${CMAKE_SOURCE_DIR}/cmake/Email32Config.cmake.in ${_email32_package}/Email32Config.cmake @ONLY)
+# The readme names the bitness of the package it is in.
+configure_file(${CMAKE_SOURCE_DIR}/packaging/README.txt ${_email32_package}/README.txt @ONLY)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/LICENSE.txt ${_email32_package}/README.txt DESTINATION .)
+# The version file also compares the consumer's pointer size with the
+# build's: a 64-bit host does not find the 32-bit package, nor a 32-bit host
+# the 64-bit one, so that two installed packages side by side each serve
+# their own kind.
 write_basic_package_version_file(${_email32_package}/Email32ConfigVersion.cmake
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${_email32_package}/Email32Config.cmake ${_email32_package}/Email32ConfigVersion.cmake
@@ -84,7 +96,7 @@ set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Email32)
 set(CPACK_PACKAGE_VENDOR Email32)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_SYSTEM_NAME win32)
+set(CPACK_SYSTEM_NAME win${EMAIL32_PACKAGE_BITS})
 set(CPACK_STRIP_FILES TRUE)
 # With debug information in the build (scripts/package configures it), the
 # project's binaries leave it in CPACK_EMAIL32_SYMBOLS_DIR, for a zip of its

@@ -3,8 +3,18 @@
 # one C++ runtime.
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
   OUTPUT_VARIABLE EMAIL32_LIBSTDCXX OUTPUT_STRIP_TRAILING_WHITESPACE)
-execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgcc_s_dw2-1.dll
+# The unwinder's DLL is named for its kind: DWARF-2 frames on i686, SEH on
+# x86_64.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(EMAIL32_LIBGCC_NAME libgcc_s_seh-1.dll)
+else()
+  set(EMAIL32_LIBGCC_NAME libgcc_s_dw2-1.dll)
+endif()
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${EMAIL32_LIBGCC_NAME}
   OUTPUT_VARIABLE EMAIL32_LIBGCC OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT IS_ABSOLUTE "${EMAIL32_LIBGCC}")
+  message(FATAL_ERROR "${CMAKE_CXX_COMPILER} has no ${EMAIL32_LIBGCC_NAME}")
+endif()
 find_file(EMAIL32_WINPTHREAD libwinpthread-1.dll
   PATHS /usr/${MINGW_PREFIX}/lib /usr/${MINGW_PREFIX}/bin NO_DEFAULT_PATH REQUIRED)
 set(EMAIL32_RUNTIME_DLLS ${EMAIL32_LIBSTDCXX} ${EMAIL32_LIBGCC} ${EMAIL32_WINPTHREAD})

@@ -10,8 +10,10 @@
 
 namespace email32::dispatch {
 
-// The record passed to ImageToNotesProc: 24 bytes, little-endian, 32-bit
-// pointer.
+// The record passed to ImageToNotesProc, little-endian, in the layout a C
+// compiler gives this declaration: 24 bytes with a 32-bit pointer; with a
+// 64-bit pointer the pointer and the fields after it move to 8-byte places,
+// 32 bytes in all, as a 64-bit bridge built from the same declaration reads.
 struct NotesSendBlock {
     std::int32_t leadValue;    // 0
     std::int16_t kindCode;     // 0, then 999 before code 9002
@@ -21,14 +23,21 @@ struct NotesSendBlock {
     std::int32_t fileCount;    // 0, then the number of files
     std::int32_t trailValue;   // 0
 };
-static_assert(sizeof(void*) == 4, "the companions are 32-bit libraries");
-static_assert(sizeof(NotesSendBlock) == 24, "NotesSendBlock is a 24-byte record");
 static_assert(offsetof(NotesSendBlock, leadValue) == 0);
 static_assert(offsetof(NotesSendBlock, kindCode) == 4);
+#ifdef _WIN64
+static_assert(sizeof(NotesSendBlock) == 32, "NotesSendBlock is a 32-byte record with a 64-bit pointer");
+static_assert(offsetof(NotesSendBlock, fileList) == 8);
+static_assert(offsetof(NotesSendBlock, optionValue) == 16);
+static_assert(offsetof(NotesSendBlock, fileCount) == 20);
+static_assert(offsetof(NotesSendBlock, trailValue) == 24);
+#else
+static_assert(sizeof(NotesSendBlock) == 24, "NotesSendBlock is a 24-byte record with a 32-bit pointer");
 static_assert(offsetof(NotesSendBlock, fileList) == 8);
 static_assert(offsetof(NotesSendBlock, optionValue) == 12);
 static_assert(offsetof(NotesSendBlock, fileCount) == 16);
 static_assert(offsetof(NotesSendBlock, trailValue) == 20);
+#endif
 
 // Command codes of ImageToNotesProc, in the order a send uses them.
 enum NotesCommand : std::int32_t {

@@ -21,7 +21,9 @@ import sys
 import time
 
 HOST_FILES = ["email32.exe", "Email32.dll", "Userpath.dll",
-              "libstdc++-6.dll", "libgcc_s_dw2-1.dll", "libwinpthread-1.dll"]
+              "libstdc++-6.dll", "libwinpthread-1.dll"]
+# MinGW's unwinder: DWARF-2 frames on i686, SEH on x86_64; a build holds one.
+UNWINDERS = ["libgcc_s_dw2-1.dll", "libgcc_s_seh-1.dll"]
 OLK_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths\olk.exe"
 MB = 1024 * 1024
 LIMIT_MB = 64
@@ -112,7 +114,7 @@ def main():
     shutil.rmtree(work, ignore_errors=True)
     host = os.path.join(work, "host")
     os.makedirs(host)
-    for name in HOST_FILES:
+    for name in HOST_FILES + [u for u in UNWINDERS if os.path.exists(os.path.join(args.bin, u))]:
         shutil.copy(os.path.join(args.bin, name), host)
     shutil.copy(os.path.join(args.root, "samples", "EmailDB.ini"), host)
     olk = os.path.join(work, "olk", "olk.exe")

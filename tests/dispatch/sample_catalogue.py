@@ -32,7 +32,9 @@ import sys
 import time
 
 HOST_FILES = ["email32.exe", "Email32.dll", "Userpath.dll",
-              "libstdc++-6.dll", "libgcc_s_dw2-1.dll", "libwinpthread-1.dll"]
+              "libstdc++-6.dll", "libwinpthread-1.dll"]
+# MinGW's unwinder: DWARF-2 frames on i686, SEH on x86_64; a build holds one.
+UNWINDERS = ["libgcc_s_dw2-1.dll", "libgcc_s_seh-1.dll"]
 ENTRIES = ["SmtpRelay", "OutlookSimpleMapi", "OutlookCommandLine", "ThunderbirdSimpleMapi",
            "ThunderbirdCommandLine", "EmClientSimpleMapi", "NewOutlook", "SystemSimpleMapi", "MailDraft"]
 APP_PATHS = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths"
@@ -77,7 +79,7 @@ class Scene:
         self.host = os.path.join(self.work, "host")
         self.programs = os.path.join(self.work, "Program Files")
         os.makedirs(self.host)
-        for name in HOST_FILES:
+        for name in HOST_FILES + [u for u in UNWINDERS if os.path.exists(os.path.join(args.bin, u))]:
             shutil.copy(os.path.join(args.bin, name), self.host)
         shutil.copy(os.path.join(args.root, "samples", "EmailDB.ini"), self.host)
         # The plug-in entry's library, recording.

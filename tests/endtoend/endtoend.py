@@ -35,7 +35,9 @@ from check_message import MessageError, check_message, read_files  # noqa: E402
 RELAY_KEY = r"HKCU\Software\Email32\Relay"
 SUBJECT = "Pictures, end to end"
 HOST_FILES = ["email32.exe", "Email32.dll", "Userpath.dll", "Relay32.dll",
-              "libstdc++-6.dll", "libgcc_s_dw2-1.dll", "libwinpthread-1.dll"]
+              "libstdc++-6.dll", "libwinpthread-1.dll"]
+# MinGW's unwinder: DWARF-2 frames on i686, SEH on x86_64; a build holds one.
+UNWINDERS = ["libgcc_s_dw2-1.dll", "libgcc_s_seh-1.dll"]
 # Name and size of each picture, and the height it must have at 640 pixels.
 PICTURES = [("Harbour at dusk.jpg", (2400, 1600), 426), ("chart.png", (1000, 750), 480)]
 
@@ -76,7 +78,7 @@ class Scene:
         self.smtp = os.path.join(self.work, "smtp")
         os.makedirs(self.host)
         os.makedirs(self.pictures)
-        for name in HOST_FILES:
+        for name in HOST_FILES + [u for u in UNWINDERS if os.path.exists(os.path.join(args.bin, u))]:
             shutil.copy(os.path.join(args.bin, name), self.host)
         shutil.copy(os.path.join(self.root, "samples", "EmailDB.ini"), self.host)
         self.make_pictures()

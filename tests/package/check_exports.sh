@@ -1,13 +1,25 @@
 #!/usr/bin/env bash
-# check_exports.sh BIN_DIR OBJDUMP
+# check_exports.sh BIN_DIR OBJDUMP BITS
+#   BITS  32 (the i686 build) or 64 (the x86_64 build)
 set -euo pipefail
-bin="$1"; objdump="$2"
+bin="$1"; objdump="$2"; bits="$3"
 fail() { echo "FAIL: $*" >&2; exit 1; }
+if [ "$bits" = 64 ]; then
+  pe='PE32\+ executable' machine='x86-64'
+else
+  pe='PE32 executable' machine='Intel 80386'
+fi
+# Every binary that ships is of the build's own kind: a process loads DLLs
+# of its own bitness only.
+for binary in Email32.dll Userpath.dll Relay32.dll libheif.dll libde265.dll libstdc++-6.dll libwinpthread-1.dll \
+              email32.exe; do
+  kind=$(file "$bin/$binary")
+  case "$binary" in *.dll) what='\(DLL\)' ;; *) what='\(console\)' ;; esac
+  grep -Eq "$pe $what.*$machine" <<<"$kind" || fail "$binary is not a $bits-bit $machine binary: $kind"
+done
 
 # Outputs are captured before matching: grep -q on a pipe would stop reading
 # early and fail the writer with SIGPIPE under pipefail.
-kind=$(file "$bin/Email32.dll")
-grep -q 'PE32 executable (DLL).*Intel 80386' <<<"$kind" || fail "Email32.dll is not a PE32 DLL for Intel 80386"
 exports=$("$objdump" -p "$bin/Email32.dll")
 for member in \
   '_ZN14EmailComponentC1Ev' '_ZN14EmailComponentC1Eb' '_ZN14EmailComponentC1ERKS_' '_ZN14EmailComponentaSERKS_' \
@@ -30,8 +42,6 @@ done
 chost=$("$objdump" -p "$bin/doubles/c_host.exe")
 if grep -Eiq 'DLL Name: (libstdc|libgcc)' <<<"$chost"; then fail "c_host.exe imports a C++ runtime"; fi
 
-kind=$(file "$bin/Userpath.dll")
-grep -q 'PE32 executable (DLL).*Intel 80386' <<<"$kind" || fail "Userpath.dll is not a PE32 DLL"
 userpath=$("$objdump" -p "$bin/Userpath.dll")
 grep -Eq '\] GetAppDataPath$' <<<"$userpath" || fail "Userpath.dll does not export GetAppDataPath undecorated"
 echo "exports as expected"

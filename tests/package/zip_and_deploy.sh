@@ -24,18 +24,26 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+# win32 (the i686 build) or win64 (the x86_64 build); the other one names
+# the toolchain of hosts that must not find this package.
+system=$(sed -n 's/^set(CPACK_SYSTEM_NAME "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+case "$system" in
+  win32) target=i686-w64-mingw32 msvc_target=i686-pc-windows-msvc other=mingw-x86_64.cmake ;;
+  win64) target=x86_64-w64-mingw32 msvc_target=x86_64-pc-windows-msvc other=mingw-i686.cmake ;;
+  *) fail "unknown package system '$system'" ;;
+esac
 
 cmake --install "$build" --prefix "$work/prefix" --strip >/dev/null
 python3 "$here/check_binaries.py" --stripped "$work"/prefix/bin/*.dll "$work"/prefix/bin/*.exe
 
 cd "$work"
 cpack -G ZIP -B "$work/pack" --config "$build/CPackConfig.cmake" >/dev/null
-zip="$work/pack/Email32-$version-win32.zip"
+zip="$work/pack/Email32-$version-$system.zip"
 size=$(stat -c %s "$zip")
 echo "zip: $(basename "$zip"), $size bytes"
 [ "$size" -lt 5242880 ] || fail "the zip is $size bytes, not under 5 MB"
 python3 -m zipfile -e "$zip" "$work/unzipped"
-pkg="$work/unzipped/Email32-$version-win32"
+pkg="$work/unzipped/Email32-$version-$system"
 for f in LICENSE CHANGELOG.md licences/curl.txt licences/libjpeg-turbo.txt licences/libjpeg-turbo-README.ijg.txt \
          licences/libwebp.txt licences/libheif.txt licences/libde265.txt licences/nlohmann-json.txt \
          licences/gcc-runtime-exception.txt licences/GPL-3.txt bin/c/Email32.dll \
@@ -79,6 +87,22 @@ CMAKE
 cmake -S "$work/other" -B "$work/other/build" -DEmail32_DIR="$pkg/lib/cmake/Email32" >"$work/other.log" 2>&1 ||
   { cat "$work/other.log" >&2; fail "the package does not serve a compiler other than MinGW"; }
 
+# A host of the other bitness does not find it (it could not load its DLLs).
+mkdir "$work/bitness"
+cat >"$work/bitness/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.20)
+project(OtherBitness LANGUAGES C)
+find_package(Email32 1.0)
+if(Email32_FOUND)
+  message(FATAL_ERROR "a host of the other bitness found the package")
+endif()
+CMAKE
+cmake -S "$work/bitness" -B "$work/bitness/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(dirname "$toolchain")/$other" \
+  -DEmail32_DIR="$pkg/lib/cmake/Email32" >"$work/bitness.log" 2>&1 ||
+  { cat "$work/bitness.log" >&2; fail "a host of the other bitness was offered the $system package"; }
+grep -q "considered but not accepted" "$work/bitness.log" ||
+  { cat "$work/bitness.log" >&2; fail "the package was not considered for a host of the other bitness"; }
+
 # Both example hosts, as the README builds them, from this folder.
 for host in c-host host; do
   cmake -S "$pkg/share/Email32/examples/$host" -B "$work/$host" -G Ninja \
@@ -95,7 +119,7 @@ ls "$work"/c-host/email32-mapi*.exe >/dev/null 2>&1 || fail "no Simple MAPI help
 # beside it, and none of its DLLs imports one.
 for f in "$work"/c-host/*.dll; do
   case $(basename "$f") in libstdc++*|libgcc*|libwinpthread*) fail "a runtime DLL beside the C host: $f" ;; esac
-  if i686-w64-mingw32-objdump -p "$f" | grep -Eiq 'DLL Name: (libstdc|libgcc|libwinpthread)'; then
+  if $target-objdump -p "$f" | grep -Eiq 'DLL Name: (libstdc|libgcc|libwinpthread)'; then
     fail "$(basename "$f") beside the C host imports a runtime DLL"
   fi
 done
@@ -110,13 +134,13 @@ if command -v clang >/dev/null && command -v lld-link >/dev/null && command -v l
 __declspec(dllimport) unsigned long __stdcall Email32Version(void);
 int start(void) { return (int)(Email32Version() >> 16); }
 C
-  clang --target=i686-pc-windows-msvc -ffreestanding -c "$work/msvc.c" -o "$work/msvc.obj"
+  clang --target=$msvc_target -ffreestanding -c "$work/msvc.c" -o "$work/msvc.obj"
   lld-link /nologo /nodefaultlib /entry:start /subsystem:console /out:"$work/c-host/msvc-host.exe" \
     "$work/msvc.obj" "$pkg/lib/Email32.lib" || fail "an MSVC-style object does not link against Email32.lib"
   msvc=yes
 fi
 python3 "$here/check_binaries.py" "$work/c-host/c-host.exe" "$work/host/example-host.exe"
-if i686-w64-mingw32-objdump -p "$work/c-host/c-host.exe" | grep -Eiq 'DLL Name: (libstdc|libgcc|Email32)'; then
+if $target-objdump -p "$work/c-host/c-host.exe" | grep -Eiq 'DLL Name: (libstdc|libgcc|Email32)'; then
   fail "c-host.exe links more than the system"
 fi
 

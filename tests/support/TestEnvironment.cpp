@@ -92,6 +92,14 @@ std::string AppDataFolder() {
 
 namespace {
 
+// MinGW's unwinder, which the module's C++ runtime needs beside it: DWARF-2
+// frames on i686, SEH on x86_64.
+#ifdef _WIN64
+constexpr const char* kUnwinderDll = "libgcc_s_seh-1.dll";
+#else
+constexpr const char* kUnwinderDll = "libgcc_s_dw2-1.dll";
+#endif
+
 std::string Drain(HANDLE pipe) {
     std::string text;
     char chunk[4096];
@@ -174,7 +182,7 @@ DWORD ProcessGdiObjectCount(DWORD objectType) {
 Deployment::Deployment(Userpath userpath, const std::string& host)
     : m_folder("deploy"), m_elsewhere("cwd"), m_host(host) {
     const std::string bin = BinFolder();
-    for (const char* file : {"Email32.dll", "libstdc++-6.dll", "libgcc_s_dw2-1.dll", "libwinpthread-1.dll"}) {
+    for (const char* file : {"Email32.dll", "libstdc++-6.dll", kUnwinderDll, "libwinpthread-1.dll"}) {
         CopyFileOrFail(bin + file, m_folder / file);
     }
     const std::string hostSource = FileExists(bin + host) ? bin + host : DoublesFolder() + host;

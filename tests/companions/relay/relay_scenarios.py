@@ -35,7 +35,9 @@ sys.path.insert(0, HERE)
 from check_message import check_message, read_files  # noqa: E402
 
 HOST_FILES = ["email32.exe", "Email32.dll", "Userpath.dll", "Relay32.dll", "RelaySendLoop.exe",
-              "libstdc++-6.dll", "libgcc_s_dw2-1.dll", "libwinpthread-1.dll"]
+              "libstdc++-6.dll", "libwinpthread-1.dll"]
+# MinGW's unwinder: DWARF-2 frames on i686, SEH on x86_64; a build holds one.
+UNWINDERS = ["libgcc_s_dw2-1.dll", "libgcc_s_seh-1.dll"]
 RELAY_KEY = r"HKCU\Software\Email32\Relay"
 MB = 1024 * 1024
 
@@ -77,7 +79,7 @@ class Scene:
         self.files = os.path.join(self.work, "files")
         os.makedirs(self.host)
         os.makedirs(self.files)
-        for name in HOST_FILES:
+        for name in HOST_FILES + [u for u in UNWINDERS if os.path.exists(os.path.join(args.bin, u))]:
             shutil.copy(os.path.join(args.bin, name), self.host)
         code, out, err = self.email32("paths")
         if code != 0:
