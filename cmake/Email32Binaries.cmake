@@ -24,7 +24,10 @@ function(email32_version_info target description)
 endfunction()
 
 # email32_large_address_aware(TARGET): a host program that may use the
-# whole 4 GB a 32-bit process gets on 64-bit Windows.
+# whole 4 GB a 32-bit process gets on 64-bit Windows. A 64-bit program is
+# large-address aware anyway (the x86_64 linker sets it and has no option).
 function(email32_large_address_aware target)
-  target_link_options(${target} PRIVATE -Wl,--large-address-aware)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(${target} PRIVATE -Wl,--large-address-aware)
+  endif()
 endfunction()

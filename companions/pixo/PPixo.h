@@ -22,7 +22,8 @@ enum PixoImageType : int {
 };
 
 // Where an image's pixels lie, for the file library to read into or write
-// from: 12 bytes on the 32-bit platform.
+// from: a pointer and two 32-bit numbers, 12 bytes on the 32-bit platform
+// and 16 on the 64-bit one.
 struct PixoLmmInfo {
     BYTE* bits;      // line 0; the layout description lies at bits + GetLmmOffset()
     LONG lineBytes;  // bytes per line, padding included
@@ -133,4 +134,5 @@ private:
     std::vector<RGBQUAD> m_colours;
 };
 
-static_assert(sizeof(PixoLmmInfo) == 12, "the file library's pixel-memory record is 12 bytes");
+static_assert(sizeof(PixoLmmInfo) == sizeof(BYTE*) + 8,
+              "the file library's pixel-memory record is a pointer and two LONGs");

@@ -34,6 +34,12 @@ struct GdiTableEntry {
 static_assert(sizeof(GdiTableEntry) == 24, "Wine's GDI handle table entry");
 constexpr int kWineGdiTableEntries = 16384;
 constexpr USHORT kStockFlag = 0x80;
+// Where the PEB keeps GdiSharedHandleTable.
+#ifdef _WIN64
+constexpr std::size_t kPebGdiTable = 0xF8;
+#else
+constexpr std::size_t kPebGdiTable = 0x94;
+#endif
 
 bool RunningUnderWine() { return ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
@@ -73,7 +79,7 @@ std::optional<DWORD> GdiObjectCountFromTable(DWORD objectType) {
         return std::nullopt;
     }
     const BYTE* peb = reinterpret_cast<const BYTE*>(basic.PebBaseAddress);
-    const auto* table = *reinterpret_cast<const GdiTableEntry* const*>(peb + 0x94);  // GdiSharedHandleTable
+    const auto* table = *reinterpret_cast<const GdiTableEntry* const*>(peb + kPebGdiTable);
     if (table == nullptr) return std::nullopt;
     DWORD count = 0;
     for (int index = 0; index < kWineGdiTableEntries; ++index) {

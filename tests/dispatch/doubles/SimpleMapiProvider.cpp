@@ -15,7 +15,7 @@ namespace {
 
 HMODULE g_module = nullptr;
 
-std::string Number(ULONG_PTR value) { return std::to_string(static_cast<unsigned long>(value)); }
+std::string Number(ULONG_PTR value) { return std::to_string(static_cast<unsigned long long>(value)); }
 
 #ifdef E32_SEND_FAILS
 constexpr ULONG kSendResult = 2;  // MAPI_E_FAILURE
