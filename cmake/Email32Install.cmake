@@ -75,8 +75,10 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/public DESTINATION include/Email32 FILES_M
 set(_email32_package ${CMAKE_BINARY_DIR}/package)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(EMAIL32_PACKAGE_BITS 64)
+  set(EMAIL32_VS_PLATFORM x64)
 else()
   set(EMAIL32_PACKAGE_BITS 32)
+  set(EMAIL32_VS_PLATFORM Win32)
 endif()
 configure_file(${CMAKE_SOURCE_DIR}/cmake/Email32Config.cmake.in ${_email32_package}/Email32Config.cmake @ONLY)
 # The readme names the bitness of the package it is in.
