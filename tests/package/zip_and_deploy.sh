@@ -109,8 +109,7 @@ for host in c-host host; do
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DEmail32_DIR="$pkg/lib/cmake/Email32" >/dev/null
   CMAKE_BUILD_PARALLEL_LEVEL=2 cmake --build "$work/$host" >/dev/null
 done
-for f in c-host.exe Email32.dll Userpath.dll Relay32.dll EmailDB.ini libheif.dll libde265.dll \
-         libheif-COPYING.txt libde265-COPYING.txt; do
+for f in c-host.exe Email32.dll Userpath.dll Relay32.dll EmailDB.ini; do
   [ -f "$work/c-host/$f" ] || fail "not deployed beside the host: $f"
 done
 # The Simple MAPI helper of the other bitness lies beside the module.

@@ -1,10 +1,8 @@
 # libde265: the HEVC decoder under libheif, LGPL, so a DLL of its own that
 # ships beside the module with its licence text. Decoder only: its sample
-# programs, SDL and the encoder are off. The GCC runtime and winpthreads are
-# linked in (-static: its C interface passes no C++ object or exception), so
-# that no generically named runtime DLL needs to lie beside the host; their
-# symbols stay inside (--exclude-libs), or libheif would find winpthreads'
-# functions twice.
+# programs, SDL and the encoder are off. It uses the shared GCC runtime, as
+# libheif does: with a copy of the runtime linked into each of the two DLLs,
+# a damaged HEIC file aborted the host process instead of being refused.
 #
 # One change to Debian's source: on Windows libde265 locks with kernel
 # mutexes (CreateMutex, WaitForSingleObject) and waits with its own
@@ -22,7 +20,7 @@ dep_build() {
     "$src/libde265/threads.h" "$src/libde265/threads.cc"
   cmake -S "$src" -B "$work" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_SHARED_LINKER_FLAGS="-static -Wl,--exclude-libs,ALL" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DBUILD_SHARED_LIBS=ON -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF
   cmake --build "$work"
   cmake --install "$work" --strip
